@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// Label texts: every user-visible text is looked up by number in the label
+// file, in German (key "D") or English (key "E"). A missing file, section
+// or key never fails: it gives "KEY [n]".
+
+// "D" for language 1, "E" for every other language number.
+QString LanguageLetter(int language);
+
+// Looks up label `number` in `language`. Empty or "KEY" results become
+// "KEY [number]"; with `stripAmp` the first "&" (the accelerator mark) is
+// removed.
+QString LookupLabel(int language, int number, bool stripAmp);
+
+// Lookups in the current language: LabelText drops the first "&" (for
+// messages, captions of windows, panels and hints), RawLabelText keeps it
+// (for menu items, actions, buttons, labels and groups).
+QString LabelText(int number);
+QString RawLabelText(int number);
+
+// The language that LabelText and RawLabelText use.
+void SetCurrentLanguage(int language);
+int CurrentLanguage();
+
+// Where the label file is read from. By default the program's own path
+// with ".lab" appended to its base name (orxterm reads orxterm.lab beside
+// it); when that file is absent, the installed copy under
+// <prefix>/share/orxterm/.
+QString LabelFilePath();
+void SetLabelFilePath(const QString& path);
+QString DefaultLabelFilePath();
