@@ -65,7 +65,7 @@ QString DefaultLabelFilePath()
     const QString exe = QCoreApplication::applicationFilePath();
     if (!exe.isEmpty()) {
         const QFileInfo info(exe);
-        const QString beside = info.absolutePath() + u'/' + info.completeBaseName() + u".lab";
+        const QString beside = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lab");
         if (QFileInfo::exists(beside))
             return beside;
     }

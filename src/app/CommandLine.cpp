@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#include "CommandLine.h"
+
+#include "OrxVersion.h"
+
+#include <cstdio>
+#include <cstring>
+
+static QString SwitchWord(QString arg)
+{
+    arg = arg.trimmed().toLower();
+    while (arg.startsWith(u'-'))
+        arg.remove(0, 1);
+    if (arg.startsWith(u'/'))
+        arg.remove(0, 1);
+    return arg;
+}
+
+TSwitches TSwitches::Scan(const QStringList& arguments)
+{
+    TSwitches s;
+    for (const QString& arg : arguments) {
+        const QString word = SwitchWord(arg);
+        if (word == u"debug") {
+            s.Debug = true;
+        } else if (word == u"local") {
+            s.LinkMode = 0;
+        } else if (word == u"telnet") {
+            s.LinkMode = 1;
+        } else if (word == u"remote") {
+            s.LinkMode = 2;
+        } else if (word == u"server") {
+            s.LocalServer = true;
+            s.LinkMode = 0;
+        }
+    }
+    return s;
+}
+
+QString HelpText(const QString& programName)
+{
+    return QStringLiteral(
+               "Usage: %1 [switch ...]\n"
+               "Terminal and configuration program for ORX optical sensors.\n"
+               "\n"
+               "Switches (case-insensitive; a later one overrides an earlier one; none is stored):\n"
+               "  debug    write one line per exchange with the sensor to standard error\n"
+               "  local    use the serial port (Local mode)\n"
+               "  telnet   connect to the sensor's own network port 23 (Telnet mode)\n"
+               "  remote   connect to another ORXTERM's TCP relay (Remote mode)\n"
+               "  server   Local mode with the TCP relay server running\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help     show this help and exit\n"
+               "  -v, --version  show the version and exit\n"
+               "\n"
+               "Settings: ~/.config/OrxTerm/OrxTerm.conf\n"
+               "Labels:   orxterm.lab beside the program, else <prefix>/share/orxterm/orxterm.lab\n")
+        .arg(programName);
+}
+
+QString VersionText()
+{
+    return QStringLiteral("%1 %2\n%3\n")
+        .arg(QLatin1String(OrxVersion::ProductName), QLatin1String(OrxVersion::ProductVersion),
+             QLatin1String(OrxVersion::LegalCopyright));
+}
+
+bool HandleInfoOptions(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            const QString name = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
+            std::fputs(HelpText(name).toLocal8Bit().constData(), stdout);
+            return true;
+        }
+        if (std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
+            std::fputs(VersionText().toLocal8Bit().constData(), stdout);
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+// The program's switches "debug", "local", "telnet", "remote" and "server",
+// scanned from the first to the last argument without regard to case; a
+// later switch overrides an earlier one. A leading "-", "--" or "/" is
+// accepted. Unknown arguments are ignored.
+struct TSwitches {
+    bool Debug = false;
+    std::optional<int> LinkMode;    // 0 Local, 1 Telnet, 2 Remote
+    std::optional<bool> LocalServer; // set by "server"
+
+    static TSwitches Scan(const QStringList& arguments); // without the program name
+};
+
+// Texts for the standard Linux options.
+QString HelpText(const QString& programName);
+QString VersionText();
+
+// Handles --help/-h and --version/-v before any window exists. Returns
+// true (and prints to standard output) when one of them was given.
+bool HandleInfoOptions(int argc, char** argv);

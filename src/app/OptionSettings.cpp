@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#include "OptionSettings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <stdexcept>
+
+TOptions TOptions::Defaults()
+{
+    TOptions o;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    o.ParaDir = documents;
+    o.FirmDir = documents;
+    o.TextDir = documents;
+    return o;
+}
+
+namespace {
+struct TReadError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads one value of the open "Option" group. The helpers keep the current
+// value when the name is absent and throw when it cannot be read.
+class TOptionReader {
+public:
+    explicit TOptionReader(QSettings& settings) : m_settings(settings) {}
+
+    void Text(const char* name, QString& value)
+    {
+        const QVariant v = m_settings.value(QLatin1String(name));
+        if (!v.isValid())
+            return;
+        // A hand-edited text with commas comes back split into a list.
+        value = v.metaType().id() == QMetaType::QStringList ? v.toStringList().join(u',')
+                                                             : v.toString();
+    }
+
+    void Integer(const char* name, int& value)
+    {
+        QString text;
+        bool present = m_settings.contains(QLatin1String(name));
+        if (!present)
+            return;
+        Text(name, text);
+        bool ok = false;
+        const int number = text.trimmed().toInt(&ok);
+        if (!ok)
+            throw TReadError(name);
+        value = number;
+    }
+
+    void Boolean(const char* name, bool& value)
+    {
+        int number = value ? 1 : 0;
+        Integer(name, number);
+        value = number != 0;
+    }
+
+private:
+    QSettings& m_settings;
+};
+} // namespace
+
+bool ReadOptions(QSettings& settings, TOptions& options)
+{
+    // Settings files that cannot be parsed count as a failing read.
+    bool ok = settings.status() != QSettings::FormatError;
+    if (ok) {
+        settings.beginGroup(QLatin1String(OptionKey::Group));
+        TOptionReader read(settings);
+        try {
+            read.Text(OptionKey::ParaDir, options.ParaDir);
+            read.Text(OptionKey::FirmDir, options.FirmDir);
+            read.Text(OptionKey::TextDir, options.TextDir);
+            read.Integer(OptionKey::Language, options.Language);
+            read.Boolean(OptionKey::LocalServer, options.LocalServer);
+            read.Integer(OptionKey::Mode, options.Mode);
+            read.Integer(OptionKey::TCPServerPort, options.TCPServerPort);
+            read.Text(OptionKey::TCPServerIP, options.TCPServerIP);
+            read.Integer(OptionKey::TCPServerDelay, options.TCPServerDelay);
+            read.Integer(OptionKey::TCPClientPort, options.TCPClientPort);
+            read.Text(OptionKey::TCPClientIP, options.TCPClientIP);
+            read.Text(OptionKey::TCPTelnetIP, options.TCPTelnetIP);
+        } catch (const TReadError&) {
+            ok = false;
+        }
+        settings.endGroup();
+    }
+    if (!ok)
+        settings.remove(QLatin1String(OptionKey::Group));
+    return ok;
+}
+
+void WriteOption(QSettings& settings, const char* name, const QString& text)
+{
+    settings.beginGroup(QLatin1String(OptionKey::Group));
+    settings.setValue(QLatin1String(name), text);
+    settings.endGroup();
+    settings.sync();
+}

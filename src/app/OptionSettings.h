@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+class QSettings;
+
+// The program settings of the "Option" group with their defaults. Each
+// value and its default is declared here once; TMainForm keeps the
+// remembered copy and writes a value only when it changes.
+struct TOptions {
+    QString ParaDir;           // parameter files; default: documents folder
+    QString FirmDir;           // firmware files; default: documents folder
+    QString TextDir;           // capture, sent text files, CSV logs; default: documents folder
+    int Language = 0;          // 1 German, any other value English
+    bool LocalServer = false;  // run the TCP relay in Local mode
+    int Mode = 0;              // link mode: 0 Local, 1 Telnet, 2 Remote
+    int TCPServerPort = 10001;
+    QString TCPServerIP = QStringLiteral("0.0.0.0");
+    int TCPServerDelay = 100;  // ms that TCP data is collected; never written by the program
+    int TCPClientPort = 10001;
+    QString TCPClientIP = QStringLiteral("127.0.0.1");
+    QString TCPTelnetIP = QStringLiteral("127.0.0.1");
+
+    // Defaults with the three folders set to the user's documents folder.
+    static TOptions Defaults();
+};
+
+// Names of the stored values.
+namespace OptionKey {
+inline constexpr const char* Group = "Option";
+inline constexpr const char* ParaDir = "ParaDir";
+inline constexpr const char* FirmDir = "FirmDir";
+inline constexpr const char* TextDir = "TextDir";
+inline constexpr const char* Language = "Language";
+inline constexpr const char* LocalServer = "LocalServer";
+inline constexpr const char* Mode = "Mode";
+inline constexpr const char* TCPServerPort = "TCPServerPort";
+inline constexpr const char* TCPServerIP = "TCPServerIP";
+inline constexpr const char* TCPServerDelay = "TCPServerDelay";
+inline constexpr const char* TCPClientPort = "TCPClientPort";
+inline constexpr const char* TCPClientIP = "TCPClientIP";
+inline constexpr const char* TCPTelnetIP = "TCPTelnetIP";
+} // namespace OptionKey
+
+// Reads every "Option" value in its fixed order. Values are text: integers
+// in decimal, Booleans "0" or "1". A value that is present but cannot be
+// read (an integer that is not a number, or a settings file that cannot be
+// parsed) is a read error: the whole "Option" group is deleted and the
+// program goes on with what was read before the error and the defaults
+// for the rest. Returns false after such an error.
+bool ReadOptions(QSettings& settings, TOptions& options);
+
+// Writes one value as text into the "Option" group.
+void WriteOption(QSettings& settings, const char* name, const QString& text);

@@ -1,0 +1,334 @@
+// SPDX-License-Identifier: MIT
+#include "TMainForm.h"
+
+#include "ApplyLabels.h"
+#include "CommandLine.h"
+#include "Labels.h"
+#include "OrxVersion.h"
+#include "Tag.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+// Widths, alignment and names of the five status panels.
+struct TPanelDef {
+    int width;
+    Qt::Alignment alignment;
+    const char* name;
+};
+constexpr TPanelDef kPanels[5] = {
+    {170, Qt::AlignCenter, "COM Port"},
+    {200, Qt::AlignLeft | Qt::AlignVCenter, "COM Status"},
+    {30, Qt::AlignCenter, "TCP Counter"},
+    {120, Qt::AlignCenter, "IP:Port"},
+    {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
+};
+
+// The fixed-pitch font of the window: Courier New where the system has it
+// (or a metric-compatible substitute), else the system's fixed font.
+QFont FixedFont()
+{
+    QFont font(QStringLiteral("Courier New"), 10);
+    font.setStyleHint(QFont::TypeWriter);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(10);
+    }
+    return font;
+}
+} // namespace
+
+TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), m_arguments(arguments)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    m_settings = new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                               QStringLiteral("OrxTerm"), this);
+    m_options = TOptions::Defaults();
+    ProductTitle = QString::fromLatin1(OrxVersion::ProductName);
+    setWindowTitle(ProductTitle);
+    setFont(FixedFont());
+
+    Timer_StartUp.setInterval(500);
+    Timer_StartUp.setProperty("tag", 0);
+    Timer_Error.setInterval(10000);
+    Timer_TCPServer_Delay.setInterval(100);
+    connect(&Timer_Error, &QTimer::timeout, this, &TMainForm::Timer_ErrorTimer);
+    connect(&Timer_StartUp, &QTimer::timeout, this, &TMainForm::Timer_StartUpTimer);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreatePages();
+    CreateStatusBar();
+    ConnectActions();
+
+    rb_online->setChecked(false);
+    rb_offline->setChecked(false);
+    Notebook->setCurrentWidget(TerminalPage);
+    move(0, 0);
+    DebugMode = false;
+}
+
+void TMainForm::SetWindows(const TAppWindows& windows)
+{
+    m_windows = windows;
+}
+
+void TMainForm::CreatePages()
+{
+    Notebook = new QTabWidget(this);
+    Notebook->setObjectName(QStringLiteral("Notebook"));
+    Notebook->setDocumentMode(true);
+    Notebook->tabBar()->hide(); // pages are switched with the "Debug page" action
+    TerminalPage = new QWidget(Notebook);
+    TerminalPage->setObjectName(QStringLiteral("TerminalPage"));
+    auto* terminalLayout = new QVBoxLayout(TerminalPage);
+    terminalLayout->setContentsMargins(0, 0, 0, 0);
+    Notebook->addTab(TerminalPage, QStringLiteral("Terminal"));
+
+    DebugPage = new QWidget(Notebook);
+    DebugPage->setObjectName(QStringLiteral("DebugPage"));
+    auto* debugLayout = new QVBoxLayout(DebugPage);
+    debugLayout->setContentsMargins(2, 2, 2, 2);
+    auto memo = [this](QPlainTextEdit*& member, const char* name, const char* hint) {
+        member = new QPlainTextEdit(DebugPage);
+        member->setObjectName(QLatin1String(name));
+        member->setReadOnly(true);
+        member->setLineWrapMode(QPlainTextEdit::NoWrap);
+        member->setToolTip(QLatin1String(hint));
+        member->setStatusTip(QLatin1String(hint));
+    };
+    memo(Memo_Rec, "Memo_Rec", "Memo Parameter lesen");
+    memo(Memo_Par, "Memo_Par", "Memo Parameter schreiben");
+    debugLayout->addWidget(Memo_Rec);
+    debugLayout->addWidget(Memo_Par);
+    Notebook->addTab(DebugPage, QStringLiteral("Debug"));
+    setCentralWidget(Notebook);
+}
+
+void TMainForm::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setFont(QApplication::font());
+    bar->setToolTip(QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
+    for (int i = 0; i < 5; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setMinimumWidth(kPanels[i].width);
+        panel->setAlignment(kPanels[i].alignment);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setToolTip(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)));
+        bar->addWidget(panel, i == 4 ? 1 : 0);
+        m_panels[i] = panel;
+    }
+}
+
+void TMainForm::ConnectActions()
+{
+    connect(Datei_beenden, &QAction::triggered, this, &TMainForm::Datei_beendenExecute);
+    connect(Fenster_Debug, &QAction::toggled, this, &TMainForm::Fenster_DebugExecute);
+}
+
+// --- Status display ---------------------------------------------------------
+
+void TMainForm::ShowStatus(const QString& text, int panel)
+{
+    CopyData(quint32(panel), text.toUtf8());
+}
+
+void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
+{
+    if (kind <= 4) {
+        m_panels[kind]->setText(QString::fromUtf8(bytes));
+        return;
+    }
+}
+
+QString TMainForm::PanelText(int panel) const
+{
+    return (panel >= 0 && panel < 5) ? m_panels[panel]->text() : QString();
+}
+
+void TMainForm::ShowError(const QString& text)
+{
+    ShowStatus(text, 1);
+    if (!Timer_Error.isActive())
+        Timer_Error.start();
+}
+
+void TMainForm::Timer_ErrorTimer()
+{
+    Timer_Error.stop();
+    ShowStatus(QString(), 1);
+}
+
+void TMainForm::UpdatePortStatus()
+{
+    if (LinkMode == 2)
+        ShowStatus(LabelText(115), 0);
+    else if (LinkMode == 1)
+        ShowStatus(QStringLiteral("Telnet"), 0);
+}
+
+// --- Settings ---------------------------------------------------------------
+
+template <typename T>
+void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text)
+{
+    if (remembered == value)
+        return;
+    remembered = value;
+    WriteOption(*m_settings, name, text);
+}
+
+void TMainForm::SaveParaDir(const QString& v) { SaveOption(OptionKey::ParaDir, m_options.ParaDir, v, v); }
+void TMainForm::SaveFirmDir(const QString& v) { SaveOption(OptionKey::FirmDir, m_options.FirmDir, v, v); }
+void TMainForm::SaveTextDir(const QString& v) { SaveOption(OptionKey::TextDir, m_options.TextDir, v, v); }
+
+void TMainForm::SaveLanguage(int value)
+{
+    if (m_options.Language == value)
+        return;
+    m_options.Language = value;
+    SetCurrentLanguage(value);
+    ApplyLabels();
+    WriteOption(*m_settings, OptionKey::Language, QString::number(value));
+}
+
+void TMainForm::SaveLocalServer(bool v)
+{
+    SaveOption(OptionKey::LocalServer, m_options.LocalServer, v, QString::number(v ? 1 : 0));
+}
+void TMainForm::SaveMode(int v) { SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(v)); }
+void TMainForm::SaveTCPServerPort(int v)
+{
+    SaveOption(OptionKey::TCPServerPort, m_options.TCPServerPort, v, QString::number(v));
+}
+void TMainForm::SaveTCPServerIP(const QString& v) { SaveOption(OptionKey::TCPServerIP, m_options.TCPServerIP, v, v); }
+void TMainForm::SaveTCPClientPort(int v)
+{
+    SaveOption(OptionKey::TCPClientPort, m_options.TCPClientPort, v, QString::number(v));
+}
+void TMainForm::SaveTCPClientIP(const QString& v) { SaveOption(OptionKey::TCPClientIP, m_options.TCPClientIP, v, v); }
+void TMainForm::SaveTCPTelnetIP(const QString& v) { SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v); }
+
+void TMainForm::ApplyLabels()
+{
+    QList<QWidget*> windows = m_windows.All();
+    QList<QWidget*> captions = m_windows.CaptionOrder();
+    if (!m_windows.MainForm) { // not yet handed its siblings: label itself alone
+        windows = {this};
+        captions.clear();
+    }
+    windows.removeAll(nullptr);
+    captions.removeAll(nullptr);
+    ::ApplyLabels(windows, captions);
+}
+
+void TMainForm::DebugLog(const QString& line) const
+{
+    if (!DebugMode)
+        return;
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+// --- Start-up and shutdown --------------------------------------------------
+
+void TMainForm::ReadSettings()
+{
+    m_options = TOptions::Defaults();
+    ReadOptions(*m_settings, m_options);
+    LinkMode = m_options.Mode;
+    LocalServer = m_options.LocalServer;
+    Timer_TCPServer_Delay.setInterval(100);
+    SetCurrentLanguage(m_options.Language);
+}
+
+void TMainForm::ScanSwitches()
+{
+    const TSwitches s = TSwitches::Scan(m_arguments);
+    if (s.Debug)
+        DebugMode = true;
+    if (s.LinkMode)
+        LinkMode = *s.LinkMode;
+    if (s.LocalServer)
+        LocalServer = *s.LocalServer;
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_formShown)
+        FormShow();
+}
+
+void TMainForm::FormShow()
+{
+    if (m_formShown)
+        return;
+    m_formShown = true;
+    ReadSettings();
+    ScanSwitches();
+    ApplyLabels();
+    UpdatePortStatus();
+}
+
+void TMainForm::Timer_StartUpTimer()
+{
+    Timer_StartUp.stop();
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    return !Timer_StartUp.isActive();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The other windows live as long as the main window; close them with it.
+    for (QWidget* w : m_windows.All())
+        if (w && w != this && w->isVisible())
+            w->close();
+}
+
+void TMainForm::Datei_beendenExecute()
+{
+    close();
+}
+
+void TMainForm::Fenster_DebugExecute(bool checked)
+{
+    Notebook->setCurrentWidget(checked ? DebugPage : TerminalPage);
+}

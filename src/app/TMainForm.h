@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "OptionSettings.h"
+#include "Windows.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+class QSettings;
+class QTabWidget;
+class QToolBar;
+
+// The main window: the hub of the program. It owns the settings and their
+// remembered copy, the timers, the status bar with its five panels, the
+// actions with their menus and tool bar, the page control with the
+// terminal and debug pages, and the state that the other windows read
+// (link mode, debug mode, sensor identification, history lines).
+//
+// Life cycle: the constructor runs FormCreate; the first show runs
+// FormShow (settings, switches, labels, link start); closing asks
+// FormCloseQuery, which refuses while the start-up timer runs.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    void SetWindows(const TAppWindows& windows);
+    const TAppWindows& Windows() const { return m_windows; }
+
+    // --- Status display -------------------------------------------------
+    // Sets the text of one status panel (0 COM Port, 1 COM Status, 2 TCP
+    // Counter, 3 IP:Port, 4 Socket Status) through the copy-data handler.
+    void ShowStatus(const QString& text, int panel);
+    // Shows an error in COM Status; it is cleared 10 s after the first of
+    // several quick errors.
+    void ShowError(const QString& text);
+    // Writes the link description into the COM Port panel.
+    void UpdatePortStatus();
+    QString PanelText(int panel) const;
+
+    // Handles a copy-data message: kinds 0-4 set a status panel; other
+    // kinds carry data received over TCP.
+    void CopyData(quint32 kind, const QByteArray& bytes);
+
+    // Enables or disables every action that needs a connected sensor.
+    void EnableDeviceActions(bool on);
+
+    // --- Settings ---------------------------------------------------------
+    QSettings& Settings() { return *m_settings; }
+    const TOptions& Options() const { return m_options; }
+    // Writers of the "Option" values: each writes only when the value
+    // changes. SaveLanguage re-applies every label first.
+    void SaveParaDir(const QString& value);
+    void SaveFirmDir(const QString& value);
+    void SaveTextDir(const QString& value);
+    void SaveLanguage(int value);
+    void SaveLocalServer(bool value);
+    void SaveMode(int value);
+    void SaveTCPServerPort(int value);
+    void SaveTCPServerIP(const QString& value);
+    void SaveTCPClientPort(int value);
+    void SaveTCPClientIP(const QString& value);
+    void SaveTCPTelnetIP(const QString& value);
+
+    // Translates every window (all tagged components, then the captions).
+    void ApplyLabels();
+
+    // --- Debug log ----------------------------------------------------------
+    // One line on standard error, only in debug mode.
+    void DebugLog(const QString& line) const;
+
+    // --- Life cycle (public for tests) -------------------------------------
+    void FormShow();
+    bool FormCloseQuery();
+    bool FormShown() const { return m_formShown; }
+
+    // --- Shared state -------------------------------------------------------
+    bool DebugMode = false;
+    int LinkMode = 0;            // 0 Local, 1 Telnet, 2 Remote
+    bool LocalServer = false;    // TCP relay in Local mode
+    int SensorPort = -1;         // the sensor's answer to SID, -1 when none
+    bool Firmware32Bit = false;
+    bool BellReceived = false;
+    QStringList HistoryLines;    // received text by lines, at most 1000 kept
+    QString ProductTitle;
+
+    // --- Components -----------------------------------------------------------
+    QTimer Timer_StartUp;          // 500 ms after StartLink; its tag is 1 after a failed connect
+    QTimer Timer_Error;            // clears COM Status 10 s after an error
+    QTimer Timer_TCPServer_Delay;  // batches data for TCP clients
+
+    QTabWidget* Notebook = nullptr;
+    QWidget* TerminalPage = nullptr;
+    QWidget* DebugPage = nullptr;
+    QPlainTextEdit* Memo_Rec = nullptr; // parameters read
+    QPlainTextEdit* Memo_Par = nullptr; // parameters to write
+    QRadioButton* rb_online = nullptr;
+    QRadioButton* rb_offline = nullptr;
+    QToolBar* ToolBar = nullptr;
+
+    QAction* Datei_Open = nullptr;
+    QAction* Datei_Mitschnitt = nullptr;
+    QAction* Datei_Parameter_lesen = nullptr;
+    QAction* Datei_Parameter_schreiben = nullptr;
+    QAction* Datei_Drucken = nullptr;
+    QAction* Datei_beenden = nullptr;
+    QAction* Datei_Bearbeiten = nullptr;
+    QAction* Datei_UpdateFirmware = nullptr;
+    QAction* Datei_senden = nullptr;
+    QAction* Extras_Konfiguration_COM = nullptr;
+    QAction* Extras_Terminal_Font = nullptr;
+    QAction* Extras_Histogramm = nullptr;
+    QAction* Extras_Optionen = nullptr;
+    QAction* Extras_Konfiguration_Terminal = nullptr;
+    QAction* Befehle_Info = nullptr;
+    QAction* Befehle_Test = nullptr;
+    QAction* Befehle_Tesystem = nullptr;
+    QAction* Befehle_Video = nullptr;
+    QAction* Befehle_Allgemein = nullptr;
+    QAction* Befehle_System = nullptr;
+    QAction* Befehle_Impuls = nullptr;
+    QAction* Befehle_Analog = nullptr;
+    QAction* Befehle_S1 = nullptr;
+    QAction* Befehle_S2 = nullptr;
+    QAction* Befehle_Alarm = nullptr;
+    QAction* Befehle_ECC = nullptr;
+    QAction* Befehle_Offline = nullptr;
+    QAction* Befehle_Parameter_speichern = nullptr;
+    QAction* Befehle_Parameter_restore = nullptr;
+    QAction* Befehle_Esc = nullptr;
+    QAction* Befehle_V = nullptr;
+    QAction* Befehle_R = nullptr;
+    QAction* Hilfe_Info = nullptr;
+    QAction* Fenster_Parameter = nullptr;
+    QAction* Fenster_Parameter2 = nullptr;
+    QAction* Fenster_Grafik = nullptr;
+    QAction* Fenster_Number = nullptr;
+    QAction* Fenster_Debug = nullptr;
+    QAction* Parameter_auslesen = nullptr;
+    QAction* Parameter_testen = nullptr;
+    QAction* Parameter_programmieren = nullptr;
+    QAction* Parameter_speichern = nullptr;
+    QAction* Parameter_oeffnen = nullptr;
+
+    QMenu* Menu_Datei = nullptr;
+    QMenu* Menu_Parameter = nullptr;
+    QMenu* Menu_Befehle = nullptr;
+    QMenu* Menu_Extras = nullptr;
+    QMenu* Menu_Fenster = nullptr;
+    QMenu* Menu_Hilfe = nullptr;
+
+    // The actions that EnableDeviceActions switches.
+    QList<QAction*> DeviceActions() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePages();
+    void CreateStatusBar();
+    void ConnectActions();
+    void ReadSettings();
+    void ScanSwitches();
+    void Timer_ErrorTimer();
+    void Timer_StartUpTimer();
+    void Fenster_DebugExecute(bool checked);
+    void Datei_beendenExecute();
+    template <typename T>
+    void SaveOption(const char* name, T& remembered, const T& value, const QString& text);
+
+    QStringList m_arguments;
+    TAppWindows m_windows;
+    QSettings* m_settings = nullptr;
+    TOptions m_options;
+    QLabel* m_panels[5] = {};
+    bool m_formShown = false;
+};

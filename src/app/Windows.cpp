@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#include "Windows.h"
+
+#include "MsgBox.h"
+#include "TAboutBox.h"
+#include "TComSetupDlg.h"
+#include "TConfigFormDlg.h"
+#include "TFlashDlg.h"
+#include "TGrafikDlg.h"
+#include "TGraphicSetupDlg.h"
+#include "THistoryForm.h"
+#include "TMainForm.h"
+#include "TNumberDlg.h"
+#include "TParameterForm.h"
+#include "TParameterReadForm.h"
+#include "TParameterStoreForm.h"
+
+QList<QWidget*> TAppWindows::All() const
+{
+    return {MainForm,          AboutBox,          ConfigFormDlg,       ComSetupDlg, HistoryForm,
+            FormMsgBox,        FlashDlg,          ParameterReadForm,   ParameterStoreForm,
+            ParameterForm,     GraphicSetupDlg,   GrafikDlg,           NumberDlg};
+}
+
+QList<QWidget*> TAppWindows::CaptionOrder() const
+{
+    return {HistoryForm,       AboutBox,           ConfigFormDlg, ComSetupDlg, ParameterForm,
+            ParameterReadForm, ParameterStoreForm, GrafikDlg,     GraphicSetupDlg, NumberDlg};
+}
+
+TAppWindows CreateWindows(const QStringList& arguments)
+{
+    TAppWindows w;
+    w.MainForm = new TMainForm(arguments);
+    QWidget* owner = w.MainForm;
+    w.AboutBox = new TAboutBox(owner);
+    w.ConfigFormDlg = new TConfigFormDlg(owner);
+    w.ComSetupDlg = new TComSetupDlg(owner);
+    w.HistoryForm = new THistoryForm(owner);
+    w.FormMsgBox = new TFormMsgBox(owner);
+    w.FlashDlg = new TFlashDlg(owner);
+    w.ParameterReadForm = new TParameterReadForm(owner);
+    w.ParameterStoreForm = new TParameterStoreForm(owner);
+    w.ParameterForm = new TParameterForm(owner);
+    w.GraphicSetupDlg = new TGraphicSetupDlg(owner);
+    w.GrafikDlg = new TGrafikDlg(owner);
+    w.NumberDlg = new TNumberDlg(owner);
+    // Windows that are not dialogs still open as windows of their own.
+    w.HistoryForm->setWindowFlag(Qt::Window);
+    w.ParameterForm->setWindowFlag(Qt::Window);
+    w.FormMsgBox->setWindowFlag(Qt::Window);
+    w.MainForm->SetWindows(w);
+    return w;
+}

@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+// The main window: its windows, actions, menus and tool bar, the status
+// panels and the error timer, the settings writers, start-up and closing.
+#include "Labels.h"
+#include "MsgBox.h"
+#include "Tag.h"
+#include "TComSetupDlg.h"
+#include "TGrafikDlg.h"
+#include "TMainForm.h"
+#include "Windows.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include <memory>
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+    TAppWindows m_w;
+    std::unique_ptr<TMainForm> m_main;
+
+    static QStringList Names(const QList<QAction*>& actions)
+    {
+        QStringList names;
+        for (QAction* a : actions)
+            names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        return names;
+    }
+
+private slots:
+    void init()
+    {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                  QStringLiteral("OrxTerm")).clear();
+        m_w = CreateWindows({});
+        m_main.reset(m_w.MainForm);
+    }
+    void cleanup()
+    {
+        m_main->Timer_StartUp.stop();
+        m_main.reset();
+    }
+
+    void windowsInCreationOrder()
+    {
+        QStringList classes;
+        for (QWidget* w : m_w.All())
+            classes << QString::fromLatin1(w->metaObject()->className());
+        QCOMPARE(classes, (QStringList{"TMainForm", "TAboutBox", "TConfigFormDlg", "TComSetupDlg",
+                                       "THistoryForm", "TFormMsgBox", "TFlashDlg", "TParameterReadForm",
+                                       "TParameterStoreForm", "TParameterForm", "TGraphicSetupDlg",
+                                       "TGrafikDlg", "TNumberDlg"}));
+        QList<int> captionTags;
+        for (QWidget* w : m_w.CaptionOrder())
+            captionTags << Tag(w);
+        QCOMPARE(captionTags, (QList<int>{400, 200, 300, 21, 61, 810, 820, 62, 98, 63}));
+    }
+
+    void actions_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QKeySequence>("shortcut");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("open") << "Datei_Open" << 0 << QKeySequence(Qt::Key_F9) << true;
+        QTest::newRow("capture") << "Datei_Mitschnitt" << 11 << QKeySequence(Qt::CTRL | Qt::Key_M) << false;
+        QTest::newRow("read") << "Datei_Parameter_lesen" << 13 << QKeySequence(Qt::Key_F2) << false;
+        QTest::newRow("write") << "Datei_Parameter_schreiben" << 14 << QKeySequence(Qt::Key_F3) << false;
+        QTest::newRow("print") << "Datei_Drucken" << 15 << QKeySequence(Qt::CTRL | Qt::Key_P) << true;
+        QTest::newRow("exit") << "Datei_beenden" << 16 << QKeySequence(Qt::ALT | Qt::Key_X) << true;
+        QTest::newRow("edit") << "Datei_Bearbeiten" << 17 << QKeySequence(Qt::CTRL | Qt::Key_E) << true;
+        QTest::newRow("firmware") << "Datei_UpdateFirmware" << 18 << QKeySequence(Qt::CTRL | Qt::Key_U) << false;
+        QTest::newRow("send") << "Datei_senden" << 19 << QKeySequence(Qt::CTRL | Qt::Key_S) << false;
+        QTest::newRow("com") << "Extras_Konfiguration_COM" << 21 << QKeySequence(Qt::CTRL | Qt::Key_C) << true;
+        QTest::newRow("font") << "Extras_Terminal_Font" << 22 << QKeySequence(Qt::CTRL | Qt::Key_F) << true;
+        QTest::newRow("history") << "Extras_Histogramm" << 23 << QKeySequence(Qt::CTRL | Qt::Key_H) << true;
+        QTest::newRow("options") << "Extras_Optionen" << 24 << QKeySequence(Qt::CTRL | Qt::Key_O) << true;
+        QTest::newRow("terminal setup") << "Extras_Konfiguration_Terminal" << 0
+                                        << QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12) << true;
+        QTest::newRow("info") << "Befehle_Info" << 31 << QKeySequence(Qt::Key_F4) << false;
+        QTest::newRow("test") << "Befehle_Test" << 32 << QKeySequence(Qt::Key_F5) << false;
+        QTest::newRow("tesystem") << "Befehle_Tesystem" << 33 << QKeySequence(Qt::Key_F6) << false;
+        QTest::newRow("general") << "Befehle_Allgemein" << 35 << QKeySequence(Qt::Key_F7) << false;
+        QTest::newRow("system") << "Befehle_System" << 36 << QKeySequence(Qt::Key_F8) << false;
+        QTest::newRow("offline") << "Befehle_Offline" << 43 << QKeySequence() << false;
+        QTest::newRow("r") << "Befehle_R" << 48 << QKeySequence() << false;
+        QTest::newRow("about") << "Hilfe_Info" << 51 << QKeySequence(Qt::Key_F1) << true;
+        QTest::newRow("param window") << "Fenster_Parameter" << 61 << QKeySequence() << false;
+        QTest::newRow("param window 2") << "Fenster_Parameter2" << 61 << QKeySequence() << true;
+        QTest::newRow("read params") << "Parameter_auslesen" << 70 << QKeySequence(Qt::ALT | Qt::Key_A) << true;
+        QTest::newRow("test params") << "Parameter_testen" << 71 << QKeySequence(Qt::ALT | Qt::Key_T) << false;
+        QTest::newRow("program") << "Parameter_programmieren" << 72 << QKeySequence(Qt::ALT | Qt::Key_P) << false;
+        QTest::newRow("save") << "Parameter_speichern" << 73 << QKeySequence(Qt::ALT | Qt::Key_S) << false;
+        QTest::newRow("open file") << "Parameter_oeffnen" << 74 << QKeySequence() << true;
+    }
+    void actions()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, tag);
+        QFETCH(QKeySequence, shortcut);
+        QFETCH(bool, enabled);
+        auto* action = m_main->findChild<QAction*>(name);
+        QVERIFY2(action, qPrintable(name));
+        QCOMPARE(Tag(action), tag);
+        QCOMPARE(action->shortcut(), shortcut);
+        QCOMPARE(action->isEnabled(), enabled);
+    }
+
+    void menusAndToolBar()
+    {
+        QStringList menus;
+        for (QAction* a : m_main->menuBar()->actions())
+            menus << a->menu()->objectName();
+        QCOMPARE(menus, (QStringList{"Datei", "Parameter", "Befehle", "Extras", "Fenster", "Hilfe"}));
+        QCOMPARE(Tag(m_main->Menu_Datei), 10);
+        QCOMPARE(Tag(m_main->Menu_Parameter), 0);
+        QCOMPARE(m_main->Menu_Parameter->title(), QStringLiteral("&Parameter"));
+        QCOMPARE(Names(m_main->Menu_Befehle->actions()),
+                 (QStringList{"Befehle_Info", "Befehle_Test", "Befehle_Tesystem", "Befehle_Video",
+                              "Befehle_Esc", "-", "Befehle_Allgemein", "Befehle_System", "Befehle_Impuls",
+                              "Befehle_Analog", "Befehle_S1", "Befehle_S2", "Befehle_ECC", "Befehle_Offline",
+                              "-", "Befehle_Parameter_restore", "Befehle_Parameter_speichern"}));
+        QCOMPARE(Names(m_main->Menu_Datei->actions()),
+                 (QStringList{"Datei_Mitschnitt", "-", "Datei_Bearbeiten", "Datei_Drucken", "-",
+                              "Datei_UpdateFirmware", "Datei_senden", "-", "Datei_beenden"}));
+        QCOMPARE(Names(m_main->Menu_Hilfe->actions()), (QStringList{"Hilfe_Info", "Befehle_Info"}));
+        QStringList tools = Names(m_main->ToolBar->actions());
+        tools.removeAll(QString()); // the radio buttons' widget actions
+        QCOMPARE(tools.mid(0, 23),
+                 (QStringList{"Datei_Mitschnitt", "Datei_Parameter_lesen", "Datei_Parameter_schreiben",
+                              "Datei_Bearbeiten", "Datei_Drucken", "-", "Befehle_Test", "Befehle_Tesystem",
+                              "Befehle_Esc", "Befehle_V", "Befehle_R", "-", "Fenster_Parameter",
+                              "Fenster_Grafik", "Fenster_Number", "Extras_Histogramm", "-",
+                              "Extras_Konfiguration_COM", "Hilfe_Info", "Datei_beenden", "-"}).mid(0, 23));
+        QVERIFY(!m_main->rb_online->isChecked());
+        QVERIFY(!m_main->rb_offline->isChecked());
+        QCOMPARE(m_main->rb_online->toolTip(), QStringLiteral("COM Port Online"));
+        QCOMPARE(m_main->rb_offline->toolTip(), QStringLiteral("COM Port Offline"));
+    }
+
+    void deviceActions()
+    {
+        m_main->SensorPort = 1;
+        m_main->EnableDeviceActions(true);
+        for (QAction* a : m_main->DeviceActions())
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(!m_main->Parameter_testen->isEnabled()); // not a device action
+
+        m_main->SensorPort = 2;
+        m_main->EnableDeviceActions(true);
+        QVERIFY(m_main->Befehle_Info->isEnabled());
+        QVERIFY(!m_main->Datei_UpdateFirmware->isEnabled());
+
+        m_main->EnableDeviceActions(false);
+        for (QAction* a : m_main->DeviceActions())
+            QVERIFY(!a->isEnabled());
+        QVERIFY(m_main->Hilfe_Info->isEnabled());
+    }
+
+    void statusPanels()
+    {
+        m_main->ShowStatus(QStringLiteral("COM1:9600"), 0);
+        QCOMPARE(m_main->PanelText(0), QStringLiteral("COM1:9600"));
+        m_main->CopyData(3, QByteArray("10.0.0.1:10001"));
+        QCOMPARE(m_main->PanelText(3), QStringLiteral("10.0.0.1:10001"));
+        m_main->ShowStatus(QString(), 3);
+        QCOMPARE(m_main->PanelText(3), QString());
+    }
+
+    // Two quick errors: the panel shows the second, and is cleared one
+    // interval after the first (the running timer is not restarted).
+    void errorPanelTimer()
+    {
+        m_main->Timer_Error.setInterval(400);
+        m_main->ShowError(QStringLiteral("Frame error"));
+        QVERIFY(m_main->Timer_Error.isActive());
+        const int firstLeft = m_main->Timer_Error.remainingTime();
+        QTest::qWait(50);
+        m_main->ShowError(QStringLiteral("Parity error"));
+        QCOMPARE(m_main->PanelText(1), QStringLiteral("Parity error"));
+        QVERIFY(m_main->Timer_Error.remainingTime() < firstLeft);
+        QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelText(1), QString(), 5000);
+        QVERIFY(!m_main->Timer_Error.isActive());
+    }
+
+    void settingsWrittenOnlyOnChange()
+    {
+        m_main->FormShow();
+        const QString file = m_main->Settings().fileName();
+        auto stored = [&](const QString& key) {
+            QSettings s(file, QSettings::IniFormat);
+            return s.value(QStringLiteral("Option/") + key);
+        };
+        m_main->SaveMode(0);
+        m_main->SaveTCPClientIP(QStringLiteral("127.0.0.1"));
+        QVERIFY(!stored(QStringLiteral("Mode")).isValid());
+        QVERIFY(!stored(QStringLiteral("TCPClientIP")).isValid());
+
+        m_main->SaveMode(2);
+        m_main->SaveLocalServer(true);
+        QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("2"));
+        QCOMPARE(stored(QStringLiteral("LocalServer")).toString(), QStringLiteral("1"));
+
+        // Someone else changes the file; the remembered value decides.
+        {
+            QSettings other(file, QSettings::IniFormat);
+            other.setValue(QStringLiteral("Option/Mode"), QStringLiteral("1"));
+        }
+        m_main->SaveMode(2);
+        QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("1"));
+        m_main->SaveTCPServerIP(QStringLiteral("0.0.0.0 "));
+        QCOMPARE(stored(QStringLiteral("TCPServerIP")).toString(), QStringLiteral("0.0.0.0 "));
+    }
+
+    void languageRelabelsHiddenWindows()
+    {
+        m_main->FormShow();
+        QVERIFY(!m_w.ComSetupDlg->isVisible());
+        m_main->SaveLanguage(1);
+        QCOMPARE(CurrentLanguage(), 1);
+        QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(1, 21, true));
+        QCOMPARE(m_main->Menu_Datei->title(), LookupLabel(1, 10, false));
+        QCOMPARE(m_w.GrafikDlg->windowTitle(), LookupLabel(1, 62, true));
+        m_main->SaveLanguage(0);
+        QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(0, 21, true));
+        QCOMPARE(m_main->Befehle_Info->text(), LookupLabel(0, 31, false));
+        QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
+        QCOMPARE(s.value(QStringLiteral("Option/Language")).toString(), QStringLiteral("0"));
+    }
+
+    void closeRefusedWhileStarting()
+    {
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        m_main->Timer_StartUp.start();
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
+        m_main->Timer_StartUp.stop();
+        QVERIFY(m_main->close());
+        QVERIFY(!m_main->isVisible());
+    }
+
+    void debugPage()
+    {
+        QCOMPARE(m_main->Notebook->currentWidget(), m_main->TerminalPage);
+        m_main->Fenster_Debug->trigger();
+        QCOMPARE(m_main->Notebook->currentWidget(), m_main->DebugPage);
+        QVERIFY(m_main->Memo_Rec->isReadOnly());
+        QCOMPARE(m_main->Memo_Rec->toolTip(), QStringLiteral("Memo Parameter lesen"));
+        QCOMPARE(m_main->Memo_Par->toolTip(), QStringLiteral("Memo Parameter schreiben"));
+        m_main->Fenster_Debug->trigger();
+        QCOMPARE(m_main->Notebook->currentWidget(), m_main->TerminalPage);
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

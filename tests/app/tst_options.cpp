@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+// Reading the "Option" settings (defaults, order, read errors, garbled
+// files) and scanning the command-line switches.
+#include "CommandLine.h"
+#include "OptionSettings.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestOptions : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString WriteConf(const QByteArray& bytes)
+    {
+        static int n = 0;
+        const QString path = m_dir.filePath(QStringLiteral("conf%1.conf").arg(++n));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return path;
+    }
+
+private slots:
+    void defaultsWhenEmpty()
+    {
+        QSettings s(WriteConf(""), QSettings::IniFormat);
+        TOptions o = TOptions::Defaults();
+        QVERIFY(ReadOptions(s, o));
+        const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(o.ParaDir, docs);
+        QCOMPARE(o.FirmDir, docs);
+        QCOMPARE(o.TextDir, docs);
+        QCOMPARE(o.Language, 0);
+        QCOMPARE(o.LocalServer, false);
+        QCOMPARE(o.Mode, 0);
+        QCOMPARE(o.TCPServerPort, 10001);
+        QCOMPARE(o.TCPServerIP, QStringLiteral("0.0.0.0"));
+        QCOMPARE(o.TCPServerDelay, 100);
+        QCOMPARE(o.TCPClientPort, 10001);
+        QCOMPARE(o.TCPClientIP, QStringLiteral("127.0.0.1"));
+        QCOMPARE(o.TCPTelnetIP, QStringLiteral("127.0.0.1"));
+    }
+
+    void storedValuesAsText()
+    {
+        QSettings s(WriteConf("[Option]\nLanguage=1\nLocalServer=1\nMode=2\nTCPServerDelay=0\n"
+                              "TCPClientIP=192.0.2.7\nParaDir=/srv/par\n"),
+                    QSettings::IniFormat);
+        TOptions o = TOptions::Defaults();
+        QVERIFY(ReadOptions(s, o));
+        QCOMPARE(o.Language, 1);
+        QCOMPARE(o.LocalServer, true);
+        QCOMPARE(o.Mode, 2);
+        QCOMPARE(o.TCPServerDelay, 0);
+        QCOMPARE(o.TCPClientIP, QStringLiteral("192.0.2.7"));
+        QCOMPARE(o.ParaDir, QStringLiteral("/srv/par"));
+    }
+
+    // A value that cannot be read deletes the group; what was read before
+    // stays, the rest keeps its default.
+    void readErrorDeletesGroup()
+    {
+        const QString path = WriteConf("[Option]\nParaDir=/srv/par\nLanguage=1\nMode=abc\n"
+                                       "TCPServerPort=4000\n[ComPort]\nPort=ttyS0\n");
+        {
+            QSettings s(path, QSettings::IniFormat);
+            TOptions o = TOptions::Defaults();
+            QVERIFY(!ReadOptions(s, o));
+            QCOMPARE(o.ParaDir, QStringLiteral("/srv/par"));
+            QCOMPARE(o.Language, 1);
+            QCOMPARE(o.Mode, 0);
+            QCOMPARE(o.TCPServerPort, 10001);
+        }
+        QSettings again(path, QSettings::IniFormat);
+        QVERIFY(!again.childGroups().contains(QStringLiteral("Option")));
+        QCOMPARE(again.value(QStringLiteral("ComPort/Port")).toString(), QStringLiteral("ttyS0"));
+    }
+
+    void garbledFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray binary;
+        for (int i = 0; i < 4096; ++i)
+            binary.append(char((i * 7919) & 0xff));
+        QTest::newRow("binary") << binary;
+        QTest::newRow("truncated") << QByteArray("[Option]\nLanguage=1\nMo");
+        QTest::newRow("broken section") << QByteArray("[Opt\n=\n==\n[Option]\nTCPClientPort=\n");
+    }
+    void garbledFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QSettings s(WriteConf(bytes), QSettings::IniFormat);
+        TOptions o = TOptions::Defaults();
+        ReadOptions(s, o); // must not crash; defaults where nothing readable
+        QVERIFY(o.TCPServerDelay == 100);
+        QCOMPARE(o.TCPClientPort, 10001);
+    }
+
+    void switches_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("debug");
+        QTest::addColumn<int>("mode"); // -1 = not set
+        QTest::addColumn<bool>("server");
+        QTest::newRow("none") << QStringList{} << false << -1 << false;
+        QTest::newRow("debug any case") << QStringList{"DeBuG"} << true << -1 << false;
+        QTest::newRow("server then telnet") << QStringList{"server", "telnet"} << false << 1 << true;
+        QTest::newRow("telnet then server") << QStringList{"telnet", "server"} << false << 0 << true;
+        QTest::newRow("remote then local") << QStringList{"REMOTE", "local"} << false << 0 << false;
+        QTest::newRow("dashes accepted") << QStringList{"--remote", "-debug"} << true << 2 << false;
+        QTest::newRow("unknown ignored") << QStringList{"foo", "remote", "bar"} << false << 2 << false;
+    }
+    void switches()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, debug);
+        QFETCH(int, mode);
+        QFETCH(bool, server);
+        const TSwitches s = TSwitches::Scan(args);
+        QCOMPARE(s.Debug, debug);
+        QCOMPARE(s.LinkMode.value_or(-1), mode);
+        QCOMPARE(s.LocalServer.value_or(false), server);
+    }
+
+    void helpListsSwitches()
+    {
+        const QString help = HelpText(QStringLiteral("orxterm"));
+        for (const char* word : {"debug", "local", "telnet", "remote", "server"})
+            QVERIFY2(help.contains(QLatin1String(word)), word);
+        QVERIFY(VersionText().startsWith(QStringLiteral("ORXTERM ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOptions)
+#include "tst_options.moc"
