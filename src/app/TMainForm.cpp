@@ -6,6 +6,8 @@
 #include "Labels.h"
 #include "OrxVersion.h"
 #include "Tag.h"
+#include "TComTerminal.h"
+#include "TComPort.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,12 +80,14 @@ void TMainForm::FormCreate()
     connect(&Timer_Error, &QTimer::timeout, this, &TMainForm::Timer_ErrorTimer);
     connect(&Timer_StartUp, &QTimer::timeout, this, &TMainForm::Timer_StartUpTimer);
 
+    CreateLink();
     CreateActions();
     CreateMenus();
     CreateToolBar();
     CreatePages();
     CreateStatusBar();
     ConnectActions();
+    ConnectTerminal();
 
     rb_online->setChecked(false);
     rb_offline->setChecked(false);
@@ -107,6 +111,20 @@ void TMainForm::CreatePages()
     TerminalPage->setObjectName(QStringLiteral("TerminalPage"));
     auto* terminalLayout = new QVBoxLayout(TerminalPage);
     terminalLayout->setContentsMargins(0, 0, 0, 0);
+    ComTerminal = new TComTerminal(TerminalPage);
+    ComTerminal->setObjectName(QStringLiteral("ComTerminal"));
+    ComTerminal->SetColumns(65);
+    ComTerminal->SetRows(32);
+    ComTerminal->SetEmulation(teVT100orANSI);
+    ComTerminal->SetWrapLines(true);
+    ComTerminal->SetCaret(tcUnderline);
+    ComTerminal->SetColor(Qt::white);
+    ComTerminal->SetFontColor(Qt::black);
+    ComTerminal->SetScrollBars(ssBoth);
+    ComTerminal->setFont(FixedFont());
+    ComTerminal->SetStoredProps(TComTerminal::spFont);
+    terminalLayout->addWidget(ComTerminal);
+    TerminalPage->setFocusProxy(ComTerminal);
     Notebook->addTab(TerminalPage, QStringLiteral("Terminal"));
 
     DebugPage = new QWidget(Notebook);
@@ -152,6 +170,19 @@ void TMainForm::ConnectActions()
 {
     connect(Datei_beenden, &QAction::triggered, this, &TMainForm::Datei_beendenExecute);
     connect(Fenster_Debug, &QAction::toggled, this, &TMainForm::Fenster_DebugExecute);
+    connect(Datei_Open, &QAction::triggered, this, &TMainForm::Datei_OpenExecute);
+    connect(Extras_Konfiguration_COM, &QAction::triggered, this, &TMainForm::Extras_Konfiguration_COMExecute);
+    // Selecting a radio button from code acts as a click on it.
+    connect(rb_online, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_onlineClick();
+    });
+    connect(rb_offline, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            rb_offlineClick();
+    });
+    // A deliberate click on Offline also ends the wait for a lost device.
+    connect(rb_offline, &QRadioButton::clicked, this, &TMainForm::CancelReopen);
 }
 
 // --- Status display ---------------------------------------------------------
@@ -187,13 +218,6 @@ void TMainForm::Timer_ErrorTimer()
     ShowStatus(QString(), 1);
 }
 
-void TMainForm::UpdatePortStatus()
-{
-    if (LinkMode == 2)
-        ShowStatus(LabelText(115), 0);
-    else if (LinkMode == 1)
-        ShowStatus(QStringLiteral("Telnet"), 0);
-}
 
 // --- Settings ---------------------------------------------------------------
 
@@ -297,17 +321,22 @@ void TMainForm::FormShow()
     ReadSettings();
     ScanSwitches();
     ApplyLabels();
-    UpdatePortStatus();
-}
-
-void TMainForm::Timer_StartUpTimer()
-{
-    Timer_StartUp.stop();
+    if (LoadPortSettings()) {
+        // First start: the connection dialog starts the link once confirmed.
+        QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
+    } else {
+        StartLink(LinkMode, LocalServer);
+    }
 }
 
 bool TMainForm::FormCloseQuery()
 {
-    return !Timer_StartUp.isActive();
+    if (Timer_StartUp.isActive())
+        return false;
+    CancelReopen();
+    if (ComPort->Connected())
+        ComPort->Close();
+    return true;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

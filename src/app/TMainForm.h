@@ -11,6 +11,10 @@
 
 class QAction;
 class QLabel;
+class TComDataPacket;
+class TComTerminal;
+class TComPort;
+class TCommandEngine;
 class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
@@ -74,6 +78,35 @@ public:
     // Translates every window (all tagged components, then the captions).
     void ApplyLabels();
 
+    // --- Command engine ----------------------------------------------------
+    bool SetCmd(const QByteArray& cmd);
+    bool SetCmd(const QString& cmd) { return SetCmd(cmd.toLatin1()); }
+    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop, int size,
+                      int timeoutMs);
+    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size, int timeoutMs);
+    static void Delay(int ms);
+    void WritePort(const QByteArray& text);
+    TCommandEngine& Engine() { return *m_engine; }
+
+    // --- Serial link ----------------------------------------------------------
+    // Loads the port settings; true on the first start (no port stored).
+    bool LoadPortSettings();
+    // (Re)starts the link in `mode`; the start-up timer finishes it.
+    void StartLink(int mode, bool server);
+    void ComPortAfterOpen();
+    void ComPortAfterClose();
+    void rb_onlineClick();
+    void rb_offlineClick();
+    void Datei_OpenExecute();
+    void Extras_Konfiguration_COMExecute();
+    // True while a lost device is being watched for its return.
+    bool ReopenPending() const { return m_reopenPending; }
+    QTimer Timer_Reopen; // looks for a lost device once a second
+
+    // Handles one character that the terminal shows or acts on: history,
+    // BEL, capture and the TCP clients.
+    void ReceiveChar(char ch);
+
     // --- Debug log ----------------------------------------------------------
     // One line on standard error, only in debug mode.
     void DebugLog(const QString& line) const;
@@ -94,6 +127,11 @@ public:
     QString ProductTitle;
 
     // --- Components -----------------------------------------------------------
+    TComPort* ComPort = nullptr;
+    TComTerminal* ComTerminal = nullptr; // the terminal pane
+    TComDataPacket* ComDataPacket = nullptr;        // command replies
+    TComDataPacket* ComDataPacket_grafik = nullptr; // measurement lines of the chart
+    TComDataPacket* ComDataPacket_number = nullptr; // measurement lines of the number window
     QTimer Timer_StartUp;          // 500 ms after StartLink; its tag is 1 after a failed connect
     QTimer Timer_Error;            // clears COM Status 10 s after an error
     QTimer Timer_TCPServer_Delay;  // batches data for TCP clients
@@ -179,10 +217,20 @@ private:
     void Timer_StartUpTimer();
     void Fenster_DebugExecute(bool checked);
     void Datei_beendenExecute();
+    void CreateLink();
+    void ConnectTerminal();
+    void ComPortDataReceived(const QByteArray& data);
+    void ComPortDeviceLost();
+    void Timer_ReopenTimer();
+    void CancelReopen();
+    QString PortDevicePath() const;
     template <typename T>
     void SaveOption(const char* name, T& remembered, const T& value, const QString& text);
 
     QStringList m_arguments;
+    TCommandEngine* m_engine = nullptr;
+    bool m_reopenPending = false;
+    bool m_reopening = false;
     TAppWindows m_windows;
     QSettings* m_settings = nullptr;
     TOptions m_options;

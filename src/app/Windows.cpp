@@ -28,8 +28,15 @@ QList<QWidget*> TAppWindows::CaptionOrder() const
             ParameterReadForm, ParameterStoreForm, GrafikDlg,     GraphicSetupDlg, NumberDlg};
 }
 
+// The icons live in the app library's resources.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 TAppWindows CreateWindows(const QStringList& arguments)
 {
+    InitResources();
     TAppWindows w;
     w.MainForm = new TMainForm(arguments);
     QWidget* owner = w.MainForm;

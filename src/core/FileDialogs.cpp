@@ -30,8 +30,17 @@ QString Run(QWidget* parent, TFileDialogRequest request)
         dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         break;
     }
-    if (!request.filter.isEmpty())
-        dialog.setNameFilter(TFileDialogs::ToQtFilter(request.filter));
+    if (!request.filter.isEmpty()) {
+        const QStringList filters = TFileDialogs::ToQtFilter(request.filter).split(QStringLiteral(";;"));
+        dialog.setNameFilters(filters);
+        // Preselect the entry of the default extension, wherever it stands.
+        const QString pattern = QStringLiteral("*.") + request.defaultSuffix;
+        for (const QString& f : filters)
+            if (!request.defaultSuffix.isEmpty() && f.contains(pattern, Qt::CaseInsensitive)) {
+                dialog.selectNameFilter(f);
+                break;
+            }
+    }
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -1,10 +1,238 @@
 // SPDX-License-Identifier: MIT
 #include "TComSetupDlg.h"
 
+#include "Labels.h"
+#include "MsgBox.h"
 #include "Tag.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <arpa/inet.h>
+
+namespace {
+QLineEdit* Edit(QWidget* parent, const char* name, int maxLength = 0)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    if (maxLength)
+        e->setMaxLength(maxLength);
+    return e;
+}
+} // namespace
 
 TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ComSetupDlg"));
     SetTag(this, 21);
+    setWindowTitle(QStringLiteral("Konfiguration COM"));
+
+    gb_Local = new QGroupBox(this);
+    gb_Local->setObjectName(QStringLiteral("rg_Local"));
+    SetTag(gb_Local, 880);
+    rg_Local = new QButtonGroup(this);
+    auto* modeRow = new QHBoxLayout(gb_Local);
+    const char* modes[] = {"ORX COM Port", "ORX Telnet", "TCP Client"};
+    for (int i = 0; i < 3; ++i) {
+        auto* rb = new QRadioButton(QLatin1String(modes[i]), gb_Local);
+        rb->setObjectName(QStringLiteral("rg_Local_%1").arg(i));
+        rg_Local->addButton(rb, i);
+        modeRow->addWidget(rb);
+    }
+
+    auto* gbPort = new QGroupBox(QStringLiteral("ORX COM Port"), this);
+    gbPort->setObjectName(QStringLiteral("gb_ComPort"));
+    Combo_Port = new QComboBox(gbPort);
+    Combo_Port->setObjectName(QStringLiteral("Combo_Port"));
+    Combo_Port->setEditable(true); // a device path may be typed
+    Combo_Port->setInsertPolicy(QComboBox::NoInsert);
+    Combo_Port->setMinimumContentsLength(18);
+    Combo_Baudrate = new QComboBox(gbPort);
+    Combo_Baudrate->setObjectName(QStringLiteral("Combo_Baudrate"));
+    Combo_Baudrate->addItems(BaudRateTexts());
+    auto* baudCaption = new QLabel(gbPort);
+    baudCaption->setObjectName(QStringLiteral("lb_Baudrate"));
+    SetTag(baudCaption, 884);
+    baudCaption->setBuddy(Combo_Baudrate);
+    auto* portForm = new QFormLayout(gbPort);
+    portForm->addRow(QStringLiteral("Port:"), Combo_Port);
+    portForm->addRow(baudCaption, Combo_Baudrate);
+
+    auto* gbTelnet = new QGroupBox(QStringLiteral("ORX Telnet"), this);
+    gbTelnet->setObjectName(QStringLiteral("gb_Telnet"));
+    ed_TelnetPort = Edit(gbTelnet, "ed_TelnetPort", 5);
+    ed_TelnetPort->setText(QStringLiteral("23"));
+    ed_TelnetPort->setEnabled(false);
+    ed_TelnetIP = Edit(gbTelnet, "ed_TelnetIP");
+    auto* telnetForm = new QFormLayout(gbTelnet);
+    telnetForm->addRow(QStringLiteral("Port:"), ed_TelnetPort);
+    telnetForm->addRow(QStringLiteral("IP:"), ed_TelnetIP);
+
+    auto* gbServer = new QGroupBox(QStringLiteral("TCP Server"), this);
+    gbServer->setObjectName(QStringLiteral("gb_Server"));
+    cb_Server = new QCheckBox(gbServer);
+    cb_Server->setObjectName(QStringLiteral("cb_Server"));
+    SetTag(cb_Server, 885);
+    ed_TCPServerPort = Edit(gbServer, "ed_TCPServerPort", 5);
+    ed_TCPServerIP = Edit(gbServer, "ed_TCPServerIP");
+    ed_TCPServerIP->setEnabled(false);
+    lb_TcpDelay = new QLabel(gbServer);
+    lb_TcpDelay->setObjectName(QStringLiteral("lb_TcpDelay"));
+    lb_TcpDelay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* serverForm = new QFormLayout(gbServer);
+    serverForm->addRow(cb_Server);
+    serverForm->addRow(QStringLiteral("Port:"), ed_TCPServerPort);
+    serverForm->addRow(QStringLiteral("IP:"), ed_TCPServerIP);
+    serverForm->addRow(QStringLiteral("ms:"), lb_TcpDelay);
+
+    auto* gbClient = new QGroupBox(QStringLiteral("TCP Client"), this);
+    gbClient->setObjectName(QStringLiteral("gb_Client"));
+    ed_TCPClientPort = Edit(gbClient, "ed_TCPClientPort", 5);
+    ed_TCPClientIP = Edit(gbClient, "ed_TCPClientIP");
+    auto* clientForm = new QFormLayout(gbClient);
+    clientForm->addRow(QStringLiteral("Port:"), ed_TCPClientPort);
+    clientForm->addRow(QStringLiteral("IP:"), ed_TCPClientIP);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    SetTag(OKBtn, 1);
+    OKBtn->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Abbrechen"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    SetTag(Button2, 2);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(gbPort, 0, 0);
+    grid->addWidget(gbTelnet, 0, 1);
+    grid->addWidget(gbServer, 1, 0);
+    grid->addWidget(gbClient, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(gb_Local);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    connect(rg_Local, &QButtonGroup::idClicked, this, &TComSetupDlg::UpdateEnabled);
+    connect(cb_Server, &QCheckBox::toggled, this, &TComSetupDlg::UpdateEnabled);
+    connect(OKBtn, &QPushButton::clicked, this, &TComSetupDlg::OKBtnClick);
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports)
+{
+    for (QLineEdit* e : {ed_TelnetPort, ed_TCPServerPort, ed_TCPClientPort}) {
+        e->setToolTip(LabelText(886));
+        e->setStatusTip(LabelText(886));
+    }
+    for (QLineEdit* e : {ed_TCPClientIP, ed_TelnetIP}) {
+        e->setToolTip(LabelText(887));
+        e->setStatusTip(LabelText(887));
+    }
+    lb_TcpDelay->setToolTip(LabelText(888));
+    lb_TcpDelay->setText(QString::number(s.ServerDelay));
+    ed_TCPServerPort->setText(s.ServerPort);
+    ed_TCPServerIP->setText(s.ServerIP);
+    ed_TCPClientPort->setText(s.ClientPort);
+    ed_TCPClientIP->setText(s.ClientIP);
+    ed_TelnetIP->setText(s.TelnetIP);
+    Combo_Port->clear();
+    Combo_Port->addItems(ports);
+    const int at = Combo_Port->findText(s.Port);
+    if (at >= 0)
+        Combo_Port->setCurrentIndex(at);
+    else
+        Combo_Port->setEditText(s.Port);
+    Combo_Baudrate->setCurrentIndex(int(s.BaudRate));
+    cb_Server->setChecked(s.LocalServer);
+    const int mode = (s.Mode == 0 || s.Mode == 1) ? s.Mode : 2;
+    rg_Local->button(mode)->setChecked(true);
+    UpdateEnabled();
+}
+
+TLinkSettings TComSetupDlg::Values() const
+{
+    TLinkSettings s;
+    s.Mode = rg_Local->checkedId() < 0 ? 0 : rg_Local->checkedId();
+    s.Port = Combo_Port->currentText().trimmed();
+    s.BaudRate = TBaudRate(std::max(0, Combo_Baudrate->currentIndex()));
+    s.TelnetIP = ed_TelnetIP->text();
+    s.LocalServer = cb_Server->isChecked();
+    s.ServerPort = ed_TCPServerPort->text();
+    s.ServerIP = ed_TCPServerIP->text();
+    s.ServerDelay = lb_TcpDelay->text().toInt();
+    s.ClientPort = ed_TCPClientPort->text();
+    s.ClientIP = ed_TCPClientIP->text();
+    return s;
+}
+
+void TComSetupDlg::UpdateEnabled()
+{
+    const int i = rg_Local->checkedId();
+    Combo_Port->setEnabled(i == 0);
+    Combo_Baudrate->setEnabled(i == 0);
+    cb_Server->setEnabled(i == 0);
+    ed_TCPServerPort->setEnabled(i == 0 && cb_Server->isChecked());
+    ed_TelnetIP->setEnabled(i == 1);
+    ed_TCPClientPort->setEnabled(i == 2);
+    ed_TCPClientIP->setEnabled(i == 2);
+    ed_TelnetPort->setEnabled(false);
+    ed_TCPServerIP->setEnabled(false);
+}
+
+bool TComSetupDlg::IsValidPortText(const QString& text)
+{
+    bool ok = false;
+    int value = text.toInt(&ok);
+    if (!ok)
+        value = 0;
+    if (value < 0)
+        return false; // a sign is never part of a port number
+    value %= 65536;
+    return text == QString::number(value);
+}
+
+bool TComSetupDlg::IsValidAddress(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    if (bytes.contains('\0'))
+        return false;
+    return ::inet_addr(bytes.constData()) != INADDR_NONE;
+}
+
+bool TComSetupDlg::Validate()
+{
+    return IsValidPortText(ed_TCPServerPort->text()) && IsValidPortText(ed_TCPClientPort->text())
+        && IsValidAddress(ed_TCPClientIP->text()) && IsValidPortText(ed_TelnetPort->text())
+        && IsValidAddress(ed_TelnetIP->text());
+}
+
+void TComSetupDlg::OKBtnClick()
+{
+    if (!Validate()) {
+        TFormMsgBox::ShowMessage(QStringLiteral("Error"));
+        return;
+    }
+    accept();
+}
+
+bool TComSetupDlg::Execute(TLinkSettings& settings, const QStringList& ports)
+{
+    FormShow(settings, ports);
+    if (exec() != QDialog::Accepted)
+        return false;
+    settings = Values();
+    return true;
 }

@@ -39,8 +39,12 @@ private slots:
     void init()
     {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                  QStringLiteral("OrxTerm")).clear();
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        // A stored port: no first-start dialog; opening it fails quietly.
+        settings.setValue(QStringLiteral("ComPort/Port"), QStringLiteral("/nonexistent/orx-port"));
+        settings.sync();
         m_w = CreateWindows({});
         m_main.reset(m_w.MainForm);
     }

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "TSimSensor.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// A simulated sensor behind a pseudo-terminal: the host opens DevicePath()
+// as a serial port (QSerialPort, 9600 8N1 or anything else: the line rate
+// of a pty is only recorded) and talks to Sensor().
+//
+// Data flow: bytes the host writes to the slave side are read from the
+// master in the event loop and passed to Sensor().Receive(); the sensor's
+// Send signal is written to the master. The pair is switched to raw mode
+// as soon as it exists, so nothing is echoed or translated by the system.
+//
+// Device path: a symbolic link (by default a fresh one in the temporary
+// folder, or SetLinkPath() before Start(); an empty path means no link and
+// DevicePath() is the /dev/pts name). The link is replaced atomically and
+// removed by Unplug() and by the destructor.
+//
+// Host presence: the master reports a hang-up while no process has the
+// slave open. Output produced meanwhile is dropped, so a host that opens
+// the port never reads stale bytes; a 50 ms check notices the next open.
+//
+// Faults: Unplug() closes the master and removes the link, so the host's
+// open port fails (read error / end of file). Replug() creates a new pty
+// and points the link to it: the same device coming back, same sensor
+// state. Sensor().HangUp() unplugs as well.
+class TSimPty : public QObject {
+    Q_OBJECT
+public:
+    explicit TSimPty(const TSimOptions& options = {}, QObject* parent = nullptr);
+    ~TSimPty() override;
+
+    void SetLinkPath(const QString& path); // before Start(); "" = no link
+    bool Start();                          // false: see ErrorString()
+    QString DevicePath() const;            // the link, or the slave when there is none
+    QString SlavePath() const { return m_slavePath; }
+    QString ErrorString() const { return m_error; }
+    bool IsPlugged() const { return m_master >= 0; }
+    bool HostConnected() const { return m_hostConnected; }
+
+    TSimSensor& Sensor() { return m_sensor; }
+
+    void Unplug();
+    bool Replug();
+
+signals:
+    void HostConnectedChanged(bool connected);
+
+private:
+    bool OpenPair();
+    void ClosePair();
+    bool PointLink();
+    void OnReadable();
+    void OnWritable();
+    void CheckHost();
+    void SetHostConnected(bool connected);
+    void Write(const QByteArray& bytes);
+
+    TSimSensor m_sensor;
+    QString m_linkPath;
+    QString m_slavePath;
+    QString m_error;
+    int m_master = -1;
+    bool m_hostConnected = false;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QByteArray m_pending;
+    QTimer m_hostCheck;
+};

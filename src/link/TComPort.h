@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+class QSettings;
+class TComDataPacket;
+
+// The six line settings of the serial port, in the text forms that the
+// settings store and the status bar use.
+enum class TBaudRate { Custom, br110, br300, br600, br1200, br2400, br4800, br9600, br19200,
+                       br38400, br57600, br115200, br230400, br460800, br921600 };
+enum class TDataBits { Five, Six, Seven, Eight };
+enum class TStopBits { One, OneAndHalf, Two };
+enum class TParityBits { None, Odd, Even, Mark, Space };
+enum class TFlowControl { Hardware, Software, None, Custom };
+
+struct TComPortSettings {
+    QString Port;
+    TBaudRate BaudRate = TBaudRate::br9600;
+    TDataBits DataBits = TDataBits::Eight;
+    TStopBits StopBits = TStopBits::One;
+    TParityBits Parity = TParityBits::None;
+    TFlowControl FlowControl = TFlowControl::Software;
+    bool operator==(const TComPortSettings&) const = default;
+};
+
+// Text forms, both directions. A text that names no value gives the
+// fall-back: 9600 baud, 8 data bits, 1 stop bit, no parity, XON/XOFF.
+QString BaudRateToStr(TBaudRate rate);
+TBaudRate StrToBaudRate(const QString& text);
+int BaudRateValue(TBaudRate rate); // bits per second; Custom counts as 9600
+QStringList BaudRateTexts();
+QString DataBitsToStr(TDataBits bits);
+TDataBits StrToDataBits(const QString& text);
+QString StopBitsToStr(TStopBits bits);
+TStopBits StrToStopBits(const QString& text);
+QString ParityToStr(TParityBits parity);
+TParityBits StrToParity(const QString& text);
+QString FlowControlToStr(TFlowControl flow);
+TFlowControl StrToFlowControl(const QString& text);
+
+// The serial ports of the system, sorted by name.
+QStringList ListSerialPorts();
+
+// The serial port component. It opens the device by name (a system port
+// name such as "ttyUSB0", or a typed device path), keeps the six line
+// settings, and delivers every received chunk first to the DataReceived
+// signal (the terminal) and then to the packet framers attached to it, all
+// in the main thread. Line errors are reported as texts; a device that
+// disappears while open closes the port cleanly (AfterClose, DeviceLost).
+class TComPort : public QObject {
+    Q_OBJECT
+public:
+    explicit TComPort(QObject* parent = nullptr);
+    ~TComPort() override;
+
+    // --- Settings --------------------------------------------------------
+    TComPortSettings Settings() const { return m_settings; }
+    QString Port() const { return m_settings.Port; }
+    void SetPort(const QString& port);
+    void SetBaudRate(TBaudRate rate);
+    TBaudRate BaudRate() const { return m_settings.BaudRate; }
+    void SetDataBits(TDataBits bits);
+    void SetStopBits(TStopBits bits);
+    void SetParity(TParityBits parity);
+    void SetFlowControl(TFlowControl flow);
+    void SetSettings(const TComPortSettings& settings);
+
+    // Changes made between BeginUpdate and EndUpdate are applied to an
+    // open port together when the update ends.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // Stores the six values as text under `group`; loads them back (a
+    // missing value keeps the current one, a missing port name empties it).
+    void StoreSettings(QSettings& settings, const QString& group) const;
+    void LoadSettings(QSettings& settings, const QString& group);
+
+    // --- Operation ---------------------------------------------------------
+    bool Open();
+    void Close();
+    bool Connected() const;
+    QString ErrorText() const { return m_errorText; }
+
+    // Writes the bytes and returns when the port has taken them (bounded
+    // wait). Returns the number of bytes written, -1 on failure.
+    qint64 WriteStr(const QByteArray& data);
+    // Discards what was received and not yet read.
+    void ClearBuffer();
+
+    // Framers attached to the port (TComDataPacket::SetComPort).
+    void AddFramer(TComDataPacket* framer);
+    void RemoveFramer(TComDataPacket* framer);
+
+    QSerialPort& Serial() { return m_serial; }
+
+signals:
+    void AfterOpen();
+    void AfterClose();
+    void DataReceived(const QByteArray& data);
+    // Texts of line errors, in their fixed order.
+    void LineErrors(const QStringList& texts);
+    // The device went away while the port was open (unplugged adapter).
+    void DeviceLost();
+
+private:
+    void ApplyLineSettings();
+    void OnReadyRead();
+    void OnError(QSerialPort::SerialPortError error);
+    void CheckLineCounters();
+    void ResetLineCounters();
+
+    QSerialPort m_serial;
+    TComPortSettings m_settings;
+    int m_updateDepth = 0;
+    bool m_dirty = false;
+    QString m_errorText;
+    QList<TComDataPacket*> m_framers;
+    struct TCounters {
+        int frame = 0, parity = 0, overrun = 0, brk = 0, bufOverrun = 0;
+        bool valid = false;
+    } m_counters;
+};

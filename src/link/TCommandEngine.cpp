@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: MIT
+#include "TCommandEngine.h"
+
+#include "TComDataPacket.h"
+#include "TComPort.h"
+#include "TextUtil.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+TCommandEngine::TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent)
+    : QObject(parent), m_port(port), m_framer(framer)
+{
+    m_framer.SetMaxBufferSize(4096);
+    connect(&m_framer, &TComDataPacket::Packet, this, &TCommandEngine::ComDataPacketPacket);
+}
+
+void TCommandEngine::DebugLine(const QString& line) const
+{
+    if (DebugMode && Log)
+        Log(line);
+}
+
+void TCommandEngine::Delay(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(ms);
+    loop.exec();
+}
+
+bool TCommandEngine::SetCmd(const QByteArray& cmd)
+{
+    if (cmd.isEmpty())
+        return true;
+    if (m_port.Connected()) {
+        m_framer.SetComPort(nullptr);
+        DebugLine(QStringLiteral("SetCmd(%1=%2)").arg(cmd.size()).arg(DebugText(cmd)));
+        m_port.WriteStr(cmd.left(1));
+        Delay(100);
+        m_port.WriteStr(cmd.mid(1));
+    } else if (SendTcp) {
+        SendTcp(cmd);
+    }
+    return true;
+}
+
+QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
+                                  int size, int timeoutMs)
+{
+    QByteArray result;
+    int i = 0;
+    const int cycles = timeoutMs / 10;
+    if (m_port.Connected()) {
+        if (!cmd.isEmpty())
+            m_port.WriteStr(QByteArray(" "));
+        Delay(100);
+        ReplyText.clear();
+        m_framer.SetSize(size);
+        m_framer.SetStartString(start);
+        m_framer.SetStopString(stop);
+        m_framer.SetComPort(&m_port);
+        DebugLine(QStringLiteral("GetCmd[%1,%2,%3,%4](%5=%6)")
+                      .arg(DebugText(start), DebugText(stop))
+                      .arg(size)
+                      .arg(timeoutMs)
+                      .arg(cmd.size())
+                      .arg(DebugText(cmd)));
+        m_port.WriteStr(cmd);
+        do {
+            Delay(10);
+            result = ReplyText;
+            ReplyText.clear();
+            ++i;
+        } while (i <= cycles && result.isEmpty());
+        DebugLine(QStringLiteral("Receive after %1 ms").arg(i * 10));
+        return result;
+    }
+    if (SendTcp)
+        SendTcp(cmd);
+    TcpReceiveText.clear();
+    do {
+        Delay(10);
+        result = ExtractReply(TcpReceiveText, start, stop);
+        ++i;
+    } while (i <= cycles && result.isEmpty());
+    return result;
+}
+
+void TCommandEngine::WritePort(const QByteArray& text)
+{
+    if (m_port.Connected())
+        m_port.WriteStr(text);
+}
+
+void TCommandEngine::ComDataPacketPacket(const QByteArray& packet)
+{
+    m_framer.SetComPort(nullptr);
+    ReplyText = packet;
+    DebugLine(QStringLiteral("Data Packet(%1=%2)").arg(packet.size()).arg(DebugText(packet)));
+}
+
+void TCommandEngine::AppendTcpReceived(const QByteArray& text)
+{
+    TcpReceiveText += text;
+    if (TcpReceiveText.size() > 2000)
+        TcpReceiveText.remove(0, 500);
+    // A single large piece (more than 500 characters beyond the limit)
+    // would otherwise let the text grow with every append.
+    if (TcpReceiveText.size() > 2000)
+        TcpReceiveText.remove(0, TcpReceiveText.size() - 1500);
+}

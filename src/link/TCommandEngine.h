@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class TComDataPacket;
+class TComPort;
+
+// The command engine: every exchange with the sensor passes through here.
+// SetCmd sends a command and does not wait; GetCmd sends one and waits,
+// up to a time-out, for the part of the answer between a start and a stop
+// string. Both use the serial port when it is open and the TCP link
+// otherwise. Waiting always goes through Delay, which keeps the window
+// alive (received data, timers, sockets and user input are handled) and
+// does not spin the processor.
+//
+// Serial path: the command framer is attached for the duration of a
+// GetCmd; its first packet lands in ReplyText and detaches it again. On a
+// time-out the framer stays attached until the next SetCmd or packet.
+// TCP path: the caller's SendTcp hook sends; replies are searched in
+// TcpReceiveText, which the owner fills with what arrives over TCP.
+class TCommandEngine : public QObject {
+    Q_OBJECT
+public:
+    TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent = nullptr);
+
+    // Sends `cmd` (first byte, 100 ms pause, the rest on the serial link).
+    bool SetCmd(const QByteArray& cmd);
+    bool SetCmd(const QString& cmd) { return SetCmd(cmd.toLatin1()); }
+
+    // Sends `cmd` and returns the first reply between `start` and `stop`
+    // (both removed), or empty after `timeoutMs`. `size` is a fixed packet
+    // length (0 = none).
+    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop, int size,
+                      int timeoutMs);
+    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size, int timeoutMs)
+    {
+        return QString::fromLatin1(GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
+    }
+
+    // Waits `ms` milliseconds while the event loop runs.
+    static void Delay(int ms);
+
+    // Writes to the serial port if it is open, else does nothing.
+    void WritePort(const QByteArray& text);
+
+    // The command framer's packet handler.
+    void ComDataPacketPacket(const QByteArray& packet);
+
+    // Text received over TCP while the serial port is closed; bounded:
+    // beyond 2000 characters its first 500 are dropped (once per append).
+    void AppendTcpReceived(const QByteArray& text);
+    QByteArray TcpReceiveText;
+
+    QByteArray ReplyText; // the last packet of the command framer
+
+    // Sends text over the TCP link (set by the owner).
+    std::function<void(const QByteArray&)> SendTcp;
+    // Writes one debug line (set by the owner; called only in debug mode).
+    std::function<void(const QString&)> Log;
+    bool DebugMode = false;
+
+    TComPort& Port() { return m_port; }
+    TComDataPacket& Framer() { return m_framer; }
+
+private:
+    void DebugLine(const QString& line) const;
+
+    TComPort& m_port;
+    TComDataPacket& m_framer;
+};
