@@ -20,6 +20,10 @@ TSwitches TSwitches::Scan(const QStringList& arguments)
 {
     TSwitches s;
     for (const QString& arg : arguments) {
+        if (arg.startsWith(QStringLiteral("--port="))) {
+            s.Port = arg.mid(7);
+            continue;
+        }
         const QString word = SwitchWord(arg);
         if (word == u"debug") {
             s.Debug = true;
@@ -53,6 +57,7 @@ QString HelpText(const QString& programName)
                "Options:\n"
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit\n"
+               "  --port=DEVICE  use this serial port for this run (not stored)\n"
                "\n"
                "Settings: ~/.config/OrxTerm/OrxTerm.conf\n"
                "Labels:   orxterm.lab beside the program, else <prefix>/share/orxterm/orxterm.lab\n")

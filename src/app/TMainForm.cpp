@@ -321,7 +321,12 @@ void TMainForm::FormShow()
     ReadSettings();
     ScanSwitches();
     ApplyLabels();
-    if (LoadPortSettings()) {
+    bool firstStart = LoadPortSettings();
+    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Port) {
+        ComPort->SetPort(*s.Port);
+        firstStart = false;
+    }
+    if (firstStart) {
         // First start: the connection dialog starts the link once confirmed.
         QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
     } else {

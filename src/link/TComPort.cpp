@@ -313,6 +313,7 @@ void TComPort::OnError(QSerialPort::SerialPortError error)
         emit LineErrors({QStringLiteral("Mode error")});
         return;
     case QSerialPort::ResourceError:
+    case QSerialPort::ReadError: // a line that can no longer be read is gone
         if (m_serial.isOpen()) {
             emit LineErrors({QStringLiteral("IO error")});
             m_serial.close();
@@ -321,7 +322,6 @@ void TComPort::OnError(QSerialPort::SerialPortError error)
             emit DeviceLost();
         }
         return;
-    case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::UnknownError:
         if (m_serial.isOpen())
