@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: MIT
+// The main window on a real serial link: start-up opens the port in Local
+// mode and sends the attention sequence, F9 closes and reopens it, open
+// errors reach COM Status, and a device that goes away is reopened by
+// itself when it comes back (but not after the user closed the port).
+#include "Labels.h"
+#include "TComPort.h"
+#include "TMainForm.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+#include "Windows.h"
+
+#include <QAction>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TestMainLink : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSimPty> m_sim;
+    std::unique_ptr<TMainForm> m_main;
+
+    void StartWithPort(const QString& port)
+    {
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.setValue(QStringLiteral("ComPort/Port"), port);
+        settings.sync();
+        m_main.reset(CreateWindows({}).MainForm);
+        m_main->Timer_Reopen.setInterval(50);
+        m_main->FormShow();
+    }
+
+private slots:
+    void init()
+    {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        m_sim = std::make_unique<TSimPty>();
+        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("orxsim")));
+        QVERIFY(m_sim->Start());
+    }
+    void cleanup()
+    {
+        if (m_main)
+            m_main->Timer_StartUp.stop();
+        m_main.reset();
+        m_sim.reset();
+    }
+
+    void startUpOpensPortAndSendsAttention()
+    {
+        StartWithPort(m_sim->DevicePath());
+        QVERIFY(m_main->Timer_StartUp.isActive());
+        QVERIFY(!m_main->FormCloseQuery());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QVERIFY(m_main->rb_online->isChecked());
+        QCOMPARE(m_main->PanelText(0), m_sim->DevicePath() + QStringLiteral(":9600-8-None-1-Software"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_Info->isEnabled(), 5000);
+
+        m_main->Datei_Open->trigger(); // F9 closes
+        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(m_main->rb_offline->isChecked());
+        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        QCOMPARE(m_main->PanelText(0), m_sim->DevicePath() + u' ' + LabelText(125));
+        m_main->Datei_Open->trigger(); // and opens again
+        QVERIFY(m_main->ComPort->Connected());
+    }
+
+    void openErrorShownAndRadioReset()
+    {
+        StartWithPort(m_dir.filePath(QStringLiteral("no-such-device")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
+        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(m_main->rb_offline->isChecked());
+        QCOMPARE(m_main->PanelText(1),
+                 QStringLiteral("Open error port: ") + m_dir.filePath(QStringLiteral("no-such-device")));
+    }
+
+    void lostDeviceIsReopened()
+    {
+        StartWithPort(m_sim->DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        m_sim->Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected(), 5000);
+        QVERIFY(m_main->rb_offline->isChecked());
+        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        QVERIFY(m_main->ReopenPending());
+        QVERIFY(m_main->PanelText(1).startsWith(LabelText(126)));
+        QVERIFY(m_sim->Replug());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QVERIFY(m_main->PanelText(1).startsWith(LabelText(127)));
+        QVERIFY(m_main->rb_online->isChecked());
+        QVERIFY(!m_main->ReopenPending());
+    }
+
+    void closedByUserStaysClosed()
+    {
+        StartWithPort(m_sim->DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        m_main->Datei_Open->trigger();
+        QVERIFY(!m_main->ComPort->Connected());
+        m_sim->Unplug();
+        QVERIFY(m_sim->Replug());
+        QVERIFY(!m_main->ReopenPending());
+        QVERIFY(!m_main->Timer_Reopen.isActive());
+        QVERIFY(!m_main->ComPort->Connected());
+    }
+};
+
+QTEST_MAIN(TestMainLink)
+#include "tst_mainlink.moc"
