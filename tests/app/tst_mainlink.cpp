@@ -4,13 +4,21 @@
 // errors reach COM Status, and a device that goes away is reopened by
 // itself when it comes back (but not after the user closed the port).
 #include "Labels.h"
+#include "MsgBox.h"
 #include "TComPort.h"
+#include "TComSetupDlg.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "Windows.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -97,6 +105,58 @@ private slots:
         QVERIFY(m_main->PanelText(1).startsWith(LabelText(127)));
         QVERIFY(m_main->rb_online->isChecked());
         QVERIFY(!m_main->ReopenPending());
+    }
+
+    // OK in the connection dialog: mode saved, port closed, the new port
+    // and rate stored, the TCP fields saved, the link restarted. Cancel
+    // changes nothing.
+    void connectionDialog()
+    {
+        StartWithPort(m_dir.filePath(QStringLiteral("old-port")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
+        auto* dlg = m_main->Windows().ComSetupDlg;
+        QTimer::singleShot(0, this, [dlg] {
+            dlg->Button2->click();
+        });
+        m_main->Extras_Konfiguration_COMExecute();
+        QVERIFY(!m_main->Timer_StartUp.isActive());
+        QCOMPARE(m_main->ComPort->Port(), m_dir.filePath(QStringLiteral("old-port")));
+
+        const QString port = m_sim->DevicePath();
+        QTimer::singleShot(0, this, [dlg, port] {
+            dlg->Combo_Port->setEditText(port);
+            dlg->Combo_Baudrate->setCurrentIndex(int(TBaudRate::br38400));
+            dlg->ed_TCPClientIP->setText(QStringLiteral("300.0.0.1"));
+            dlg->OKBtn->click(); // invalid address: stays open
+            dlg->ed_TCPClientIP->setText(QStringLiteral("127.0.0.2"));
+            dlg->OKBtn->click();
+        });
+        int errors = 0;
+        TFormMsgBox::SetResponder([&errors](const TMsgBoxRequest& r) {
+            if (r.text == QLatin1String("Error"))
+                ++errors;
+            return int(mrOk);
+        });
+        m_main->Extras_Konfiguration_COMExecute();
+        TFormMsgBox::SetResponder(nullptr);
+        QCOMPARE(errors, 1);
+        QVERIFY(m_main->Timer_StartUp.isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QCOMPARE(m_main->PanelText(0), port + QStringLiteral(":38400-8-None-1-Software"));
+        QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
+        QCOMPARE(s.value(QStringLiteral("ComPort/Port")).toString(), port);
+        QCOMPARE(s.value(QStringLiteral("ComPort/BaudRate")).toString(), QStringLiteral("38400"));
+        QCOMPARE(s.value(QStringLiteral("Option/TCPClientIP")).toString(), QStringLiteral("127.0.0.2"));
+        QVERIFY(!s.contains(QStringLiteral("Option/Mode"))); // unchanged: not written
+
+        QTimer::singleShot(0, this, [dlg] {
+            dlg->rg_Local->button(1)->click();
+            dlg->OKBtn->click();
+        });
+        m_main->Extras_Konfiguration_COMExecute();
+        QVERIFY(!m_main->ComPort->Connected());
+        QCOMPARE(m_main->LinkMode, 1);
+        QCOMPARE(m_main->PanelText(0), QStringLiteral("Telnet"));
     }
 
     void closedByUserStaysClosed()
