@@ -22,8 +22,10 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -66,7 +68,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::FormCreate()
 {
-    m_settings = new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+    m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                                QStringLiteral("OrxTerm"), this);
     m_options = TOptions::Defaults();
     ProductTitle = QString::fromLatin1(OrxVersion::ProductName);
@@ -92,6 +94,8 @@ void TMainForm::FormCreate()
     rb_online->setChecked(false);
     rb_offline->setChecked(false);
     Notebook->setCurrentWidget(TerminalPage);
+    // Wide enough for the whole tool bar, tall enough for the terminal.
+    resize(std::max(sizeHint().width(), ToolBar->sizeHint().width() + 8), sizeHint().height());
     move(0, 0);
     DebugMode = false;
 }
@@ -157,6 +161,7 @@ void TMainForm::CreateStatusBar()
         auto* panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setMinimumWidth(kPanels[i].width);
+        panel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         panel->setAlignment(kPanels[i].alignment);
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
@@ -195,7 +200,11 @@ void TMainForm::ShowStatus(const QString& text, int panel)
 void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
 {
     if (kind <= 4) {
-        m_panels[kind]->setText(QString::fromUtf8(bytes));
+        QLabel* panel = m_panels[kind];
+        panel->setText(QString::fromUtf8(bytes));
+        // A panel grows to show its whole text; it never gets narrower than its width.
+        const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + 12;
+        panel->setMinimumWidth(std::max(kPanels[kind].width, needed));
         return;
     }
 }

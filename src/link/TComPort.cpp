@@ -310,7 +310,9 @@ void TComPort::OnError(QSerialPort::SerialPortError error)
     case QSerialPort::TimeoutError:
         return; // open failures are reported by Open's caller
     case QSerialPort::UnsupportedOperationError:
-        emit LineErrors({QStringLiteral("Mode error")});
+        // Devices without modem lines (pseudo-terminals, some adapters)
+        // refuse DTR/RTS changes; that is no fault of the line.
+        m_serial.clearError();
         return;
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError: // a line that can no longer be read is gone

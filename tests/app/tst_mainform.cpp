@@ -39,7 +39,7 @@ private slots:
     void init()
     {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                            QStringLiteral("OrxTerm"));
         settings.clear();
         // A stored port: no first-start dialog; opening it fails quietly.
@@ -201,6 +201,7 @@ private slots:
     {
         m_main->FormShow();
         const QString file = m_main->Settings().fileName();
+        QVERIFY2(file.endsWith(QStringLiteral("/.config/OrxTerm/OrxTerm.conf")), qPrintable(file));
         auto stored = [&](const QString& key) {
             QSettings s(file, QSettings::IniFormat);
             return s.value(QStringLiteral("Option/") + key);

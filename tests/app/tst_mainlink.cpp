@@ -34,7 +34,7 @@ class TestMainLink : public QObject {
 
     void StartWithPort(const QString& port)
     {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                            QStringLiteral("OrxTerm"));
         settings.clear();
         settings.setValue(QStringLiteral("ComPort/Port"), port);
