@@ -90,6 +90,7 @@ void TMainForm::FormCreate()
     CreateStatusBar();
     ConnectActions();
     ConnectTerminal();
+    ConnectCommands();
 
     rb_online->setChecked(false);
     rb_offline->setChecked(false);

@@ -107,6 +107,14 @@ public:
     // BEL, capture and the TCP clients.
     void ReceiveChar(char ch);
 
+    // --- Commands and special keys ---------------------------------------------
+    // Runs the key preview for one key-down; true when the key was consumed.
+    bool SpecialKey(int key, Qt::KeyboardModifiers modifiers);
+    void SendCommands(const QByteArrayList& commands);
+    void PortSetupExecute();
+    void Extras_Terminal_FontExecute();
+    static const char* const SpecialKeyHelp;
+
     // --- Debug log ----------------------------------------------------------
     // One line on standard error, only in debug mode.
     void DebugLog(const QString& line) const;
@@ -202,6 +210,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -219,6 +228,7 @@ private:
     void Datei_beendenExecute();
     void CreateLink();
     void ConnectTerminal();
+    void ConnectCommands();
     void ComPortDataReceived(const QByteArray& data);
     void ComPortDeviceLost();
     void Timer_ReopenTimer();

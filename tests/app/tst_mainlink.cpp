@@ -6,6 +6,7 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
+#include "TComTerminal.h"
 #include "TComSetupDlg.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
@@ -157,6 +158,52 @@ private slots:
         QVERIFY(!m_main->ComPort->Connected());
         QCOMPARE(m_main->LinkMode, 1);
         QCOMPARE(m_main->PanelText(0), QStringLiteral("Telnet"));
+    }
+
+    // Command actions and special keys, as they arrive at the sensor.
+    void commandsOnTheWire()
+    {
+        StartWithPort(m_sim->DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_S2->isEnabled(), 5000);
+        TSimSensor& sensor = m_sim->Sensor();
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("\r\021\033"), 5000); // after opening
+        auto sent = [&](auto run, const QByteArray& expected) {
+            sensor.ClearTrace();
+            run();
+            QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), expected, 5000);
+        };
+        sent([&] { m_main->Befehle_S2->trigger(); }, QByteArray("\r\021\033PS2\r\n"));
+        sent([&] { m_main->Befehle_Esc->trigger(); }, QByteArray("\033"));
+        sent([&] { m_main->Befehle_System->trigger(); },
+             QByteArray("\r\021\033*SYSTEM\r\nTARVEK\r\nPARAMETER\r\n*EXIT\r\n"));
+        const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        sent([&] { QVERIFY(m_main->SpecialKey(Qt::Key_I, ctrlShift)); },
+             QByteArray("\r\021\033*SIMULATION 1 50\r\n"));
+        sent([&] { QVERIFY(m_main->SpecialKey(Qt::Key_U, ctrlShift)); },
+             QByteArray("\r\021\033*SYSTEM\r\nTARVEK\r\n*UPDATE\r\n"));
+
+        // Help: shown, nothing sent, the pane read-only until a key without Ctrl.
+        QString help;
+        TFormMsgBox::SetResponder([&help](const TMsgBoxRequest& r) {
+            help = r.text;
+            return int(mrOk);
+        });
+        sensor.ClearTrace();
+        QVERIFY(m_main->SpecialKey(Qt::Key_H, ctrlShift));
+        TFormMsgBox::SetResponder(nullptr);
+        QVERIFY(help.startsWith(QStringLiteral("Description of Special Function Keys")));
+        QVERIFY(help.contains(QStringLiteral("[U]\t*UPDATE (only ORX 9)\n")));
+        QVERIFY(m_main->ComTerminal->ReadOnly());
+        QVERIFY(!m_main->SpecialKey(Qt::Key_A, Qt::NoModifier));
+        QVERIFY(!m_main->ComTerminal->ReadOnly());
+        QVERIFY(!m_main->SpecialKey(Qt::Key_F4, Qt::ControlModifier)); // Ctrl alone: passed on
+        QCOMPARE(sensor.ReceivedBytes(), QByteArray());
+
+        // Without a link the command actions are disabled; keys still send.
+        m_main->Datei_Open->trigger();
+        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        QVERIFY(m_main->SpecialKey(Qt::Key_T, ctrlShift));
     }
 
     void closedByUserStaysClosed()
