@@ -44,15 +44,20 @@ TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
+void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port)
+{
+    combo->clear();
+    combo->addItems(ports);
+    const int at = combo->findText(port);
+    if (at >= 0)
+        combo->setCurrentIndex(at);
+    else
+        combo->setEditText(port);
+}
+
 void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& ports)
 {
-    Combo_Port->clear();
-    Combo_Port->addItems(ports);
-    const int at = Combo_Port->findText(s.Port);
-    if (at >= 0)
-        Combo_Port->setCurrentIndex(at);
-    else
-        Combo_Port->setEditText(s.Port);
+    FillPortCombo(Combo_Port, ports, s.Port);
     Combo_BaudRate->setCurrentIndex(int(s.BaudRate));
     Combo_DataBits->setCurrentIndex(int(s.DataBits));
     Combo_StopBits->setCurrentIndex(int(s.StopBits));

@@ -7,6 +7,10 @@
 
 class QComboBox;
 
+// Fills a port list with `ports` and selects `port`, or shows it as typed
+// text when it is not in the list (a device path).
+void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port);
+
 // The serial port's own setup dialog: port, baud rate, data bits, stop
 // bits, parity and flow control. It hands back the edited settings; the
 // owner applies and stores them.

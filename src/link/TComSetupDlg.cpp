@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TComSetupDlg.h"
 
+#include "TComPortSetupDlg.h"
+
 #include "Labels.h"
 #include "MsgBox.h"
 #include "Tag.h"
@@ -148,13 +150,7 @@ void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports)
     ed_TCPClientPort->setText(s.ClientPort);
     ed_TCPClientIP->setText(s.ClientIP);
     ed_TelnetIP->setText(s.TelnetIP);
-    Combo_Port->clear();
-    Combo_Port->addItems(ports);
-    const int at = Combo_Port->findText(s.Port);
-    if (at >= 0)
-        Combo_Port->setCurrentIndex(at);
-    else
-        Combo_Port->setEditText(s.Port);
+    FillPortCombo(Combo_Port, ports, s.Port);
     Combo_Baudrate->setCurrentIndex(int(s.BaudRate));
     cb_Server->setChecked(s.LocalServer);
     const int mode = (s.Mode == 0 || s.Mode == 1) ? s.Mode : 2;
