@@ -4,13 +4,18 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "Tag.h"
+#include "TComPortSetupDlg.h"
 #include "TComSetupDlg.h"
+#include "TComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "Windows.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QFile>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -253,6 +258,39 @@ private slots:
         m_main->Timer_StartUp.stop();
         QVERIFY(m_main->close());
         QVERIFY(!m_main->isVisible());
+    }
+
+    void terminalDefaults()
+    {
+        m_main->FormShow();
+        QCOMPARE(m_main->ComTerminal->Columns(), 65);
+        QCOMPARE(m_main->ComTerminal->Rows(), 32);
+        QCOMPARE(m_main->ComTerminal->Caret(), tcUnderline);
+        QCOMPARE(m_main->ComTerminal->Emulation(), teVT100orANSI);
+        QVERIFY(m_main->ComTerminal->WrapLines());
+        QVERIFY(QFontInfo(m_main->ComTerminal->font()).fixedPitch());
+    }
+
+    // Ctrl+F11 and Ctrl+Shift+F11 open the port setup; F11 alone does not.
+    void portSetupKey()
+    {
+        int opened = 0;
+        auto closeWhenShown = [&opened, this] {
+            QTimer::singleShot(0, this, [&opened] {
+                if (auto* dlg = qobject_cast<TComPortSetupDlg*>(QApplication::activeModalWidget())) {
+                    ++opened;
+                    dlg->reject();
+                }
+            });
+        };
+        closeWhenShown();
+        QVERIFY(!m_main->SpecialKey(Qt::Key_F11, Qt::ControlModifier));
+        closeWhenShown();
+        QVERIFY(!m_main->SpecialKey(Qt::Key_F11, Qt::ControlModifier | Qt::ShiftModifier));
+        QCOMPARE(opened, 2);
+        QVERIFY(!m_main->SpecialKey(Qt::Key_F11, Qt::NoModifier));
+        QCoreApplication::processEvents();
+        QCOMPARE(opened, 2);
     }
 
     void debugPage()
