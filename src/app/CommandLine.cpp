@@ -58,6 +58,12 @@ QString HelpText(const QString& programName)
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit\n"
                "  --port=DEVICE  use this serial port for this run (not stored)\n"
+               "  --copydata KIND TEXT\n"
+               "                 send TEXT to the running ORXTERM and exit: KIND 0-4 sets that\n"
+               "                 status panel (3 is IP:Port), any other kind is data for the\n"
+               "                 link; \\r \\n \\t \\0 \\\\ \\xHH are escapes, TEXT - reads stdin.\n"
+               "                 The endpoint is $ORXTERM_COPYDATA, else\n"
+               "                 $XDG_RUNTIME_DIR/orxterm-copydata.\n"
                "\n"
                "Settings: ~/.config/OrxTerm/OrxTerm.conf\n"
                "Labels:   orxterm.lab beside the program, else <prefix>/share/orxterm/orxterm.lab\n")

@@ -8,6 +8,7 @@
 #include "Tag.h"
 #include "TComTerminal.h"
 #include "TComPort.h"
+#include "TCommandEngine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -202,12 +203,21 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
 {
     if (kind <= 4) {
         QLabel* panel = m_panels[kind];
-        panel->setText(QString::fromUtf8(bytes));
+        panel->setText(QString::fromUtf8(bytes).left(MaxPanelText));
         // A panel grows to show its whole text; it never gets narrower than its width.
         const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + 12;
         panel->setMinimumWidth(std::max(kPanels[kind].width, needed));
         return;
     }
+    // Data received over TCP (or from another program): on the relay it
+    // goes to the sensor; on a client link it is the sensor's answer.
+    if (ComPort->Connected()) {
+        WritePort(bytes);
+        return;
+    }
+    ComTerminal->ReceiveData(bytes);
+    m_engine->AppendTcpReceived(bytes);
+    FeedMeasurementLine(MeasurementTarget(), bytes);
 }
 
 QString TMainForm::PanelText(int panel) const
@@ -346,7 +356,7 @@ void TMainForm::FormShow()
 
 bool TMainForm::FormCloseQuery()
 {
-    if (Timer_StartUp.isActive())
+    if (Timer_StartUp.isActive() || m_connecting)
         return false;
     CancelReopen();
     if (ComPort->Connected())
@@ -361,6 +371,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    CloseSockets();
     // The other windows live as long as the main window; close them with it.
     for (QWidget* w : m_windows.All())
         if (w && w != this && w->isVisible())

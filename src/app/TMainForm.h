@@ -9,12 +9,15 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class TComDataPacket;
 class TComTerminal;
 class TComPort;
 class TCommandEngine;
+class TTcpLink;
 class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
@@ -104,8 +107,39 @@ public:
     QTimer Timer_Reopen; // looks for a lost device once a second
 
     // Handles one character that the terminal shows or acts on: history,
-    // BEL, capture and the TCP clients.
+    // BEL and capture.
     void ReceiveChar(char ch);
+
+    // --- TCP link and relay ---------------------------------------------------
+    // Sends text over TCP: collected for Timer_TCPServer_Delay when
+    // "TCPServerDelay" is not 0, else at once.
+    void SendTcp(const QByteArray& text);
+    // To every client (serial port open and relay on) or on the link socket.
+    void SendTcpNow(const QByteArray& text);
+    void Timer_TCPServer_DelayTimer();
+    // Closes the clients, then the link socket.
+    void CloseSockets();
+    // Assembles measurement lines from TCP data for a measurement window:
+    // target 2 the chart, 1 the number window, 0 none (empties the line).
+    void FeedMeasurementLine(int target, const QByteArray& data);
+    // The window whose measurement runs: 2 chart, 1 number window, 0 none.
+    int MeasurementTarget() const;
+    // A measurement window's side of the TCP line feed: whether its
+    // measurement runs (its Stop button is enabled) and its line handler.
+    struct TLineTarget {
+        std::function<bool()> Running;
+        std::function<void(const QByteArray&)> Line;
+    };
+    TLineTarget ChartLines;  // the chart window's raw data list
+    TLineTarget NumberLines; // the number window
+    // True while a client connect is waiting for its outcome.
+    bool Connecting() const { return m_connecting; }
+    static constexpr int MaxTcpLine = 4096;        // a longer partial line is dropped
+    static constexpr int MaxTcpPending = 1 << 20;  // beyond this a batch leaves early
+    static constexpr int MaxPanelText = 256;       // longer panel texts are cut
+    TTcpLink* TcpLink = nullptr;
+    QByteArray TcpPendingText; // waiting for Timer_TCPServer_Delay
+    QByteArray TcpLineText;    // the measurement line being assembled
 
     // --- Commands and special keys ---------------------------------------------
     // Runs the key preview for one key-down; true when the key was consumed.
@@ -230,6 +264,14 @@ private:
     void ConnectTerminal();
     void ConnectCommands();
     void ComPortDataReceived(const QByteArray& data);
+    void CreateTcpLink();
+    bool StartClient(int mode);
+    bool StartServer();
+    void SocketError(const QString& text);
+    void TcpAccepted(const QString& peer);
+    void TcpClientClosed();
+    void TcpLinkClosed();
+    void TcpDataReceived(const QByteArray& bytes);
     void ComPortDeviceLost();
     void Timer_ReopenTimer();
     void CancelReopen();
@@ -240,6 +282,9 @@ private:
     QStringList m_arguments;
     TCommandEngine* m_engine = nullptr;
     bool m_reopenPending = false;
+    bool m_connecting = false;
+    bool m_tcpLineOverflow = false;
+    bool m_socketErrorShowing = false;
     bool m_reopening = false;
     TAppWindows m_windows;
     QSettings* m_settings = nullptr;

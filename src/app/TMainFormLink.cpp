@@ -46,6 +46,7 @@ void TMainForm::CreateLink()
     });
     Timer_Reopen.setInterval(1000);
     connect(&Timer_Reopen, &QTimer::timeout, this, &TMainForm::Timer_ReopenTimer);
+    CreateTcpLink();
 }
 
 // --- Command engine -------------------------------------------------------
@@ -105,17 +106,6 @@ bool TMainForm::LoadPortSettings()
         f->SetStopString(QByteArrayLiteral("\r\n"));
     }
     return firstStart;
-}
-
-void TMainForm::StartLink(int mode, bool server)
-{
-    Q_UNUSED(server);
-    Datei_UpdateFirmware->setEnabled(mode == 0);
-    for (int panel = 0; panel < 5; ++panel)
-        ShowStatus(QString(), panel);
-    Timer_StartUp.setProperty("tag", 0);
-    UpdatePortStatus();
-    Timer_StartUp.start();
 }
 
 void TMainForm::Timer_StartUpTimer()
@@ -300,6 +290,11 @@ void TMainForm::ComPortDataReceived(const QByteArray& data)
     else
         for (char ch : data)
             ReceiveChar(ch);
+    // In Local mode everything the sensor sends also goes to the TCP
+    // clients of the relay, byte for byte (escape sequences included, so a
+    // remote terminal shows what this one shows).
+    if (LinkMode == 0)
+        SendTcp(data);
 }
 
 void TMainForm::ConnectTerminal()
@@ -309,9 +304,13 @@ void TMainForm::ConnectTerminal()
         for (char ch : text)
             ReceiveChar(ch);
     });
+    // Typed keys and the terminal's answers go to the serial port; in
+    // Telnet and Remote mode, with the port closed, over TCP.
     connect(ComTerminal, &TComTerminal::SendData, this, [this](const QByteArray& bytes) {
         if (ComPort->Connected())
             ComPort->WriteStr(bytes);
+        else if (LinkMode == 1 || LinkMode == 2)
+            SendTcp(bytes);
     });
 }
 

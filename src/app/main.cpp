@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // ORXTERM: terminal and configuration program for ORX optical sensors.
 #include "CommandLine.h"
+#include "CopyDataChannel.h"
 #include "OrxVersion.h"
 #include "TMainForm.h"
 #include "Windows.h"
@@ -49,6 +50,9 @@ static void ReportStartupWhenExposed(QWidget* window)
 
 int main(int argc, char** argv)
 {
+    const int sent = RunCopyDataCommand(argc, argv);
+    if (sent >= 0)
+        return sent;
     if (HandleInfoOptions(argc, argv))
         return 0;
 
@@ -58,6 +62,21 @@ int main(int argc, char** argv)
 
     const TAppWindows windows = CreateWindows(QApplication::arguments().mid(1));
     std::unique_ptr<TMainForm> mainForm(windows.MainForm);
+    // Other programs of this user reach the main window's copy-data handler
+    // here; a second instance takes a path of its own.
+    TCopyDataServer copyData([form = mainForm.get()](quint32 kind, const QByteArray& bytes) {
+        form->CopyData(kind, bytes);
+    });
+    QString error;
+    const QString path = TCopyDataServer::DefaultPath();
+    if (!copyData.Listen(path, &error)) {
+        const QString own = QStringLiteral("%1-%2").arg(path).arg(QCoreApplication::applicationPid());
+        if (copyData.Listen(own, &error))
+            std::fprintf(stderr, "orxterm: copy-data endpoint %s (ORXTERM_COPYDATA selects it)\n",
+                         own.toLocal8Bit().constData());
+        else
+            std::fprintf(stderr, "orxterm: no copy-data endpoint: %s\n", error.toLocal8Bit().constData());
+    }
     mainForm->show();
     ReportStartupWhenExposed(mainForm.get());
     return QApplication::exec();

@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: MIT
+#include "CopyDataChannel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QtEndian>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+const char* const kBuffer = "orxBuffer";
+
+// The user id of the process at the other end of a local socket, or -1.
+long PeerUid(QLocalSocket* socket)
+{
+    ucred cred {};
+    socklen_t length = sizeof cred;
+    if (getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &length) != 0)
+        return -1;
+    return long(cred.uid);
+}
+} // namespace
+
+TCopyDataServer::TCopyDataServer(THandler handler, QObject* parent)
+    : QObject(parent), m_handler(std::move(handler))
+{
+}
+
+TCopyDataServer::~TCopyDataServer()
+{
+    if (m_server)
+        m_server->close(); // removes the socket file
+}
+
+QString TCopyDataServer::DefaultPath()
+{
+    const QString configured = qEnvironmentVariable("ORXTERM_COPYDATA");
+    if (!configured.isEmpty())
+        return configured;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return QDir(runtime).filePath(QStringLiteral("orxterm-copydata"));
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("orxterm-%1/copydata").arg(getuid()));
+}
+
+bool TCopyDataServer::Listen(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    QDir folder = info.absoluteDir();
+    if (!folder.exists()) {
+        // A folder of our own: nobody else may even see the socket.
+        if (!folder.mkpath(QStringLiteral("."))) {
+            if (error)
+                *error = QStringLiteral("Cannot create %1").arg(folder.path());
+            return false;
+        }
+        ::chmod(QFile::encodeName(folder.path()).constData(), S_IRWXU);
+    }
+    if (QFileInfo::exists(path)) {
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(500)) {
+            if (error)
+                *error = QStringLiteral("Another ORXTERM is listening at %1").arg(path);
+            return false;
+        }
+        QLocalServer::removeServer(path); // left behind by an instance that has gone
+    }
+    auto* server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(path)) {
+        if (error)
+            *error = server->errorString();
+        delete server;
+        return false;
+    }
+    m_server = server;
+    m_path = path;
+    connect(m_server, &QLocalServer::newConnection, this, &TCopyDataServer::AcceptPending);
+    return true;
+}
+
+void TCopyDataServer::AcceptPending()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        if (m_connections >= MaxConnections || PeerUid(socket) != long(getuid())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++m_connections;
+        socket->setReadBufferSize(64 * 1024);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadMessages(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            ReadMessages(socket);
+            --m_connections;
+            socket->disconnect(this);
+            socket->deleteLater();
+        });
+        if (socket->bytesAvailable() > 0)
+            ReadMessages(socket);
+    }
+}
+
+void TCopyDataServer::ReadMessages(QLocalSocket* socket)
+{
+    QByteArray buffer = socket->property(kBuffer).toByteArray();
+    buffer += socket->readAll();
+    while (buffer.size() >= 8) {
+        const quint32 kind = qFromLittleEndian<quint32>(buffer.constData());
+        const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 4);
+        if (length > MaxMessage) {
+            socket->setProperty(kBuffer, QByteArray());
+            socket->abort(); // not a message this program sends; the connection ends
+            return;
+        }
+        if (quint64(buffer.size()) < 8ull + length)
+            break;
+        const QByteArray bytes = buffer.mid(8, qsizetype(length));
+        buffer.remove(0, 8 + qsizetype(length));
+        if (m_handler)
+            m_handler(kind, bytes);
+    }
+    socket->setProperty(kBuffer, buffer);
+}
+
+// --- Sending side -----------------------------------------------------------------
+
+bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error)
+{
+    if (quint64(bytes.size()) > TCopyDataServer::MaxMessage) {
+        if (error)
+            *error = QStringLiteral("Message too long (%1 bytes)").arg(bytes.size());
+        return false;
+    }
+    if (!QFileInfo::exists(path)) {
+        if (error)
+            *error = QStringLiteral("No ORXTERM is running (no endpoint at %1)").arg(path);
+        return false;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(3000)) {
+        if (error)
+            *error = QStringLiteral("No ORXTERM answers at %1: %2").arg(path, socket.errorString());
+        return false;
+    }
+    QByteArray message(8, '\0');
+    qToLittleEndian<quint32>(kind, message.data());
+    qToLittleEndian<quint32>(quint32(bytes.size()), message.data() + 4);
+    message += bytes;
+    socket.write(message);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(5000)) {
+            if (error)
+                *error = socket.errorString();
+            return false;
+        }
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(1000);
+    return true;
+}
+
+QByteArray DecodeCopyDataText(const QString& text)
+{
+    const QByteArray in = text.toUtf8();
+    QByteArray out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c != '\\' || i + 1 >= in.size()) {
+            out += c;
+            continue;
+        }
+        const char e = in[++i];
+        switch (e) {
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case '0': out += '\0'; break;
+        case '\\': out += '\\'; break;
+        case 'x': {
+            bool ok = false;
+            const int value = in.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok && i + 2 < in.size()) {
+                out += char(value);
+                i += 2;
+            } else {
+                out += "\\x";
+            }
+            break;
+        }
+        default:
+            out += '\\';
+            out += e;
+        }
+    }
+    return out;
+}
+
+int RunCopyDataCommand(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "--copydata") != 0)
+        return -1;
+    if (argc != 4) {
+        std::fputs("Usage: orxterm --copydata KIND TEXT   (TEXT - reads standard input)\n", stderr);
+        return 2;
+    }
+    bool ok = false;
+    const quint32 kind = QString::fromLocal8Bit(argv[2]).toUInt(&ok);
+    if (!ok) {
+        std::fprintf(stderr, "orxterm: KIND must be a number from 0 to 4294967295, not \"%s\"\n", argv[2]);
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    QByteArray bytes;
+    if (std::strcmp(argv[3], "-") == 0) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            std::fputs("orxterm: cannot read standard input\n", stderr);
+            return 1;
+        }
+        bytes = in.read(qint64(TCopyDataServer::MaxMessage) + 1);
+    } else {
+        bytes = DecodeCopyDataText(QString::fromLocal8Bit(argv[3]));
+    }
+    QString error;
+    if (!SendCopyData(TCopyDataServer::DefaultPath(), kind, bytes, &error)) {
+        std::fprintf(stderr, "orxterm: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}

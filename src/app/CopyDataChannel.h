@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QLocalServer;
+class QLocalSocket;
+
+// The copy-data endpoint: other programs of the same user set a status
+// panel of the running ORXTERM or pass data to its link through a local
+// socket. A message is a little-endian uint32 kind, a little-endian uint32
+// length and that many bytes; a connection may carry several messages.
+// Kinds 0-4 set status panels 0-4; any other kind is data, handled as if
+// received over TCP. Connections from another user are refused, messages
+// over MaxMessage bytes end their connection, and at most MaxConnections
+// are served at once.
+class TCopyDataServer : public QObject {
+    Q_OBJECT
+public:
+    using THandler = std::function<void(quint32 kind, const QByteArray& bytes)>;
+    static constexpr quint32 MaxMessage = 16u << 20;
+    static constexpr int MaxConnections = 32;
+
+    explicit TCopyDataServer(THandler handler, QObject* parent = nullptr);
+    ~TCopyDataServer() override;
+
+    // Listens at `path`. A socket file left by an instance that has gone is
+    // replaced; one that a running instance answers on is not.
+    bool Listen(const QString& path, QString* error = nullptr);
+    QString Path() const { return m_path; }
+
+    // $ORXTERM_COPYDATA, else orxterm-copydata in $XDG_RUNTIME_DIR, else
+    // in a folder of this user's own under the temporary folder.
+    static QString DefaultPath();
+
+private:
+    void AcceptPending();
+    void ReadMessages(QLocalSocket* socket);
+
+    THandler m_handler;
+    QLocalServer* m_server = nullptr;
+    QString m_path;
+    int m_connections = 0;
+};
+
+// Sends one message to the endpoint at `path` and waits until it is
+// written (at most a few seconds). False with a reason in `error`.
+bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error = nullptr);
+
+// Decodes the TEXT of "--copydata KIND TEXT": \r \n \t \0 \\ and \xHH
+// stand for those bytes; any other character is taken as it is (UTF-8).
+QByteArray DecodeCopyDataText(const QString& text);
+
+// Runs "orxterm --copydata KIND TEXT" (TEXT "-" reads standard input) when
+// argv asks for it; returns the exit code, or -1 when argv does not ask.
+int RunCopyDataCommand(int argc, char** argv);

@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: MIT
+// The main window's TCP side: starting the link as a client (Telnet,
+// Remote) or as the relay server (Local mode), the socket events, sending
+// with the batching delay, data received over TCP and the measurement
+// lines assembled from it.
+#include "TMainForm.h"
+
+#include "Labels.h"
+#include "MsgBox.h"
+#include "TComPort.h"
+#include "TComTerminal.h"
+#include "TCommandEngine.h"
+#include "TTcpLink.h"
+#include "WaitCursor.h"
+
+#include <QAction>
+
+void TMainForm::CreateTcpLink()
+{
+    TcpLink = new TTcpLink(this);
+    connect(TcpLink, &TTcpLink::Received, this, &TMainForm::TcpDataReceived);
+    connect(TcpLink, &TTcpLink::Accepted, this, &TMainForm::TcpAccepted);
+    connect(TcpLink, &TTcpLink::ClientClosed, this, &TMainForm::TcpClientClosed);
+    connect(TcpLink, &TTcpLink::LinkClosed, this, &TMainForm::TcpLinkClosed);
+    connect(TcpLink, &TTcpLink::Failed, this, &TMainForm::SocketError);
+    connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
+    m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
+}
+
+// --- Start of the link ------------------------------------------------------------
+
+void TMainForm::StartLink(int mode, bool server)
+{
+    CloseSockets();
+    Datei_UpdateFirmware->setEnabled(mode == 0);
+    for (int panel = 0; panel < 5; ++panel)
+        ShowStatus(QString(), panel);
+    Timer_StartUp.setProperty("tag", 0);
+    ComTerminal->SetConnected(ComPort->Connected());
+
+    if (mode == 1 || mode == 2) {
+        if (!StartClient(mode))
+            return; // a newer start took over while this one waited
+    } else if (server) {
+        if (!StartServer())
+            return; // the error box has been shown; this start ends here
+    }
+    UpdatePortStatus();
+    Timer_StartUp.start();
+}
+
+bool TMainForm::StartClient(int mode)
+{
+    const QString host = mode == 1 ? m_options.TCPTelnetIP : m_options.TCPClientIP;
+    const int port = mode == 1 ? int(TTcpLink::TelnetPort) : m_options.TCPClientPort;
+    const QString target = QStringLiteral("%1:%2").arg(host).arg(port);
+
+    TTcpLink::TConnectResult result = TTcpLink::TConnectResult::Failed;
+    if (port > 0 && port <= 65535) {
+        // The window stays alive while the connect waits (bounded, so an
+        // unreachable address costs seconds, not a minute).
+        TWaitCursor wait;
+        m_connecting = true;
+        ShowStatus(QStringLiteral("%1 ...").arg(target), 4);
+        result = TcpLink->Connect(host, quint16(port));
+        m_connecting = false;
+    }
+    if (result == TTcpLink::TConnectResult::Superseded)
+        return false;
+    if (result == TTcpLink::TConnectResult::Failed) {
+        ShowStatus(LabelText(118) + u' ' + target, 4);
+        Timer_StartUp.setProperty("tag", 1);
+        return true;
+    }
+    ShowStatus(TcpLink->OwnAddress(), 3);
+    ShowStatus(LabelText(117) + u' ' + target, 4);
+    // Typed keys and the terminal's answers now leave over TCP.
+    ComTerminal->SetConnected(true);
+    return true;
+}
+
+bool TMainForm::StartServer()
+{
+    Timer_TCPServer_Delay.setInterval(std::max(0, m_options.TCPServerDelay));
+    const int port = m_options.TCPServerPort;
+    QString error;
+    if (port < 0 || port > 65535) {
+        SocketError(QStringLiteral("Invalid port: %1").arg(port));
+        return false;
+    }
+    if (!TcpLink->Listen(m_options.TCPServerIP, quint16(port), &error)) {
+        SocketError(error);
+        return false;
+    }
+    ShowStatus(TcpLink->OwnAddress(), 3);
+    ShowStatus(LabelText(116), 4);
+    return true;
+}
+
+void TMainForm::CloseSockets()
+{
+    TcpLink->CloseSockets();
+    Timer_TCPServer_Delay.stop();
+    TcpPendingText.clear();
+    if (!ComPort->Connected())
+        ComTerminal->SetConnected(false);
+}
+
+// --- Socket events ---------------------------------------------------------------
+
+void TMainForm::SocketError(const QString& text)
+{
+    // One error box at a time: a burst of failing clients must not stack
+    // dialogs; what happens meanwhile goes to COM Status.
+    if (m_socketErrorShowing) {
+        ShowError(text);
+        return;
+    }
+    m_socketErrorShowing = true;
+    TFormMsgBox::ShowMsgBox(text, mtError, mbOK);
+    m_socketErrorShowing = false;
+}
+
+void TMainForm::TcpAccepted(const QString& peer)
+{
+    ShowStatus(QString::number(TcpLink->ClientCount()), 2);
+    ShowStatus(LabelText(119) + u' ' + peer, 4);
+}
+
+void TMainForm::TcpClientClosed()
+{
+    // The client is released even while the serial port is closed, so a
+    // relay left without its sensor does not collect dead connections.
+    ShowStatus(LabelText(120), 4);
+    ShowStatus(QString::number(TcpLink->ClientCount()), 2);
+}
+
+void TMainForm::TcpLinkClosed()
+{
+    ShowStatus(LabelText(120), 4);
+}
+
+void TMainForm::TcpDataReceived(const QByteArray& bytes)
+{
+    CopyData(9, bytes);
+}
+
+// --- Sending ---------------------------------------------------------------------
+
+void TMainForm::SendTcp(const QByteArray& text)
+{
+    if (text.isEmpty())
+        return;
+    if (m_options.TCPServerDelay == 0) {
+        SendTcpNow(text);
+        return;
+    }
+    TcpPendingText += text;
+    // A running timer is not restarted: the first text of a batch waits
+    // one period. A batch that grows very large leaves at once.
+    if (TcpPendingText.size() >= MaxTcpPending) {
+        Timer_TCPServer_DelayTimer();
+        return;
+    }
+    if (!Timer_TCPServer_Delay.isActive())
+        Timer_TCPServer_Delay.start();
+}
+
+void TMainForm::Timer_TCPServer_DelayTimer()
+{
+    Timer_TCPServer_Delay.stop();
+    const QByteArray text = TcpPendingText;
+    TcpPendingText.clear();
+    SendTcpNow(text);
+}
+
+void TMainForm::SendTcpNow(const QByteArray& text)
+{
+    TcpLink->SendNow(text, ComPort->Connected() && LocalServer);
+}
+
+// --- Data received over TCP ----------------------------------------------------------
+
+int TMainForm::MeasurementTarget() const
+{
+    if (ChartLines.Running && ChartLines.Running())
+        return 2;
+    if (NumberLines.Running && NumberLines.Running())
+        return 1;
+    return 0;
+}
+
+void TMainForm::FeedMeasurementLine(int target, const QByteArray& data)
+{
+    if (target == 0) {
+        TcpLineText.clear();
+        m_tcpLineOverflow = false;
+        return;
+    }
+    const TLineTarget& handler = target == 2 ? ChartLines : NumberLines;
+    for (char ch : data) {
+        if (ch == '\r') {
+            if (!m_tcpLineOverflow && handler.Line)
+                handler.Line(TcpLineText);
+        } else if (ch == '\n') {
+            TcpLineText.clear();
+            m_tcpLineOverflow = false;
+        } else if (!m_tcpLineOverflow) {
+            if (TcpLineText.size() >= MaxTcpLine) {
+                // No line is this long: drop it up to its end.
+                TcpLineText.clear();
+                m_tcpLineOverflow = true;
+            } else {
+                TcpLineText.append(ch);
+            }
+        }
+    }
+}
