@@ -1,0 +1,414 @@
+// SPDX-License-Identifier: MIT
+// The main window's TCP side on real sockets on 127.0.0.1 and the
+// simulated sensor: Remote mode against the sensor's TCP port, Telnet
+// mode against a listener, the relay server on the sensor's pty with real
+// clients, data received over TCP, the measurement line feed, and two
+// ORXTERMs where the second works with the first one's sensor.
+#include "Labels.h"
+#include "MsgBox.h"
+#include "TComPort.h"
+#include "TComTerminal.h"
+#include "TCommandEngine.h"
+#include "TMainForm.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+#include "TSimTcpServer.h"
+#include "TTcpLink.h"
+#include "Windows.h"
+
+#include <QAction>
+#include <QDir>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+using TOptionMap = QList<QPair<QString, QString>>;
+
+int OpenDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+quint16 ClosedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+std::unique_ptr<QTcpSocket> ConnectClient(quint16 port)
+{
+    auto s = std::make_unique<QTcpSocket>();
+    s->connectToHost(QHostAddress::LocalHost, port);
+    return s;
+}
+} // namespace
+
+class TestTcpMain : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<TMainForm>> m_forms;
+    QStringList m_questions;
+
+    // A main window started with these "Option" values and serial port.
+    TMainForm* Start(const TOptionMap& options, const QString& port)
+    {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.setValue(QStringLiteral("ComPort/Port"), port);
+        for (const auto& [key, value] : options)
+            settings.setValue(QStringLiteral("Option/") + key, value);
+        settings.sync();
+        m_forms.emplace_back(CreateWindows({}).MainForm);
+        TMainForm* form = m_forms.back().get();
+        form->FormShow();
+        return form;
+    }
+    QString NoPort() const { return m_dir.filePath(QStringLiteral("no-port")); }
+
+private slots:
+    void init()
+    {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        m_questions.clear();
+        TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
+            m_questions.append(r.text);
+            return int(r.buttons == mbYesNo ? mrNo : mrOk);
+        });
+    }
+    void cleanup()
+    {
+        for (auto& f : m_forms)
+            f->Timer_StartUp.stop();
+        m_forms.clear();
+        TFormMsgBox::SetResponder(nullptr);
+        TTcpLink::TelnetPort = 23;
+    }
+
+    // Remote mode against the sensor's own TCP port: panels, start-up,
+    // commands, replies in pieces, typed keys.
+    void remoteMode()
+    {
+        TSimTcpServer sim;
+        QVERIFY(sim.Listen());
+        TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
+                              {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPClientPort"), QString::number(sim.Port())}},
+                             NoPort());
+        const QString target = QStringLiteral("127.0.0.1:%1").arg(sim.Port());
+        QCOMPARE(f->PanelText(4), LabelText(117) + u' ' + target);
+        QVERIFY(f->PanelText(3).startsWith(QStringLiteral("127.0.0.1:")));
+        QCOMPARE(f->PanelText(0), LabelText(115));
+        QVERIFY(!f->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(f->Timer_StartUp.isActive());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
+        QVERIFY(f->rb_offline->isChecked());
+        QVERIFY(!f->rb_online->isEnabled() && !f->rb_offline->isEnabled());
+        QVERIFY(f->Befehle_Info->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
+        QVERIFY(m_questions.isEmpty());
+
+        QCOMPARE(f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
+                 QByteArray("1"));
+        const QByteArray info = f->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 1000);
+        QVERIFY2(info.startsWith("ORX 9 V4.07"), info.constData());
+
+        // An answer that comes in pieces is found once its stop string is there.
+        TSimFaults faults;
+        faults.SplitPieces = 4;
+        faults.SplitPauseMs = 60;
+        sim.Sensor().SetFaults(faults);
+        QCOMPARE(f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
+                 QByteArray("1"));
+        sim.Sensor().ClearFaults();
+
+        // What comes back is shown in the terminal and kept in the history.
+        QTRY_VERIFY_WITH_TIMEOUT(f->HistoryLines.join(u'\n').contains(QStringLiteral("S/N 40001")), 5000);
+
+        // Typed keys leave over TCP.
+        sim.Sensor().ClearTrace();
+        QTest::keyClicks(f->ComTerminal, QStringLiteral("ab"));
+        QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab"), 5000);
+        f->SetCmd(QByteArray("\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab\r"), 5000);
+
+        // The peer goes away: only the Socket Status changes.
+        sim.DropClients();
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(4), LabelText(120), 5000);
+    }
+
+    // Nobody listens: the Socket Status says so and the question follows.
+    void remoteUnreachable()
+    {
+        const quint16 port = ClosedPort();
+        TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
+                              {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPClientPort"), QString::number(port)}},
+                             NoPort());
+        QCOMPARE(f->PanelText(4), LabelText(118) + QStringLiteral(" 127.0.0.1:%1").arg(port));
+        QCOMPARE(f->Timer_StartUp.property("tag").toInt(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
+        QCOMPARE(m_questions.at(0), LabelText(121) + u'\n' + LabelText(122));
+        QVERIFY(f->FormCloseQuery());
+    }
+
+    // Telnet mode goes to port 23 of the sensor's address (redirected here
+    // to a listener); measurement lines arriving there reach the number
+    // window's line handler once per line.
+    void telnetMode()
+    {
+        QTcpServer sensor;
+        QVERIFY(sensor.listen(QHostAddress::LocalHost));
+        TTcpLink::TelnetPort = sensor.serverPort();
+        TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("1")},
+                              {QStringLiteral("TCPTelnetIP"), QStringLiteral("127.0.0.1")}},
+                             NoPort());
+        QCOMPARE(f->PanelText(4), LabelText(117) + QStringLiteral(" 127.0.0.1:%1").arg(sensor.serverPort()));
+        QCOMPARE(f->PanelText(0), QStringLiteral("Telnet"));
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.hasPendingConnections(), 5000);
+        std::unique_ptr<QTcpSocket> peer(sensor.nextPendingConnection());
+        QTRY_COMPARE_WITH_TIMEOUT(peer->bytesAvailable(), qint64(3), 5000);
+        QCOMPARE(peer->readAll(), QByteArray("\r\021\033"));
+
+        QList<QByteArray> lines;
+        bool running = true;
+        f->NumberLines.Running = [&running] { return running; };
+        f->NumberLines.Line = [&lines](const QByteArray& l) { lines.append(l); };
+        peer->write("12.3\r\n");
+        peer->write("45");
+        peer->flush();
+        QTRY_COMPARE_WITH_TIMEOUT(lines, QList<QByteArray>{QByteArray("12.3")}, 5000);
+        peer->write(".6\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 2, 5000);
+        QCOMPARE(lines.at(1), QByteArray("45.6"));
+
+        // A failed Telnet connect asks with its own text.
+        sensor.close();
+        TTcpLink::TelnetPort = ClosedPort();
+        f->StartLink(1, false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
+        QCOMPARE(m_questions.at(0), LabelText(124) + u'\n' + LabelText(122));
+    }
+
+    // Data received over TCP on a client link: terminal, reply buffer with
+    // its 2000/500 rule, the measurement line with its length limit.
+    void receivedDataOnClientSide()
+    {
+        TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
+                              {QStringLiteral("TCPClientPort"), QString::number(ClosedPort())}},
+                             NoPort());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
+        f->CopyData(9, QByteArray(1990, 'a'));
+        QCOMPARE(f->Engine().TcpReceiveText.size(), 1990);
+        f->CopyData(9, QByteArray(20, 'b'));
+        QCOMPARE(f->Engine().TcpReceiveText.size(), 1510);
+        QVERIFY(f->Engine().TcpReceiveText.endsWith(QByteArray(20, 'b')));
+        QCOMPARE(f->HistoryLines.last().right(21), u'a' + QString(20, u'b'));
+
+        QList<QByteArray> chart;
+        QList<QByteArray> number;
+        bool chartRuns = false;
+        f->ChartLines = {[&chartRuns] { return chartRuns; }, [&chart](const QByteArray& l) { chart.append(l); }};
+        f->NumberLines = {[] { return true; }, [&number](const QByteArray& l) { number.append(l); }};
+        f->CopyData(9, "1.5\r\n");
+        chartRuns = true;
+        f->CopyData(9, "2.5\r\n");
+        QCOMPARE(number, QList<QByteArray>{QByteArray("1.5")});
+        QCOMPARE(chart, QList<QByteArray>{QByteArray("2.5")});
+        // CR hands the line on without emptying it; LF empties it.
+        f->FeedMeasurementLine(2, "7\r\r\n");
+        QCOMPARE(chart.mid(1), (QList<QByteArray>{"7", "7"}));
+        // A peer that never ends its line cannot grow it without bound.
+        f->FeedMeasurementLine(2, QByteArray(100000, '9'));
+        QVERIFY(f->TcpLineText.size() <= TMainForm::MaxTcpLine);
+        f->FeedMeasurementLine(2, "\r\n8\r\n");
+        QCOMPARE(chart.mid(3), QList<QByteArray>{QByteArray("8")});
+        // Neither window runs: the line is dropped.
+        chartRuns = false;
+        f->NumberLines.Running = [] { return false; };
+        f->CopyData(9, "3.5");
+        QVERIFY(f->TcpLineText.isEmpty());
+
+        // Copy-data kinds 0-4 are the panels.
+        f->CopyData(3, "10.0.0.1:99");
+        QCOMPARE(f->PanelText(3), QStringLiteral("10.0.0.1:99"));
+    }
+
+    // The relay on the sensor's pty with real clients: counter and slots,
+    // sensor data to every client, client data to the sensor, zero bytes.
+    void serverMode()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-server")));
+        QVERIFY(pty.Start());
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
+                             pty.DevicePath());
+        const quint16 port = f->TcpLink->ServerPort();
+        QVERIFY(port != 0);
+        QCOMPARE(f->PanelText(4), LabelText(116));
+        QCOMPARE(f->PanelText(3), QStringLiteral("127.0.0.1:%1").arg(port));
+        QVERIFY(f->Datei_UpdateFirmware->isEnabled() || !f->ComPort->Connected());
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+
+        auto c1 = ConnectClient(port);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(c1->state() == QAbstractSocket::ConnectedState, 5000);
+        QCOMPARE(f->PanelText(4), LabelText(119) + QStringLiteral(" 127.0.0.1:%1").arg(c1->localPort()));
+        auto c2 = ConnectClient(port);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("2"), 5000);
+
+        // A client's command reaches the sensor; its answer reaches both.
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
+        pty.Sensor().ClearTrace();
+        c1->write("SID\r");
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().SentBytes().endsWith("->"), 5000);
+        const QByteArray answer = pty.Sensor().SentBytes();
+        QTRY_VERIFY_WITH_TIMEOUT(c1->peek(1 << 20).endsWith(answer), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(c2->peek(1 << 20).endsWith(answer), 5000);
+        QVERIFY(f->Timer_TCPServer_Delay.interval() == 100);
+
+        // Zero bytes cut their read; garbage is passed on as it is.
+        pty.Sensor().ClearTrace();
+        c2->write(QByteArray("\x01\xff" "AB\0CD", 7));
+        QTRY_COMPARE_WITH_TIMEOUT(pty.Sensor().ReceivedBytes(), QByteArray("\x01\xff" "AB"), 5000);
+
+        // Client 1 leaves, client 3 takes its slot.
+        QTcpSocket* second = f->TcpLink->ClientSockets().at(1);
+        c1->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
+        QCOMPARE(f->PanelText(4), LabelText(120));
+        auto c3 = ConnectClient(port);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("2"), 5000);
+        QCOMPARE(f->TcpLink->ClientSockets().size(), 2);
+        QCOMPARE(f->TcpLink->ClientSockets().at(1), second);
+
+        // A client that leaves while the port is closed is released too.
+        f->Datei_Open->trigger();
+        QVERIFY(!f->ComPort->Connected());
+        c3->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
+        QCOMPARE(f->PanelText(2), QStringLiteral("1"));
+
+        // Closing the window closes the relay.
+        QVERIFY(f->close());
+        QVERIFY(!f->TcpLink->Listening());
+        QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
+    }
+
+    // With "TCPServerDelay" 0 what the sensor sends leaves at once, without
+    // the batching timer; with the default it waits for the timer.
+    void serverDelayZero()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-delay")));
+        QVERIFY(pty.Start());
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")},
+                              {QStringLiteral("TCPServerDelay"), QStringLiteral("0")}},
+                             pty.DevicePath());
+        QCOMPARE(f->Timer_TCPServer_Delay.interval(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        auto c = ConnectClient(f->TcpLink->ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
+        c->readAll();
+        int timerStarts = 0;
+        connect(&f->Timer_TCPServer_Delay, &QTimer::timeout, this, [&timerStarts] { ++timerStarts; });
+        for (char ch : QByteArray("xyz")) {
+            c->write(QByteArray(1, ch)); // echoed by the sensor, one character at a time
+            QTRY_VERIFY_WITH_TIMEOUT(c->peek(1 << 20).endsWith(ch), 5000);
+        }
+        QCOMPARE(timerStarts, 0);
+        QVERIFY(f->TcpPendingText.isEmpty());
+    }
+
+    // Many clients while the sensor streams a line every 10 ms: every client
+    // gets every byte in order; then connect/disconnect cycles give every
+    // slot and descriptor back. (bench/relay_load runs the full-size load.)
+    void relayUnderLoad()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-load")));
+        QVERIFY(pty.Start());
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
+                             pty.DevicePath());
+        const quint16 port = f->TcpLink->ServerPort();
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
+        const int before = OpenDescriptors();
+
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < 10; ++i) {
+            clients.push_back(ConnectClient(port));
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), i + 1, 5000);
+        }
+        pty.Sensor().ClearTrace();
+        pty.Sensor().Receive("S1FORMAT s\rS1OUTPUT 0\rS1TIME 10\rS1ON 1\r");
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().SentBytes().count("\r\n") > 150, 10000);
+        pty.Sensor().Receive("S1ON 0\r");
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().SentBytes().endsWith("->"), 5000);
+        const QByteArray sent = pty.Sensor().SentBytes();
+        for (auto& c : clients) {
+            QTRY_VERIFY_WITH_TIMEOUT(c->peek(1 << 24).size() >= sent.size(), 10000);
+            QVERIFY(c->readAll().endsWith(sent));
+        }
+
+        for (int cycle = 0; cycle < 100; ++cycle) {
+            auto c = ConnectClient(port);
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 11, 5000);
+            c->abort();
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 10, 5000);
+        }
+        QCOMPARE(f->PanelText(2), QStringLiteral("10"));
+        clients.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("0"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(OpenDescriptors(), before, 5000);
+    }
+
+    // Two ORXTERMs: one relays its sensor's pty, the other works with that
+    // sensor in Remote mode as if it were local.
+    void twoProgramsThroughTheRelay()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-relay")));
+        QVERIFY(pty.Start());
+        TMainForm* relay = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                                  {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                                  {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
+                                 pty.DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(relay->ComPort->Connected(), 5000);
+        TMainForm* remote = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
+                                   {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
+                                   {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink->ServerPort())}},
+                                  NoPort());
+        QTRY_COMPARE_WITH_TIMEOUT(relay->PanelText(2), QStringLiteral("1"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!remote->Timer_StartUp.isActive(), 5000);
+        QVERIFY(remote->Befehle_Info->isEnabled());
+
+        const QByteArray info =
+            remote->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 2000);
+        QVERIFY2(info.contains("S/N 40001"), info.constData());
+        QCOMPARE(remote->GetCmd(QByteArray("S1TIME\r\n"), QByteArray("S1TIME\r\n"), QByteArray("\r\n"), 0, 2000),
+                 QByteArray("1000 ms"));
+        // Both terminals show the answer.
+        QTRY_VERIFY_WITH_TIMEOUT(relay->HistoryLines.contains(QStringLiteral("1000 ms")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(remote->HistoryLines.contains(QStringLiteral("1000 ms")), 5000);
+    }
+};
+
+QTEST_MAIN(TestTcpMain)
+#include "tst_tcpmain.moc"

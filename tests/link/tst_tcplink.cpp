@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: MIT
+// The TCP link on real sockets on 127.0.0.1: reads of at most 128 bytes cut
+// at a zero byte, client slots reused, connect outcomes, the own address,
+// a stalled client that cannot make the program grow, and descriptors
+// that are all given back.
+#include "TTcpLink.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+int OpenDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+std::unique_ptr<QTcpSocket> ConnectClient(quint16 port)
+{
+    auto s = std::make_unique<QTcpSocket>();
+    s->connectToHost(QHostAddress::LocalHost, port);
+    return s;
+}
+} // namespace
+
+class TestTcpLink : public QObject {
+    Q_OBJECT
+private slots:
+    void readsAreChunkedAndCutAtZero()
+    {
+        TTcpLink link;
+        QString error;
+        QVERIFY2(link.Listen(QStringLiteral("127.0.0.1"), 0, &error), qPrintable(error));
+        QVERIFY(link.Listening());
+        QCOMPARE(link.OwnAddress(), QStringLiteral("127.0.0.1:%1").arg(link.ServerPort()));
+        QSignalSpy accepted(&link, &TTcpLink::Accepted);
+        QList<QByteArray> reads;
+        connect(&link, &TTcpLink::Received, this, [&reads](const QByteArray& b) { reads.append(b); });
+
+        auto client = ConnectClient(link.ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(accepted.size(), 1, 5000);
+        QCOMPARE(accepted.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(client->localPort()));
+
+        client->write(QByteArray(300, 'A'));
+        QTRY_COMPARE_WITH_TIMEOUT(reads.size(), 3, 5000);
+        QCOMPARE(reads.at(0).size(), 128);
+        QCOMPARE(reads.at(1).size(), 128);
+        QCOMPARE(reads.at(2).size(), 44);
+
+        // Each read ends at its first zero byte; the rest of that read is gone.
+        reads.clear();
+        client->write(QByteArray("AB\0CD", 5));
+        QTRY_COMPARE_WITH_TIMEOUT(reads.size(), 1, 5000);
+        QCOMPARE(reads.at(0), QByteArray("AB"));
+
+        // What a peer sends just before it closes is still read.
+        reads.clear();
+        client->write("last words");
+        client->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 0, 5000);
+        QCOMPARE(reads.join(), QByteArray("last words"));
+    }
+
+    // Two clients, the first leaves, a third comes: it takes the first
+    // one's slot and two are counted.
+    void slotsAreReused()
+    {
+        TTcpLink link;
+        QVERIFY(link.Listen(QStringLiteral("127.0.0.1"), 0, nullptr));
+        QSignalSpy closed(&link, &TTcpLink::ClientClosed);
+        auto c1 = ConnectClient(link.ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 1, 5000);
+        auto c2 = ConnectClient(link.ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 2, 5000);
+        QTcpSocket* second = link.ClientSockets().at(1);
+
+        c1->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 5000);
+        QCOMPARE(link.ClientCount(), 1);
+        QCOMPARE(link.ClientSockets().size(), 2);
+        QCOMPARE(link.ClientSockets().at(0), nullptr);
+
+        auto c3 = ConnectClient(link.ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 2, 5000);
+        QCOMPARE(link.ClientSockets().size(), 2);
+        QVERIFY(link.ClientSockets().at(0) != nullptr);
+        QCOMPARE(link.ClientSockets().at(1), second);
+
+        // Everything sent reaches every client.
+        link.SendNow("to all", true);
+        QTRY_COMPARE_WITH_TIMEOUT(c2->bytesAvailable(), qint64(6), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(c3->bytesAvailable(), qint64(6), 5000);
+        QCOMPARE(c2->readAll(), QByteArray("to all"));
+        QCOMPARE(c3->readAll(), QByteArray("to all"));
+
+        link.CloseSockets();
+        QCOMPARE(link.ClientCount(), 0);
+        QVERIFY(!link.Listening());
+        QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
+    }
+
+    void clientConnects()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        TTcpLink link;
+        QCOMPARE(link.Connect(QStringLiteral("127.1"), peer.serverPort()), TTcpLink::TConnectResult::Connected);
+        QVERIFY(link.LinkConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(peer.hasPendingConnections(), 5000);
+        std::unique_ptr<QTcpSocket> other(peer.nextPendingConnection());
+        QCOMPARE(link.OwnAddress(), QStringLiteral("127.0.0.1:%1").arg(other->peerPort()));
+
+        QList<QByteArray> reads;
+        connect(&link, &TTcpLink::Received, this, [&reads](const QByteArray& b) { reads.append(b); });
+        other->write("hello\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(reads.join(), QByteArray("hello\r\n"), 5000);
+        link.SendNow("INFO\r\n", false);
+        link.SendNow("ignored", true); // no clients: nothing happens
+        QTRY_COMPARE_WITH_TIMEOUT(other->bytesAvailable(), qint64(6), 5000);
+        QCOMPARE(other->readAll(), QByteArray("INFO\r\n"));
+
+        QSignalSpy linkClosed(&link, &TTcpLink::LinkClosed);
+        other->disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(linkClosed.size(), 1, 5000);
+        link.SendNow("after close", false); // not an error
+    }
+
+    void connectFailsOnClosedPort()
+    {
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        TTcpLink link;
+        QSignalSpy failed(&link, &TTcpLink::Failed);
+        QCOMPARE(link.Connect(QStringLiteral("127.0.0.1"), port), TTcpLink::TConnectResult::Failed);
+        QVERIFY(!link.LinkConnected());
+        QVERIFY(!link.HasLinkSocket());
+        QCOMPARE(failed.size(), 0); // a failed connect is no error box
+    }
+
+    void listenFailsWithSystemText()
+    {
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        TTcpLink link;
+        QString error;
+        QVERIFY(!link.Listen(QStringLiteral("127.0.0.1"), taken.serverPort(), &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!link.Listen(QStringLiteral("not an address"), 0, &error));
+        QVERIFY(error.contains(QStringLiteral("not an address")));
+    }
+
+    // A client that never reads cannot make the relay hold more than its
+    // backlog limit (plus one piece).
+    void stalledClientIsBounded()
+    {
+        TTcpLink link;
+        QVERIFY(link.Listen(QStringLiteral("127.0.0.1"), 0, nullptr));
+        auto client = ConnectClient(link.ServerPort());
+        client->setReadBufferSize(1); // reads almost nothing: the kernel buffers fill up
+        QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 1, 5000);
+        const QByteArray piece(64 * 1024, 'x');
+        for (int i = 0; i < 400; ++i) { // 25 MiB
+            link.SendNow(piece, true);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(link.ClientSockets().at(0)->bytesToWrite() <= TTcpLink::MaxClientBacklog + piece.size());
+    }
+
+    // Many connect/disconnect cycles: every slot and descriptor comes back.
+    void descriptorsComeBack()
+    {
+        TTcpLink link;
+        QVERIFY(link.Listen(QStringLiteral("127.0.0.1"), 0, nullptr));
+        QCoreApplication::processEvents();
+        const int before = OpenDescriptors();
+        // Five at a time: the listen backlog is 5, and a connect beyond it
+        // would only be retried by the client's system a second later.
+        for (int round = 0; round < 40; ++round) {
+            std::vector<std::unique_ptr<QTcpSocket>> clients;
+            for (int i = 0; i < 5; ++i)
+                clients.push_back(ConnectClient(link.ServerPort()));
+            QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 5, 5000);
+            for (auto& c : clients)
+                c->abort(); // abrupt, as a crashing client would
+            clients.clear();
+            QTRY_COMPARE_WITH_TIMEOUT(link.ClientCount(), 0, 5000);
+        }
+        QCOMPARE(link.ClientSockets().size(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(OpenDescriptors(), before, 5000);
+    }
+
+    void ipv4Forms()
+    {
+        QHostAddress a;
+        QVERIFY(TTcpLink::ParseIPv4(QStringLiteral("127.1"), &a));
+        QCOMPARE(a.toString(), QStringLiteral("127.0.0.1"));
+        QVERIFY(TTcpLink::ParseIPv4(QStringLiteral(" 0x7f.0.0.2 "), &a));
+        QCOMPARE(a.toString(), QStringLiteral("127.0.0.2"));
+        QVERIFY(!TTcpLink::ParseIPv4(QStringLiteral("300.0.0.1"), &a));
+        QVERIFY(!TTcpLink::ParseIPv4(QString(), &a));
+        QVERIFY(!TTcpLink::FirstOwnIPv4().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTcpLink)
+#include "tst_tcplink.moc"
