@@ -18,6 +18,7 @@
 
 namespace {
 const char* const kBuffer = "orxBuffer";
+const char* const kDead = "orxDead";
 
 // The user id of the process at the other end of a local socket, or -1.
 long PeerUid(QLocalSocket* socket)
@@ -113,14 +114,23 @@ void TCopyDataServer::AcceptPending()
 
 void TCopyDataServer::ReadMessages(QLocalSocket* socket)
 {
+    if (socket->property(kDead).toBool()) {
+        if (socket->bytesAvailable() > 0)
+            socket->readAll();
+        return;
+    }
     QByteArray buffer = socket->property(kBuffer).toByteArray();
-    buffer += socket->readAll();
+    if (socket->bytesAvailable() > 0)
+        buffer += socket->readAll();
     while (buffer.size() >= 8) {
         const quint32 kind = qFromLittleEndian<quint32>(buffer.constData());
         const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 4);
         if (length > MaxMessage) {
+            // Not a message this program sends: the connection ends (after
+            // this handler, so the socket is not pulled from under Qt).
             socket->setProperty(kBuffer, QByteArray());
-            socket->abort(); // not a message this program sends; the connection ends
+            socket->setProperty(kDead, true);
+            QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
             return;
         }
         if (quint64(buffer.size()) < 8ull + length)

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// The copy-data endpoint: message framing in any split, bad messages that
+// end only their own connection, a stale socket file, and another process
+// ("orxterm --copydata") setting a status panel of a running main window.
+#include "CopyDataChannel.h"
+#include "Labels.h"
+#include "TCommandEngine.h"
+#include "TMainForm.h"
+#include "Windows.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+QByteArray Message(quint32 kind, const QByteArray& bytes, quint32 length)
+{
+    QByteArray m(8, '\0');
+    qToLittleEndian<quint32>(kind, m.data());
+    qToLittleEndian<quint32>(length, m.data() + 4);
+    return m + bytes;
+}
+QByteArray Message(quint32 kind, const QByteArray& bytes)
+{
+    return Message(kind, bytes, quint32(bytes.size()));
+}
+} // namespace
+
+class TestCopyData : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QList<QPair<quint32, QByteArray>> m_received;
+
+    std::unique_ptr<TCopyDataServer> Server(const QString& name)
+    {
+        auto server = std::make_unique<TCopyDataServer>(
+            [this](quint32 kind, const QByteArray& bytes) { m_received.append({kind, bytes}); });
+        QString error;
+        if (!server->Listen(m_dir.filePath(name), &error))
+            qWarning("%s", qPrintable(error));
+        return server;
+    }
+
+private slots:
+    void init() { m_received.clear(); }
+
+    void framingInAnySplit()
+    {
+        auto server = Server(QStringLiteral("framing"));
+        QLocalSocket client;
+        client.connectToServer(server->Path());
+        QVERIFY(client.waitForConnected(5000));
+        const QByteArray stream = Message(3, "10.0.0.1:23") + Message(9, QByteArray("a\0b", 3)) + Message(1, "");
+        for (const QByteArray& piece : {stream.left(5), stream.mid(5, 12), stream.mid(17)}) {
+            client.write(piece);
+            client.waitForBytesWritten(5000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 3, 5000);
+        QCOMPARE(m_received.at(0), (QPair<quint32, QByteArray>(3, "10.0.0.1:23")));
+        QCOMPARE(m_received.at(1), (QPair<quint32, QByteArray>(9, QByteArray("a\0b", 3))));
+        QCOMPARE(m_received.at(2), (QPair<quint32, QByteArray>(1, QByteArray())));
+    }
+
+    // A length beyond the limit ends that connection; the endpoint serves on.
+    void oversizeMessageEndsItsConnection()
+    {
+        auto server = Server(QStringLiteral("oversize"));
+        QLocalSocket bad;
+        bad.connectToServer(server->Path());
+        QVERIFY(bad.waitForConnected(5000));
+        bad.write(Message(9, "x", TCopyDataServer::MaxMessage + 1));
+        QTRY_COMPARE_WITH_TIMEOUT(bad.state(), QLocalSocket::UnconnectedState, 5000);
+        QVERIFY(m_received.isEmpty());
+
+        QVERIFY(SendCopyData(server->Path(), 4, "still here"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 1, 5000);
+        QCOMPARE(m_received.at(0).second, QByteArray("still here"));
+    }
+
+    void staleAndLiveEndpoints()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("stale"));
+        {
+            // A socket file left behind, as by an instance that crashed.
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ::close(fd);
+            QVERIFY(QFile::exists(path));
+        }
+        auto server = Server(QStringLiteral("stale"));
+        QCOMPARE(server->Path(), path);
+        TCopyDataServer second(nullptr);
+        QString error;
+        QVERIFY(!second.Listen(path, &error));
+        QVERIFY(error.contains(path));
+
+        QString sendError;
+        QVERIFY(!SendCopyData(m_dir.filePath(QStringLiteral("nobody")), 3, "x", &sendError));
+        QVERIFY(!sendError.isEmpty());
+    }
+
+    void escapesOfTheCommandLine()
+    {
+        QCOMPARE(DecodeCopyDataText(QStringLiteral("SID\\r\\n")), QByteArray("SID\r\n"));
+        QCOMPARE(DecodeCopyDataText(QStringLiteral("a\\0b\\x41\\\\\\t")), QByteArray("a\0bA\\\t", 6));
+        QCOMPARE(DecodeCopyDataText(QStringLiteral("\\q\\x4\\")), QByteArray("\\q\\x4\\"));
+        QCOMPARE(DecodeCopyDataText(QStringLiteral("Grüße")), QStringLiteral("Grüße").toUtf8());
+    }
+
+    // Another program sets the IP:Port panel and passes data to the link.
+    void anotherProcessReachesTheMainWindow()
+    {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        std::unique_ptr<TMainForm> form(CreateWindows({}).MainForm);
+        TCopyDataServer endpoint([&form](quint32 kind, const QByteArray& bytes) { form->CopyData(kind, bytes); });
+        QVERIFY(endpoint.Listen(m_dir.filePath(QStringLiteral("main"))));
+
+        auto run = [&](const QStringList& args) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("ORXTERM_COPYDATA"), endpoint.Path());
+            p.setProcessEnvironment(env);
+            // The endpoint lives in this process's event loop: keep it running.
+            QEventLoop loop;
+            connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+            connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+            QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+            p.start(QStringLiteral(ORXTERM_EXE), args);
+            loop.exec();
+            return p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3"), QStringLiteral("192.168.7.7:10001")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form->PanelText(3), QStringLiteral("192.168.7.7:10001"), 5000);
+
+        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("9"), QStringLiteral("12.5\\r\\n")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Engine().TcpReceiveText, QByteArray("12.5\r\n"), 5000);
+
+        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("x"), QStringLiteral("y")}), 2);
+        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3")}), 2);
+    }
+};
+
+QTEST_MAIN(TestCopyData)
+#include "tst_copydata.moc"
