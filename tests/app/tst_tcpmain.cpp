@@ -306,6 +306,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
     }
 
+    // The relay's port is taken: the system's text in an error box, the
+    // start ends there (no start-up timer), the program goes on.
+    void serverPortTaken()
+    {
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QString::number(taken.serverPort())}},
+                             NoPort());
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY(!m_questions.at(0).isEmpty());
+        QVERIFY(!f->Timer_StartUp.isActive());
+        QVERIFY(!f->TcpLink->Listening());
+        QCOMPARE(f->PanelText(4), QString());
+        QVERIFY(f->FormCloseQuery());
+    }
+
     // With "TCPServerDelay" 0 what the sensor sends leaves at once, without
     // the batching timer; with the default it waits for the timer.
     void serverDelayZero()

@@ -10,7 +10,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -144,6 +146,37 @@ private slots:
         QVERIFY(!link.LinkConnected());
         QVERIFY(!link.HasLinkSocket());
         QCOMPARE(failed.size(), 0); // a failed connect is no error box
+    }
+
+    // A peer that never answers the connect: the wait ends at its limit,
+    // and events go on meanwhile; a newer start ends the wait at once.
+    void connectWaitIsBoundedAndAlive()
+    {
+        QTcpServer blackhole;
+        blackhole.setListenBacklogSize(1);
+        QVERIFY(blackhole.listen(QHostAddress::LocalHost));
+        blackhole.pauseAccepting();
+        std::vector<std::unique_ptr<QTcpSocket>> fill;
+        for (int i = 0; i < 4; ++i)
+            fill.push_back(ConnectClient(blackhole.serverPort()));
+        // The kernel's accept queue is full once two of them stand.
+        QTRY_VERIFY_WITH_TIMEOUT(std::count_if(fill.begin(), fill.end(),
+                                               [](const auto& s) {
+                                                   return s->state() == QAbstractSocket::ConnectedState;
+                                               }) >= 2,
+                                 5000);
+
+        TTcpLink link;
+        bool ticked = false;
+        QTimer::singleShot(20, this, [&ticked] { ticked = true; });
+        QCOMPARE(link.Connect(QStringLiteral("127.0.0.1"), blackhole.serverPort(), 400),
+                 TTcpLink::TConnectResult::Failed);
+        QVERIFY(ticked);
+
+        QTimer::singleShot(20, this, [&link] { link.CloseSockets(); });
+        QCOMPARE(link.Connect(QStringLiteral("127.0.0.1"), blackhole.serverPort(), 20000),
+                 TTcpLink::TConnectResult::Superseded);
+        QVERIFY(!link.HasLinkSocket());
     }
 
     void listenFailsWithSystemText()
