@@ -11,6 +11,7 @@
 #include "TComSetupDlg.h"
 #include "TComTerminal.h"
 #include "THistoryForm.h"
+#include "TParameterForm.h"
 #include "TCommandEngine.h"
 
 #include <QAction>
@@ -118,7 +119,8 @@ void TMainForm::Timer_StartUpTimer()
         UpdatePortStatus();
         SetCmd(kAttention);
         EnableDeviceActions(true);
-        ComTerminal->setFocus();
+        if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
+            ComTerminal->setFocus();
     } else {
         rb_online->setEnabled(true);
         rb_offline->setEnabled(true);
@@ -141,7 +143,8 @@ void TMainForm::ComPortAfterOpen()
     UpdatePortStatus();
     SetCmd(kAttention);
     EnableDeviceActions(true);
-    ComTerminal->setFocus();
+    if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
+        ComTerminal->setFocus();
 }
 
 void TMainForm::ComPortAfterClose()

@@ -138,6 +138,8 @@ void TMainForm::TcpClientClosed()
 void TMainForm::TcpLinkClosed()
 {
     ShowStatus(LabelText(120), 4);
+    if (!ComPort->Connected())
+        ComTerminal->SetConnected(false); // typed keys have nowhere to go now
 }
 
 void TMainForm::TcpDataReceived(const QByteArray& bytes)
