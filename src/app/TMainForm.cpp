@@ -212,7 +212,8 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
     // Data received over TCP (or from another program): on the relay it
     // goes to the sensor; on a client link it is the sensor's answer.
     if (ComPort->Connected()) {
-        WritePort(bytes);
+        // Queued, not waited for: a slow line must not stall the window.
+        ComPort->WriteQueued(bytes);
         return;
     }
     ComTerminal->ReceiveData(bytes);

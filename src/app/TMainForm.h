@@ -137,6 +137,7 @@ public:
     static constexpr int MaxTcpLine = 4096;        // a longer partial line is dropped
     static constexpr int MaxTcpPending = 1 << 20;  // beyond this a batch leaves early
     static constexpr int MaxPanelText = 256;       // longer panel texts are cut
+    static constexpr int MaxRelayBacklog = 64 * 1024; // relayed bytes waiting for the line
     TTcpLink* TcpLink = nullptr;
     QByteArray TcpPendingText; // waiting for Timer_TCPServer_Delay
     QByteArray TcpLineText;    // the measurement line being assembled

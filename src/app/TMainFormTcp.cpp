@@ -25,6 +25,9 @@ void TMainForm::CreateTcpLink()
     connect(TcpLink, &TTcpLink::Failed, this, &TMainForm::SocketError);
     connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
     m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
+    // Relayed data waits in the port's queue; beyond a little of it the
+    // clients are held back rather than the queue growing.
+    TcpLink->ReadyForData = [this] { return !ComPort->Connected() || ComPort->PendingOutput() < MaxRelayBacklog; };
 }
 
 // --- Start of the link ------------------------------------------------------------

@@ -233,6 +233,18 @@ qint64 TComPort::WriteStr(const QByteArray& data)
     return n;
 }
 
+qint64 TComPort::WriteQueued(const QByteArray& data)
+{
+    if (data.isEmpty() || !m_serial.isOpen())
+        return data.isEmpty() ? 0 : -1;
+    return m_serial.write(data);
+}
+
+qint64 TComPort::PendingOutput() const
+{
+    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
+}
+
 void TComPort::ClearBuffer()
 {
     if (!m_serial.isOpen())

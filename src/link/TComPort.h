@@ -91,6 +91,11 @@ public:
     // Writes the bytes and returns when the port has taken them (bounded
     // wait). Returns the number of bytes written, -1 on failure.
     qint64 WriteStr(const QByteArray& data);
+    // Hands the bytes to the port's output queue and returns at once; the
+    // event loop sends them as the line takes them (relayed TCP data).
+    qint64 WriteQueued(const QByteArray& data);
+    // Bytes handed to the port that the line has not taken yet.
+    qint64 PendingOutput() const;
     // Discards what was received and not yet read.
     void ClearBuffer();
 

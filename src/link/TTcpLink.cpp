@@ -270,6 +270,10 @@ void TTcpLink::ReadOnce(QTcpSocket* socket)
 {
     if (socket->bytesAvailable() <= 0)
         return;
+    if (ReadyForData && !ReadyForData()) {
+        ScheduleRead(socket, 10); // look again when some of it has gone on
+        return;
+    }
     char buffer[ReadChunk];
     const qint64 n = socket->read(buffer, ReadChunk);
     if (n < 0) {
@@ -285,12 +289,12 @@ void TTcpLink::ReadOnce(QTcpSocket* socket)
         ScheduleRead(alive);
 }
 
-void TTcpLink::ScheduleRead(QTcpSocket* socket)
+void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs)
 {
     if (socket->property(kReadQueued).toBool())
         return;
     socket->setProperty(kReadQueued, true);
-    QTimer::singleShot(0, socket, [this, socket] {
+    QTimer::singleShot(delayMs, socket, [this, socket] {
         socket->setProperty(kReadQueued, false);
         ReadOnce(socket);
     });

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 class QEventLoop;
 class QTcpServer;
 class QTcpSocket;
@@ -38,6 +40,10 @@ public:
     static constexpr int ConnectTimeoutMs = 5000;
     // The sensor's own network port (Telnet mode). Tests point it elsewhere.
     static quint16 TelnetPort;
+
+    // Asked before each read; while it says no, reading pauses (and TCP
+    // holds the peer back), so data is never read faster than it can go on.
+    std::function<bool()> ReadyForData;
 
     explicit TTcpLink(QObject* parent = nullptr);
     ~TTcpLink() override;
@@ -94,7 +100,7 @@ private:
     void AcceptPending();
     void WatchSocket(QTcpSocket* socket);
     void ReadOnce(QTcpSocket* socket);
-    void ScheduleRead(QTcpSocket* socket);
+    void ScheduleRead(QTcpSocket* socket, int delayMs = 0);
     void SocketClosed(QTcpSocket* socket);
     void SocketError(QTcpSocket* socket);
 

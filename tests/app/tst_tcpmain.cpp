@@ -306,6 +306,35 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
     }
 
+    // A client floods the relay with 1 MiB of every byte but zero: it all
+    // reaches the sensor, in order, while the window keeps handling events.
+    void burstFromClient()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-burst")));
+        QVERIFY(pty.Start());
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
+                             pty.DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
+        auto c = ConnectClient(f->TcpLink->ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
+        QByteArray burst(1 << 20, '\0');
+        for (qsizetype i = 0; i < burst.size(); ++i)
+            burst[i] = char(1 + i % 255);
+        pty.Sensor().ClearTrace();
+        int ticks = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        tick.start(10);
+        c->write(burst);
+        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(), qPrintable(QString::number(pty.Sensor().ReceivedBytes().size()) + u' ' + QString::number(c->bytesToWrite())), 20000);
+        QVERIFY(pty.Sensor().ReceivedBytes() == burst);
+        QVERIFY(ticks > 0);
+    }
+
     // The relay's port is taken: the system's text in an error box, the
     // start ends there (no start-up timer), the program goes on.
     void serverPortTaken()
