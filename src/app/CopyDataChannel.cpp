@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QtEndian>
 
 #include <sys/socket.h>
@@ -17,8 +18,6 @@
 #include <cstring>
 
 namespace {
-const char* const kBuffer = "orxBuffer";
-const char* const kDead = "orxDead";
 
 // The user id of the process at the other end of a local socket, or -1.
 long PeerUid(QLocalSocket* socket)
@@ -66,6 +65,15 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
         }
         ::chmod(QFile::encodeName(folder.path()).constData(), S_IRWXU);
     }
+    // The folder must be this user's and closed to others, or another user
+    // could put a socket of theirs in its place.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(folder.path()).constData(), &st) != 0 || !S_ISDIR(st.st_mode)
+        || st.st_uid != getuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+        if (error)
+            *error = QStringLiteral("%1 is not a folder of this user's own").arg(folder.path());
+        return false;
+    }
     if (QFileInfo::exists(path)) {
         QLocalSocket probe;
         probe.connectToServer(path);
@@ -93,54 +101,67 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
 void TCopyDataServer::AcceptPending()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        if (m_connections >= MaxConnections || PeerUid(socket) != long(getuid())) {
+        if (m_buffers.size() >= MaxConnections || PeerUid(socket) != long(getuid())) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        ++m_connections;
+        m_buffers.insert(socket, QByteArray());
         socket->setReadBufferSize(64 * 1024);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadMessages(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            ReadMessages(socket);
-            --m_connections;
-            socket->disconnect(this);
-            socket->deleteLater();
+            ReadMessages(socket, true); // what a sender left before it went is still handled
+            Drop(socket);
         });
         if (socket->bytesAvailable() > 0)
             ReadMessages(socket);
     }
 }
 
-void TCopyDataServer::ReadMessages(QLocalSocket* socket)
+void TCopyDataServer::Drop(QLocalSocket* socket)
 {
-    if (socket->property(kDead).toBool()) {
-        if (socket->bytesAvailable() > 0)
-            socket->readAll();
-        return;
-    }
-    QByteArray buffer = socket->property(kBuffer).toByteArray();
+    m_buffers.remove(socket);
+    socket->disconnect(this);
+    socket->deleteLater();
+}
+
+void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force)
+{
+    auto entry = m_buffers.find(socket);
+    if (entry == m_buffers.end())
+        return; // dropped
+    QByteArray* buffer = &entry.value();
     if (socket->bytesAvailable() > 0)
-        buffer += socket->readAll();
-    while (buffer.size() >= 8) {
-        const quint32 kind = qFromLittleEndian<quint32>(buffer.constData());
-        const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 4);
+        *buffer += socket->readAll();
+    qsizetype used = 0;
+    while (buffer->size() - used >= 8) {
+        const quint32 kind = qFromLittleEndian<quint32>(buffer->constData() + used);
+        const quint32 length = qFromLittleEndian<quint32>(buffer->constData() + used + 4);
         if (length > MaxMessage) {
             // Not a message this program sends: the connection ends (after
             // this handler, so the socket is not pulled from under Qt).
-            socket->setProperty(kBuffer, QByteArray());
-            socket->setProperty(kDead, true);
+            m_buffers.remove(socket);
             QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
             return;
         }
-        if (quint64(buffer.size()) < 8ull + length)
+        if (quint64(buffer->size() - used) < 8ull + length)
             break;
-        const QByteArray bytes = buffer.mid(8, qsizetype(length));
-        buffer.remove(0, 8 + qsizetype(length));
+        if (!force && kind > 4 && ReadyForData && !ReadyForData()) {
+            // The link is behind: look again shortly (the socket's read
+            // buffer then holds the sender back).
+            QTimer::singleShot(10, socket, [this, socket] { ReadMessages(socket); });
+            break;
+        }
+        const QByteArray bytes = buffer->mid(used + 8, qsizetype(length));
+        used += 8 + qsizetype(length);
         if (m_handler)
             m_handler(kind, bytes);
+        entry = m_buffers.find(socket); // the handler may have run events
+        if (entry == m_buffers.end())
+            return;
+        buffer = &entry.value();
     }
-    socket->setProperty(kBuffer, buffer);
+    buffer->remove(0, used);
 }
 
 // --- Sending side -----------------------------------------------------------------
@@ -162,6 +183,11 @@ bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QS
     if (!socket.waitForConnected(3000)) {
         if (error)
             *error = QStringLiteral("No ORXTERM answers at %1: %2").arg(path, socket.errorString());
+        return false;
+    }
+    if (PeerUid(&socket) != long(getuid())) {
+        if (error)
+            *error = QStringLiteral("%1 belongs to another user").arg(path);
         return false;
     }
     QByteArray message(8, '\0');

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -32,6 +33,11 @@ public:
     // replaced; one that a running instance answers on is not.
     bool Listen(const QString& path, QString* error = nullptr);
     QString Path() const { return m_path; }
+    int ConnectionCount() const { return int(m_buffers.size()); }
+
+    // Asked before data messages (kinds above 4) are handled; while it says
+    // no, reading pauses, so the link's queue does not grow without end.
+    std::function<bool()> ReadyForData;
 
     // $ORXTERM_COPYDATA, else orxterm-copydata in $XDG_RUNTIME_DIR, else
     // in a folder of this user's own under the temporary folder.
@@ -39,16 +45,18 @@ public:
 
 private:
     void AcceptPending();
-    void ReadMessages(QLocalSocket* socket);
+    void ReadMessages(QLocalSocket* socket, bool force = false);
+    void Drop(QLocalSocket* socket);
 
     THandler m_handler;
     QLocalServer* m_server = nullptr;
     QString m_path;
-    int m_connections = 0;
+    QHash<QLocalSocket*, QByteArray> m_buffers; // what each connection has sent so far
 };
 
 // Sends one message to the endpoint at `path` and waits until it is
-// written (at most a few seconds). False with a reason in `error`.
+// written (at most a few seconds); only to an endpoint of this user. False
+// with a reason in `error`.
 bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error = nullptr);
 
 // Decodes the TEXT of "--copydata KIND TEXT": \r \n \t \0 \\ and \xHH

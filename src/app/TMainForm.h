@@ -132,6 +132,9 @@ public:
     };
     TLineTarget ChartLines;  // the chart window's raw data list
     TLineTarget NumberLines; // the number window
+    // False while so much relayed data waits for the serial line that
+    // reading more from TCP clients (or other programs) should pause.
+    bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
     static constexpr int MaxTcpLine = 4096;        // a longer partial line is dropped

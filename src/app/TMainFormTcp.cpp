@@ -22,18 +22,28 @@ void TMainForm::CreateTcpLink()
     connect(TcpLink, &TTcpLink::Accepted, this, &TMainForm::TcpAccepted);
     connect(TcpLink, &TTcpLink::ClientClosed, this, &TMainForm::TcpClientClosed);
     connect(TcpLink, &TTcpLink::LinkClosed, this, &TMainForm::TcpLinkClosed);
-    connect(TcpLink, &TTcpLink::Failed, this, &TMainForm::SocketError);
+    // Queued: the error box must not open inside the socket's own code.
+    connect(TcpLink, &TTcpLink::Failed, this, &TMainForm::SocketError, Qt::QueuedConnection);
+    connect(TcpLink, &TTcpLink::Refused, this, [this](const QString& peer) {
+        ShowError(QStringLiteral("TCP client refused (%1 connected): %2").arg(TTcpLink::MaxClients).arg(peer));
+    });
     connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
     m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
     // Relayed data waits in the port's queue; beyond a little of it the
     // clients are held back rather than the queue growing.
-    TcpLink->ReadyForData = [this] { return !ComPort->Connected() || ComPort->PendingOutput() < MaxRelayBacklog; };
+    TcpLink->ReadyForData = [this] { return ReadyForRelayData(); };
+}
+
+bool TMainForm::ReadyForRelayData() const
+{
+    return !ComPort->Connected() || ComPort->PendingOutput() < MaxRelayBacklog;
 }
 
 // --- Start of the link ------------------------------------------------------------
 
 void TMainForm::StartLink(int mode, bool server)
 {
+    Timer_StartUp.stop(); // a start still pending must not finish during this one
     CloseSockets();
     Datei_UpdateFirmware->setEnabled(mode == 0);
     for (int panel = 0; panel < 5; ++panel)

@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     TCopyDataServer copyData([form = mainForm.get()](quint32 kind, const QByteArray& bytes) {
         form->CopyData(kind, bytes);
     });
+    copyData.ReadyForData = [form = mainForm.get()] { return form->ReadyForRelayData(); };
     QString error;
     const QString path = TCopyDataServer::DefaultPath();
     if (!copyData.Listen(path, &error)) {

@@ -222,9 +222,14 @@ qint64 TComPort::WriteStr(const QByteArray& data)
 {
     if (data.isEmpty() || !m_serial.isOpen())
         return data.isEmpty() ? 0 : -1;
+    const qint64 queued = m_serial.bytesToWrite();
     const qint64 n = m_serial.write(data);
     if (n < 0)
         return -1;
+    // Behind relayed data the bytes just join the queue: waiting for all
+    // of it would stall the window for every key.
+    if (queued > 0)
+        return n;
     // Hand the bytes to the driver now; a stalled line (flow control held
     // off by the peer) is waited for at most a second.
     QDeadlineTimer deadline(1000);

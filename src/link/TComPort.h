@@ -89,7 +89,8 @@ public:
     QString ErrorText() const { return m_errorText; }
 
     // Writes the bytes and returns when the port has taken them (bounded
-    // wait). Returns the number of bytes written, -1 on failure.
+    // wait), or at once when other bytes are still queued ahead of them.
+    // Returns the number of bytes written, -1 on failure.
     qint64 WriteStr(const QByteArray& data);
     // Hands the bytes to the port's output queue and returns at once; the
     // event loop sends them as the line takes them (relayed TCP data).

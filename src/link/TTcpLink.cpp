@@ -155,10 +155,11 @@ bool TTcpLink::Listen(const QString& ip, quint16 port, QString* error)
     }
     connect(m_server, &QTcpServer::newConnection, this, &TTcpLink::AcceptPending);
     connect(m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
-        emit Failed(m_server->errorString());
+        QTcpServer* server = m_server;
         // Accepting pauses after a hard failure (no descriptors left, for
         // example); try again a little later rather than never.
-        QTimer::singleShot(1000, m_server, [server = m_server] { server->resumeAccepting(); });
+        QTimer::singleShot(1000, server, [server] { server->resumeAccepting(); });
+        emit Failed(server->errorString());
     });
     return true;
 }
@@ -170,20 +171,34 @@ void TTcpLink::AcceptPending()
         if (!socket)
             break;
         socket->setParent(this);
+        if (ClientCount() >= MaxClients) {
+            // Beyond this many, a peer could use up the descriptors that
+            // the serial port needs.
+            const QString peer = PeerText(socket);
+            socket->abort();
+            socket->deleteLater();
+            emit Refused(peer);
+            continue;
+        }
         socket->setReadBufferSize(ReadBufferSize);
         AddClient(socket);
         WatchSocket(socket);
-        QHostAddress peer = socket->peerAddress();
-        bool ok = false;
-        const quint32 v4 = peer.toIPv4Address(&ok);
-        if (ok)
-            peer = QHostAddress(v4);
-        emit Accepted(QStringLiteral("%1:%2").arg(peer.toString()).arg(socket->peerPort()));
+        emit Accepted(PeerText(socket));
         if (socket->bytesAvailable() > 0)
             ScheduleRead(socket);
         if (socket->state() != QAbstractSocket::ConnectedState)
             SocketClosed(socket); // gone before it was accepted
     }
+}
+
+QString TTcpLink::PeerText(const QTcpSocket* socket)
+{
+    QHostAddress peer = socket->peerAddress();
+    bool ok = false;
+    const quint32 v4 = peer.toIPv4Address(&ok);
+    if (ok)
+        peer = QHostAddress(v4);
+    return QStringLiteral("%1:%2").arg(peer.toString()).arg(socket->peerPort());
 }
 
 void TTcpLink::AddClient(QTcpSocket* socket)
@@ -242,7 +257,8 @@ void TTcpLink::SendNow(const QByteArray& text, bool toClients)
     if (text.isEmpty())
         return;
     if (toClients) {
-        for (QTcpSocket* socket : std::as_const(m_clients)) {
+        const QVector<QTcpSocket*> clients = m_clients; // a handler may change the table
+        for (const QPointer<QTcpSocket> socket : clients) {
             if (!socket || socket->state() != QAbstractSocket::ConnectedState
                 || socket->bytesToWrite() > MaxClientBacklog)
                 continue;
@@ -266,11 +282,11 @@ void TTcpLink::WatchSocket(QTcpSocket* socket)
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { SocketError(socket); });
 }
 
-void TTcpLink::ReadOnce(QTcpSocket* socket)
+void TTcpLink::ReadOnce(QTcpSocket* socket, bool force)
 {
     if (socket->bytesAvailable() <= 0)
         return;
-    if (ReadyForData && !ReadyForData()) {
+    if (!force && ReadyForData && !ReadyForData()) {
         ScheduleRead(socket, 10); // look again when some of it has gone on
         return;
     }
@@ -285,7 +301,7 @@ void TTcpLink::ReadOnce(QTcpSocket* socket)
     QPointer<QTcpSocket> alive(socket);
     if (length > 0)
         emit Received(QByteArray(buffer, length));
-    if (alive && alive->bytesAvailable() > 0)
+    if (alive && alive->bytesAvailable() > 0 && !force)
         ScheduleRead(alive);
 }
 
@@ -307,8 +323,9 @@ void TTcpLink::SocketClosed(QTcpSocket* socket)
     socket->setProperty(kClosed, true);
     // What the peer sent before it closed is still read, in order.
     QPointer<QTcpSocket> alive(socket);
+    // (At most one read buffer's worth, taken even while the line is behind.)
     while (alive && alive->bytesAvailable() > 0)
-        ReadOnce(alive);
+        ReadOnce(alive, true);
     if (!alive)
         return;
     if (socket == m_link) {

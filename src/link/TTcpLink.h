@@ -36,6 +36,8 @@ public:
     // is dropped (like a full send buffer) so a stalled client cannot make
     // the program grow.
     static constexpr qint64 MaxClientBacklog = 4 * 1024 * 1024;
+    // Clients served at once; further connections are closed at once.
+    static constexpr int MaxClients = 256;
     // How long a connect may take before it counts as failed.
     static constexpr int ConnectTimeoutMs = 5000;
     // The sensor's own network port (Telnet mode). Tests point it elsewhere.
@@ -89,6 +91,8 @@ signals:
     void Received(const QByteArray& text);
     // A client was accepted into its slot.
     void Accepted(const QString& peer);
+    // A client was turned away (MaxClients reached).
+    void Refused(const QString& peer);
     // A client's peer closed; its slot has been freed and it is released.
     void ClientClosed();
     // The client link's peer closed.
@@ -99,7 +103,8 @@ signals:
 private:
     void AcceptPending();
     void WatchSocket(QTcpSocket* socket);
-    void ReadOnce(QTcpSocket* socket);
+    void ReadOnce(QTcpSocket* socket, bool force = false);
+    static QString PeerText(const QTcpSocket* socket);
     void ScheduleRead(QTcpSocket* socket, int delayMs = 0);
     void SocketClosed(QTcpSocket* socket);
     void SocketError(QTcpSocket* socket);

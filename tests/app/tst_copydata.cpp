@@ -8,6 +8,8 @@
 #include "TMainForm.h"
 #include "Windows.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -21,6 +23,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 QByteArray Message(quint32 kind, const QByteArray& bytes, quint32 length)
@@ -85,6 +88,38 @@ private slots:
         QVERIFY(SendCopyData(server->Path(), 4, "still here"));
         QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 1, 5000);
         QCOMPARE(m_received.at(0).second, QByteArray("still here"));
+    }
+
+    // Connections beyond the limit are turned away; the others go on.
+    void connectionLimit()
+    {
+        auto server = Server(QStringLiteral("limit"));
+        std::vector<std::unique_ptr<QLocalSocket>> clients;
+        for (int i = 0; i < TCopyDataServer::MaxConnections + 1; ++i) {
+            clients.push_back(std::make_unique<QLocalSocket>());
+            clients.back()->connectToServer(server->Path());
+            QVERIFY(clients.back()->waitForConnected(5000));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(clients.back()->state(), QLocalSocket::UnconnectedState, 5000);
+        clients.front()->write(Message(2, "7"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 1, 5000);
+        clients.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(server->ConnectionCount(), 0, 5000);
+        QVERIFY(SendCopyData(server->Path(), 2, "8")); // freed places are taken again
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 2, 5000);
+    }
+
+    // A folder that others may write to is not trusted with the socket.
+    void openFolderRefused()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("open"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                  | QFile::WriteOther | QFile::ExeOther));
+        TCopyDataServer server(nullptr);
+        QString error;
+        QVERIFY(!server.Listen(folder + QStringLiteral("/copydata"), &error));
+        QVERIFY(error.contains(folder));
     }
 
     void staleAndLiveEndpoints()

@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -326,13 +327,23 @@ private slots:
             burst[i] = char(1 + i % 255);
         pty.Sensor().ClearTrace();
         int ticks = 0;
+        qint64 mostQueued = 0;
         QTimer tick;
-        connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        connect(&tick, &QTimer::timeout, this, [&] {
+            ++ticks;
+            mostQueued = std::max(mostQueued, f->ComPort->PendingOutput());
+        });
         tick.start(10);
         c->write(burst);
-        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(), qPrintable(QString::number(pty.Sensor().ReceivedBytes().size()) + u' ' + QString::number(c->bytesToWrite())), 20000);
+        // The client ends its side while its data is still on the way (a
+        // half close: it still takes the echo, so nothing resets the line).
+        QTRY_COMPARE_WITH_TIMEOUT(c->bytesToWrite(), qint64(0), 60000);
+        ::shutdown(int(c->socketDescriptor()), SHUT_WR);
+        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(), qPrintable(QStringLiteral("%1 %2 %3 %4 %5").arg(pty.Sensor().ReceivedBytes().size()).arg(c->bytesToWrite()).arg(f->ComPort->PendingOutput()).arg(f->TcpLink->ClientCount()).arg(int(c->state()))), 20000);
         QVERIFY(pty.Sensor().ReceivedBytes() == burst);
         QVERIFY(ticks > 0);
+        QVERIFY(mostQueued <= TMainForm::MaxRelayBacklog + TTcpLink::ReadChunk);
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 0, 5000);
     }
 
     // The relay's port is taken: the system's text in an error box, the
@@ -353,8 +364,40 @@ private slots:
         QVERIFY(f->FormCloseQuery());
     }
 
+    // With the default delay, text waits for the timer, which a second
+    // piece does not restart; a very large batch leaves at once.
+    void serverBatching()
+    {
+        TSimPty pty;
+        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-batch")));
+        QVERIFY(pty.Start());
+        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
+                             pty.DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        auto c = ConnectClient(f->TcpLink->ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_TCPServer_Delay.isActive(), 5000);
+        c->readAll();
+
+        f->SendTcp("a");
+        QVERIFY(f->Timer_TCPServer_Delay.isActive());
+        const int timer = f->Timer_TCPServer_Delay.timerId();
+        f->SendTcp("b");
+        QCOMPARE(f->Timer_TCPServer_Delay.timerId(), timer);
+        QCOMPARE(f->TcpPendingText, QByteArray("ab"));
+        QTRY_VERIFY_WITH_TIMEOUT(c->peek(16).contains("ab"), 5000);
+        QVERIFY(f->TcpPendingText.isEmpty());
+
+        f->SendTcp(QByteArray(TMainForm::MaxTcpPending, 'z'));
+        QVERIFY(f->TcpPendingText.isEmpty());
+        QVERIFY(!f->Timer_TCPServer_Delay.isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(c->bytesAvailable() >= TMainForm::MaxTcpPending, 10000);
+    }
+
     // With "TCPServerDelay" 0 what the sensor sends leaves at once, without
-    // the batching timer; with the default it waits for the timer.
+    // the batching timer.
     void serverDelayZero()
     {
         TSimPty pty;
