@@ -54,16 +54,18 @@ QString TTcpLink::FirstOwnIPv4()
     return QStringLiteral("127.0.0.1");
 }
 
+QString TTcpLink::AddressText(const QHostAddress& address, quint16 port)
+{
+    // An IPv4 peer of a dual-stack socket is shown as plain IPv4.
+    bool ok = false;
+    const quint32 v4 = address.toIPv4Address(&ok);
+    return QStringLiteral("%1:%2").arg(ok ? QHostAddress(v4).toString() : address.toString()).arg(port);
+}
+
 QString TTcpLink::OwnAddress() const
 {
-    if (m_link && m_link->state() == QAbstractSocket::ConnectedState) {
-        QHostAddress local = m_link->localAddress();
-        bool ok = false;
-        const quint32 v4 = local.toIPv4Address(&ok);
-        if (ok)
-            local = QHostAddress(v4);
-        return QStringLiteral("%1:%2").arg(local.toString()).arg(m_link->localPort());
-    }
+    if (m_link && m_link->state() == QAbstractSocket::ConnectedState)
+        return AddressText(m_link->localAddress(), m_link->localPort());
     if (m_server && m_server->isListening()) {
         const QHostAddress bound = m_server->serverAddress();
         const bool any = bound == QHostAddress(QHostAddress::AnyIPv4) || bound == QHostAddress(QHostAddress::Any);
@@ -193,12 +195,7 @@ void TTcpLink::AcceptPending()
 
 QString TTcpLink::PeerText(const QTcpSocket* socket)
 {
-    QHostAddress peer = socket->peerAddress();
-    bool ok = false;
-    const quint32 v4 = peer.toIPv4Address(&ok);
-    if (ok)
-        peer = QHostAddress(v4);
-    return QStringLiteral("%1:%2").arg(peer.toString()).arg(socket->peerPort());
+    return AddressText(socket->peerAddress(), socket->peerPort());
 }
 
 void TTcpLink::AddClient(QTcpSocket* socket)

@@ -105,6 +105,7 @@ private:
     void WatchSocket(QTcpSocket* socket);
     void ReadOnce(QTcpSocket* socket, bool force = false);
     static QString PeerText(const QTcpSocket* socket);
+    static QString AddressText(const QHostAddress& address, quint16 port);
     void ScheduleRead(QTcpSocket* socket, int delayMs = 0);
     void SocketClosed(QTcpSocket* socket);
     void SocketError(QTcpSocket* socket);

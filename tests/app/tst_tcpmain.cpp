@@ -56,6 +56,7 @@ class TestTcpMain : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     std::vector<std::unique_ptr<TMainForm>> m_forms;
+    std::unique_ptr<TSimPty> m_pty;
     QStringList m_questions;
 
     // A main window started with these "Option" values and serial port.
@@ -75,6 +76,20 @@ class TestTcpMain : public QObject {
     }
     QString NoPort() const { return m_dir.filePath(QStringLiteral("no-port")); }
 
+    // A main window relaying a simulated sensor's pty on 127.0.0.1 (a free
+    // port); null when the sensor cannot start.
+    TMainForm* StartRelay(TOptionMap options = {})
+    {
+        m_pty = std::make_unique<TSimPty>();
+        m_pty->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
+        if (!m_pty->Start())
+            return nullptr;
+        options += {{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                    {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("TCPServerPort"), QStringLiteral("0")}};
+        return Start(options, m_pty->DevicePath());
+    }
+
 private slots:
     void init()
     {
@@ -90,6 +105,7 @@ private slots:
         for (auto& f : m_forms)
             f->Timer_StartUp.stop();
         m_forms.clear();
+        m_pty.reset();
         TFormMsgBox::SetResponder(nullptr);
         TTcpLink::TelnetPort = 23;
     }
@@ -248,13 +264,9 @@ private slots:
     // sensor data to every client, client data to the sensor, zero bytes.
     void serverMode()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-server")));
-        QVERIFY(pty.Start());
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
-                             pty.DevicePath());
+        TMainForm* f = StartRelay();
+        QVERIFY(f);
+        TSimPty& pty = *m_pty;
         const quint16 port = f->TcpLink->ServerPort();
         QVERIFY(port != 0);
         QCOMPARE(f->PanelText(4), LabelText(116));
@@ -311,13 +323,9 @@ private slots:
     // reaches the sensor, in order, while the window keeps handling events.
     void burstFromClient()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-burst")));
-        QVERIFY(pty.Start());
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
-                             pty.DevicePath());
+        TMainForm* f = StartRelay();
+        QVERIFY(f);
+        TSimPty& pty = *m_pty;
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
         auto c = ConnectClient(f->TcpLink->ServerPort());
@@ -368,13 +376,8 @@ private slots:
     // piece does not restart; a very large batch leaves at once.
     void serverBatching()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-batch")));
-        QVERIFY(pty.Start());
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
-                             pty.DevicePath());
+        TMainForm* f = StartRelay();
+        QVERIFY(f);
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
         auto c = ConnectClient(f->TcpLink->ServerPort());
         QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
@@ -400,14 +403,8 @@ private slots:
     // the batching timer.
     void serverDelayZero()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-delay")));
-        QVERIFY(pty.Start());
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")},
-                              {QStringLiteral("TCPServerDelay"), QStringLiteral("0")}},
-                             pty.DevicePath());
+        TMainForm* f = StartRelay({{QStringLiteral("TCPServerDelay"), QStringLiteral("0")}});
+        QVERIFY(f);
         QCOMPARE(f->Timer_TCPServer_Delay.interval(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
         auto c = ConnectClient(f->TcpLink->ServerPort());
@@ -428,13 +425,9 @@ private slots:
     // slot and descriptor back. (bench/relay_load runs the full-size load.)
     void relayUnderLoad()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-load")));
-        QVERIFY(pty.Start());
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
-                             pty.DevicePath());
+        TMainForm* f = StartRelay();
+        QVERIFY(f);
+        TSimPty& pty = *m_pty;
         const quint16 port = f->TcpLink->ServerPort();
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
@@ -473,13 +466,8 @@ private slots:
     // sensor in Remote mode as if it were local.
     void twoProgramsThroughTheRelay()
     {
-        TSimPty pty;
-        pty.SetLinkPath(m_dir.filePath(QStringLiteral("sim-relay")));
-        QVERIFY(pty.Start());
-        TMainForm* relay = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                                  {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                                  {QStringLiteral("TCPServerPort"), QStringLiteral("0")}},
-                                 pty.DevicePath());
+        TMainForm* relay = StartRelay();
+        QVERIFY(relay);
         QTRY_VERIFY_WITH_TIMEOUT(relay->ComPort->Connected(), 5000);
         TMainForm* remote = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
                                    {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
