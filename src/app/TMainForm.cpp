@@ -16,6 +16,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -42,6 +43,46 @@ constexpr TPanelDef kPanels[5] = {
     {30, Qt::AlignCenter, "TCP Counter"},
     {120, Qt::AlignCenter, "IP:Port"},
     {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
+};
+
+// A status panel: never narrower than its width, wider when its text needs
+// it and the bar has room; a text that still does not fit is shortened
+// with "..." and shown whole in the panel's tool tip.
+class TStatusPanel : public QLabel {
+public:
+    TStatusPanel(const QString& hint, QWidget* parent) : QLabel(parent), m_hint(hint) { setToolTip(hint); }
+    void SetFullText(const QString& text)
+    {
+        m_full = text;
+        updateGeometry();
+        Fit();
+    }
+    QSize sizeHint() const override
+    {
+        const QSize base = minimumSizeHint();
+        const int wanted = fontMetrics().horizontalAdvance(m_full) + 2 * margin() + 12;
+        return {std::max(minimumWidth(), wanted), base.height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Fit();
+    }
+    QSize minimumSizeHint() const override { return {minimumWidth(), QLabel::minimumSizeHint().height()}; }
+
+private:
+    void Fit()
+    {
+        const int room = std::max(0, contentsRect().width() - 2 * margin() - 4);
+        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, room);
+        if (shown != text())
+            setText(shown);
+        setToolTip(shown == m_full ? m_hint : m_full);
+    }
+    QString m_full;
+    QString m_hint;
 };
 
 // The fixed-pitch font of the window: Courier New where the system has it
@@ -160,14 +201,13 @@ void TMainForm::CreateStatusBar()
     bar->setFont(QApplication::font());
     bar->setToolTip(QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = new TStatusPanel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setMinimumWidth(kPanels[i].width);
-        panel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+        panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
         panel->setAlignment(kPanels[i].alignment);
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
-        panel->setToolTip(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)));
         bar->addWidget(panel, i == 4 ? 1 : 0);
         m_panels[i] = panel;
     }
@@ -202,11 +242,8 @@ void TMainForm::ShowStatus(const QString& text, int panel)
 void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
 {
     if (kind <= 4) {
-        QLabel* panel = m_panels[kind];
-        panel->setText(QString::fromUtf8(bytes).left(MaxPanelText));
-        // A panel grows to show its whole text; it never gets narrower than its width.
-        const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + 12;
-        panel->setMinimumWidth(std::max(kPanels[kind].width, needed));
+        m_panelTexts[kind] = QString::fromUtf8(bytes).left(MaxPanelText);
+        static_cast<TStatusPanel*>(m_panels[kind])->SetFullText(m_panelTexts[kind]);
         return;
     }
     // Data received over TCP (or from another program): on the relay it
@@ -223,7 +260,7 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
 
 QString TMainForm::PanelText(int panel) const
 {
-    return (panel >= 0 && panel < 5) ? m_panels[panel]->text() : QString();
+    return (panel >= 0 && panel < 5) ? m_panelTexts[panel] : QString();
 }
 
 void TMainForm::ShowError(const QString& text)

@@ -294,5 +294,6 @@ private:
     QSettings* m_settings = nullptr;
     TOptions m_options;
     QLabel* m_panels[5] = {};
+    QString m_panelTexts[5]; // whole texts (the last panel may show a shortened one)
     bool m_formShown = false;
 };

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -255,9 +256,19 @@ private slots:
         f->CopyData(9, "3.5");
         QVERIFY(f->TcpLineText.isEmpty());
 
-        // Copy-data kinds 0-4 are the panels.
+        // Copy-data kinds 0-4 are the panels. A text too long for its panel
+        // is shown shortened, whole in the tool tip, and kept whole.
         f->CopyData(3, "10.0.0.1:99");
         QCOMPARE(f->PanelText(3), QStringLiteral("10.0.0.1:99"));
+        const QString longText = QStringLiteral("Client connected: ") + QString(200, u'x');
+        f->ShowStatus(longText, 4);
+        QCOMPARE(f->PanelText(4), longText);
+        auto* panel = f->findChild<QLabel*>(QStringLiteral("StatusPanel4"));
+        QVERIFY(panel && panel->text().endsWith(QChar(0x2026)) && panel->text().size() < longText.size());
+        QCOMPARE(panel->toolTip(), longText);
+        f->ShowStatus(QStringLiteral("short"), 4);
+        QCOMPARE(panel->text(), QStringLiteral("short"));
+        QCOMPARE(panel->toolTip(), QStringLiteral("[Socket Status]"));
     }
 
     // The relay on the sensor's pty with real clients: counter and slots,
