@@ -295,8 +295,9 @@ void TMainForm::ComPortDataReceived(const QByteArray& data)
             ReceiveChar(ch);
     // In Local mode everything the sensor sends also goes to the TCP
     // clients of the relay, byte for byte (escape sequences included, so a
-    // remote terminal shows what this one shows).
-    if (LinkMode == 0)
+    // remote terminal shows what this one shows). Without the relay there
+    // is nobody to send to, so the batching is skipped.
+    if (LinkMode == 0 && LocalServer)
         SendTcp(data);
 }
 
