@@ -18,91 +18,73 @@ const QString kE03 = QStringLiteral("E03");
 const QString kE04 = QStringLiteral("E04");
 const QString kE05 = QStringLiteral("E05");
 
-bool IsSerialKey(const QString& key)
-{
+bool IsSerialKey(const QString& key) {
     return key.size() > 2 && key.at(0) == QLatin1Char('S') &&
            (key.at(1) == QLatin1Char('1') || key.at(1) == QLatin1Char('2'));
 }
 
 } // namespace
 
-TSimSensor::TAnswer TSimSensor::Execute(const QString& line)
-{
+TSimSensor::TAnswer TSimSensor::Execute(const QString& line) {
     if (m_pending != TPending::None && !line.isEmpty()) {
         const TPending pending = std::exchange(m_pending, TPending::None);
         if (pending == TPending::SystemPassword) {
-            if (line != QLatin1String("TARVEK"))
-                return {{kE02}};
+            if (line != QLatin1String("TARVEK")) return {{kE02}};
             m_systemMode = true;
             return {{QStringLiteral("SYSTEM MODE ON")}};
         }
-        if (line != QLatin1String("/KELBOR"))
-            return {{kE05}};
+        if (line != QLatin1String("/KELBOR")) return {{kE05}};
         m_params.Store();
         return {{QStringLiteral("PARAMETERS STORED")}};
     }
-    if (line.isEmpty())
-        return {};
+    if (line.isEmpty()) return {};
 
     const qsizetype blank = line.indexOf(QLatin1Char(' '));
     const QString word = (blank < 0 ? line : line.left(blank)).toUpper();
     const QString rest = blank < 0 ? QString() : line.mid(blank + 1).trimmed();
 
-    if (const TSimParamDef* def = m_params.Find(word))
-        return ExecuteParameter(*def, rest);
+    if (const TSimParamDef* def = m_params.Find(word)) return ExecuteParameter(*def, rest);
     bool known = false;
     TAnswer answer = ExecuteService(word, rest, &known);
-    if (known)
-        return answer;
+    if (known) return answer;
     return {{kE01}};
 }
 
-TSimSensor::TAnswer TSimSensor::ExecuteParameter(const TSimParamDef& def, const QString& value)
-{
+TSimSensor::TAnswer TSimSensor::ExecuteParameter(const TSimParamDef& def, const QString& value) {
     const QString key = QLatin1String(def.Key);
-    if (def.Group == 2 && !m_systemMode)
-        return {{kE02}};
+    if (def.Group == 2 && !m_systemMode) return {{kE02}};
     if (const auto it = m_faults.ErrorKeys.constFind(key); it != m_faults.ErrorKeys.cend())
         return {{it.value()}};
-    if (value.isEmpty())
-        return {{m_params.Display(def)}};
+    if (value.isEmpty()) return {{m_params.Display(def)}};
     if (key.endsWith(QLatin1String("FORMAT")) && SimLineKind(value) == TSimLineKind::Long &&
         !m_model.LengthCounter)
         return {{kE04}};
-    if (!m_params.Set(def, value))
-        return {{kE05}};
-    if (IsSerialKey(key))
-        ConfigureOutput();
+    if (!m_params.Set(def, value)) return {{kE05}};
+    if (IsSerialKey(key)) ConfigureOutput();
     return {};
 }
 
-TSimSensor::TAnswer TSimSensor::ListKeys(const QList<const TSimParamDef*>& defs) const
-{
+TSimSensor::TAnswer TSimSensor::ListKeys(const QList<const TSimParamDef*>& defs) const {
     TAnswer answer;
     for (const TSimParamDef* def : defs)
         answer.Lines << m_params.ListLine(*def);
     return answer;
 }
 
-QStringList TSimSensor::InfoLines() const
-{
+QStringList TSimSensor::InfoLines() const {
     return {QStringLiteral("ORX %1 %2").arg(m_model.Name, m_model.Version),
-            QStringLiteral("S/N %1").arg(m_serial),
-            QStringLiteral("OPTICS 100/35 mm"),
+            QStringLiteral("S/N %1").arg(m_serial), QStringLiteral("OPTICS 100/35 mm"),
             QStringLiteral("INTERFACES RS232 RS485"),
             QStringLiteral("LENGTH COUNTER %1").arg(m_model.LengthCounter ? "YES" : "NO")};
 }
 
 // Identity, listings, modes and the service commands.
 TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QString& rest,
-                                               bool* known)
-{
+                                               bool* known) {
     *known = true;
     const TSimSample s = SampleNow();
-    if (word == QLatin1String("SID"))
-        return {{QString::number(m_options.Sid)}};
-    if (word == QLatin1String("INFO"))
-        return {InfoLines()};
+    if (word == QLatin1String("SID")) return {{QString::number(m_options.Sid)}};
+    if (word == QLatin1String("INFO")) return {InfoLines()};
     if (word == QLatin1String("POST") && m_model.Firmware32)
         return {{QStringLiteral("POST RAM OK"), QStringLiteral("POST FLASH OK"),
                  QStringLiteral("POST CCD OK"), QStringLiteral("POST LAMP OK"),
@@ -110,23 +92,17 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
     if (word == QLatin1String("READ")) {
         QList<const TSimParamDef*> defs;
         for (const TSimParamDef* def : m_params.Defs())
-            if (def->Group != 2 || m_systemMode)
-                defs << def;
+            if (def->Group != 2 || m_systemMode) defs << def;
         return ListKeys(defs);
     }
     if (word == QLatin1String("PARAMETER"))
         return m_systemMode ? ListKeys(m_params.Group(1) + m_params.Group(2))
                             : ListKeys(m_params.Group(1));
-    if (word == QLatin1String("PINC"))
-        return ListKeys(m_params.Group(m_model.Firmware32 ? 6 : 4));
-    if (word == QLatin1String("PAN"))
-        return ListKeys(m_params.Group(5));
-    if (word == QLatin1String("PECC"))
-        return ListKeys(m_params.Group(7));
-    if (word == QLatin1String("POFFLINE"))
-        return ListKeys(m_params.Group(8));
-    if (word == QLatin1String("PAL"))
-        return ListKeys(m_params.Group(9));
+    if (word == QLatin1String("PINC")) return ListKeys(m_params.Group(m_model.Firmware32 ? 6 : 4));
+    if (word == QLatin1String("PAN")) return ListKeys(m_params.Group(5));
+    if (word == QLatin1String("PECC")) return ListKeys(m_params.Group(7));
+    if (word == QLatin1String("POFFLINE")) return ListKeys(m_params.Group(8));
+    if (word == QLatin1String("PAL")) return ListKeys(m_params.Group(9));
     if (word == QLatin1String("PS1") || word == QLatin1String("PS2")) {
         QList<const TSimParamDef*> defs;
         for (const char* name : {"ON", "FORMAT", "INTERFACE", "OUTPUT", "TIME"})
@@ -138,8 +114,7 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
         return {{QStringLiteral("PASSWORD?")}};
     }
     if (word == QLatin1String("*EXIT")) {
-        if (!std::exchange(m_systemMode, false))
-            return {};
+        if (!std::exchange(m_systemMode, false)) return {};
         return {{QStringLiteral("SYSTEM MODE OFF")}};
     }
     if (word == QLatin1String("*STORE")) {
@@ -152,8 +127,7 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
         return {{QStringLiteral("PARAMETERS RESTORED")}};
     }
     if (word == QLatin1String("*UPDATE")) {
-        if (m_model.UpdateRefused)
-            return {{kE03}};
+        if (m_model.UpdateRefused) return {{kE03}};
         m_rateBeforeUpdate = m_lineRate;
         m_mode = TMode::Update;
         m_records = 0;
@@ -177,20 +151,15 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
             std::abs(value) > 6000)
             return {{kE05}};
         m_profile.SetFixed(mode == 1, value / 60.0);
-        if (mode == 0)
-            return {{QStringLiteral("SIMULATION OFF")}};
+        if (mode == 0) return {{QStringLiteral("SIMULATION OFF")}};
         return {{QStringLiteral("SIMULATION ON %1 m/min").arg(value)}};
     }
-    if (word == QLatin1String("V"))
-        return {{QString::asprintf("%.5f m/s", s.Velocity)}};
-    if (word == QLatin1String("R"))
-        return {{QString::asprintf("%.1f %%", s.Rate)}};
+    if (word == QLatin1String("V")) return {{QString::asprintf("%.5f m/s", s.Velocity)}};
+    if (word == QLatin1String("R")) return {{QString::asprintf("%.1f %%", s.Rate)}};
     if (word == QLatin1String("L") || word == QLatin1String("START") ||
         word == QLatin1String("STOP")) {
-        if (!m_model.LengthCounter)
-            return {{kE04}};
-        if (word == QLatin1String("L"))
-            return {{QString::asprintf("%.4f m", Length())}};
+        if (!m_model.LengthCounter) return {{kE04}};
+        if (word == QLatin1String("L")) return {{QString::asprintf("%.4f m", Length())}};
         Length(); // integrate up to now before the counter changes state
         if (word == QLatin1String("START")) {
             m_length = 0;
@@ -216,10 +185,8 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
         return {{QStringLiteral("SUPPLY  5.02 V  12.1 V  24.3 V"), QStringLiteral("TESTPS OK")}};
     if (word == QLatin1String("TESTQ"))
         return {{QString::asprintf("QUALITY %.0f %%", s.Rate), QStringLiteral("TESTQ OK")}};
-    if (word == QLatin1String("TEMPERATURE"))
-        return {{QStringLiteral("TEMPERATURE 38.5 C")}};
-    if (word == QLatin1String("SETAUTO"))
-        return {{QStringLiteral("SETAUTO OK")}};
+    if (word == QLatin1String("TEMPERATURE")) return {{QStringLiteral("TEMPERATURE 38.5 C")}};
+    if (word == QLatin1String("SETAUTO")) return {{QStringLiteral("SETAUTO OK")}};
     *known = false;
     return {};
 }

@@ -8,21 +8,17 @@ namespace {
 
 constexpr int kMaxText = 200;
 
-QByteArray Hex(quint64 value, int digits)
-{
+QByteArray Hex(quint64 value, int digits) {
     return QByteArray::number(value, 16).toUpper().rightJustified(digits, '0', true);
 }
 
-quint64 Magnitude(double value, double unit, quint64 limit)
-{
+quint64 Magnitude(double value, double unit, quint64 limit) {
     const double scaled = std::round(std::abs(value) / unit);
-    if (!(scaled < double(limit)))
-        return limit;
+    if (!(scaled < double(limit))) return limit;
     return quint64(scaled);
 }
 
-QByteArray ShortLine(double velocity, double rate)
-{
+QByteArray ShortLine(double velocity, double rate) {
     QByteArray line;
     line += velocity < 0 && Magnitude(velocity, 1e-5, 0xFFFFFF) > 0 ? '-' : ' ';
     line += Hex(Magnitude(velocity, 1e-5, 0xFFFFFF), 6);
@@ -32,20 +28,17 @@ QByteArray ShortLine(double velocity, double rate)
 }
 
 // Reads an unsigned number at `pos`; returns -1 when there is none.
-double ReadNumber(const QString& text, qsizetype& pos)
-{
+double ReadNumber(const QString& text, qsizetype& pos) {
     const qsizetype start = pos;
     while (pos < text.size() && (text.at(pos).isDigit() || text.at(pos) == QLatin1Char('.')))
         ++pos;
-    if (pos == start)
-        return -1;
+    if (pos == start) return -1;
     bool ok = false;
     const double value = text.mid(start, pos - start).toDouble(&ok);
     return ok ? value : -1;
 }
 
-QString TextLine(const QString& format, double velocity, double rate, double length)
-{
+QString TextLine(const QString& format, double velocity, double rate, double length) {
     QString out;
     qsizetype i = 0;
     while (i < format.size() && out.size() < kMaxText) {
@@ -62,15 +55,17 @@ QString TextLine(const QString& format, double velocity, double rate, double len
             out += c;
             continue;
         }
-        double value = upper == QLatin1Char('V') ? velocity : upper == QLatin1Char('R') ? rate : length;
+        double value = upper == QLatin1Char('V')   ? velocity
+                       : upper == QLatin1Char('R') ? rate
+                                                   : length;
         int width = 0;
         int decimals = upper == QLatin1Char('R') ? 1 : 3;
-        if (i < format.size() && (format.at(i) == QLatin1Char('*') || format.at(i) == QLatin1Char('/'))) {
+        if (i < format.size() &&
+            (format.at(i) == QLatin1Char('*') || format.at(i) == QLatin1Char('/'))) {
             const bool multiply = format.at(i) == QLatin1Char('*');
             ++i;
             const double factor = ReadNumber(format, i);
-            if (factor > 0)
-                value = multiply ? value * factor : value / factor;
+            if (factor > 0) value = multiply ? value * factor : value / factor;
         }
         if (i < format.size() && format.at(i) == QLatin1Char(':')) {
             ++i;
@@ -87,18 +82,14 @@ QString TextLine(const QString& format, double velocity, double rate, double len
 
 } // namespace
 
-TSimLineKind SimLineKind(const QString& format)
-{
+TSimLineKind SimLineKind(const QString& format) {
     const QString f = format.trimmed();
-    if (f.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0)
-        return TSimLineKind::Short;
-    if (f.compare(QLatin1String("sl:h"), Qt::CaseInsensitive) == 0)
-        return TSimLineKind::Long;
+    if (f.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0) return TSimLineKind::Short;
+    if (f.compare(QLatin1String("sl:h"), Qt::CaseInsensitive) == 0) return TSimLineKind::Long;
     return TSimLineKind::Text;
 }
 
-QByteArray FormatSimLine(const QString& format, double velocity, double rate, double length)
-{
+QByteArray FormatSimLine(const QString& format, double velocity, double rate, double length) {
     switch (SimLineKind(format)) {
     case TSimLineKind::Short:
         return ShortLine(velocity, rate);

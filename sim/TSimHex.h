@@ -6,7 +6,7 @@
 // One checked Intel-HEX record line (":LLAAAATT<data>CC", line end removed).
 struct THexRecord {
     bool Valid = false;
-    int Type = -1;       // 0 data, 1 end of file, 2-5 address records
+    int Type = -1; // 0 data, 1 end of file, 2-5 address records
     int DataLength = 0;
 };
 

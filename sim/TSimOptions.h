@@ -8,7 +8,7 @@
 // follows "ORX" in the INFO answer; the version text follows the name.
 struct TSimModel {
     QString Name;
-    QString Version;       // contains "32bit" exactly for 32-bit firmware
+    QString Version; // contains "32bit" exactly for 32-bit firmware
     bool Firmware32 = false;
     bool LengthCounter = false; // accepts the "sl:h" line format, START/STOP
     bool UpdateRefused = false; // "*UPDATE" answers E03
@@ -25,10 +25,10 @@ bool IsKnownSimModel(const QString& name);
 // Construction options of one simulated sensor.
 struct TSimOptions {
     QString Model = QStringLiteral("9");
-    int Sid = 1;                 // interface the host talks to (1 or 2)
-    quint64 Seed = 1;            // drives the velocity profile; same seed, same profile
-    QString Serial;              // "S/N" in INFO; empty: derived from the seed
-    int LineRate = 9600;         // recorded line rate in bit/s
-    int MaxLineLength = 256;     // longer command lines are cut
-    int FlashStepMs = 150;       // pause between the progress lines after an upload
+    int Sid = 1;             // interface the host talks to (1 or 2)
+    quint64 Seed = 1;        // drives the velocity profile; same seed, same profile
+    QString Serial;          // "S/N" in INFO; empty: derived from the seed
+    int LineRate = 9600;     // recorded line rate in bit/s
+    int MaxLineLength = 256; // longer command lines are cut
+    int FlashStepMs = 150;   // pause between the progress lines after an upload
 };

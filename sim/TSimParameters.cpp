@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kAny = 1;   // Min > Max: any text
+constexpr int kAny = 1; // Min > Max: any text
 constexpr int kNone = 0;
 using A = TSimAvail;
 
@@ -86,96 +86,80 @@ const TSimParamDef kTable[] = {
     {"ALRATE", 9, "%", "20", A::All, false, 0, 100},
 };
 
-bool Available(const TSimParamDef& def, bool firmware32)
-{
+bool Available(const TSimParamDef& def, bool firmware32) {
     switch (def.Avail) {
-    case A::All: return true;
-    case A::Only32: return firmware32;
-    case A::Only16: return !firmware32;
+    case A::All:
+        return true;
+    case A::Only32:
+        return firmware32;
+    case A::Only16:
+        return !firmware32;
     }
     return false;
 }
 
 } // namespace
 
-TSimParameters::TSimParameters(bool firmware32)
-{
+TSimParameters::TSimParameters(bool firmware32) {
     for (const TSimParamDef& def : kTable)
-        if (Available(def, firmware32))
-            m_defs.append(&def);
+        if (Available(def, firmware32)) m_defs.append(&def);
     ResetToDefaults();
 }
 
-const TSimParamDef* TSimParameters::Find(const QString& key) const
-{
+const TSimParamDef* TSimParameters::Find(const QString& key) const {
     for (const TSimParamDef* def : m_defs)
-        if (key.compare(QLatin1String(def->Key), Qt::CaseInsensitive) == 0)
-            return def;
+        if (key.compare(QLatin1String(def->Key), Qt::CaseInsensitive) == 0) return def;
     return nullptr;
 }
 
-QList<const TSimParamDef*> TSimParameters::Group(int group) const
-{
+QList<const TSimParamDef*> TSimParameters::Group(int group) const {
     QList<const TSimParamDef*> result;
     for (const TSimParamDef* def : m_defs)
-        if (def->Group == group)
-            result.append(def);
+        if (def->Group == group) result.append(def);
     return result;
 }
 
-QString TSimParameters::Value(const QString& key) const
-{
+QString TSimParameters::Value(const QString& key) const {
     return m_working.value(key.toUpper());
 }
 
-QString TSimParameters::StoredValue(const QString& key) const
-{
+QString TSimParameters::StoredValue(const QString& key) const {
     return m_stored.value(key.toUpper());
 }
 
-QString TSimParameters::Display(const TSimParamDef& def) const
-{
+QString TSimParameters::Display(const TSimParamDef& def) const {
     const QString value = m_working.value(QLatin1String(def.Key));
-    if (*def.Unit == '\0')
-        return value;
+    if (*def.Unit == '\0') return value;
     return value + QLatin1Char(' ') + QLatin1String(def.Unit);
 }
 
-QString TSimParameters::ListLine(const TSimParamDef& def) const
-{
+QString TSimParameters::ListLine(const TSimParamDef& def) const {
     return QStringLiteral("%1 %2").arg(QLatin1String(def.Key), -13).arg(Display(def));
 }
 
-bool TSimParameters::Set(const TSimParamDef& def, const QString& text)
-{
-    if (def.Fixed)
-        return false;
+bool TSimParameters::Set(const TSimParamDef& def, const QString& text) {
+    if (def.Fixed) return false;
     QString value = text.trimmed();
     const QLatin1String unit(def.Unit);
     if (!unit.isEmpty() && value.endsWith(unit, Qt::CaseInsensitive) &&
         value.size() > unit.size() && value.at(value.size() - unit.size() - 1) == QLatin1Char(' '))
         value = value.left(value.size() - unit.size()).trimmed();
-    if (value.isEmpty())
-        return false;
+    if (value.isEmpty()) return false;
     if (def.Min <= def.Max) {
         bool ok = false;
         const int number = value.toInt(&ok);
-        if (!ok || number < def.Min || number > def.Max)
-            return false;
+        if (!ok || number < def.Min || number > def.Max) return false;
         value = QString::number(number);
     }
     m_working.insert(QLatin1String(def.Key), value);
     return true;
 }
 
-void TSimParameters::SetRaw(const QString& key, const QString& value)
-{
-    if (const TSimParamDef* def = Find(key))
-        m_working.insert(QLatin1String(def->Key), value);
+void TSimParameters::SetRaw(const QString& key, const QString& value) {
+    if (const TSimParamDef* def = Find(key)) m_working.insert(QLatin1String(def->Key), value);
 }
 
-void TSimParameters::ResetToDefaults()
-{
+void TSimParameters::ResetToDefaults() {
     m_working.clear();
     for (const TSimParamDef* def : m_defs)
         m_working.insert(QLatin1String(def->Key), QLatin1String(def->Default));

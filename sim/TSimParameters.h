@@ -15,10 +15,10 @@ enum class TSimAvail { All, Only32, Only16 };
 struct TSimParamDef {
     const char* Key;
     int Group;
-    const char* Unit;   // "" = none; shown after the value
+    const char* Unit; // "" = none; shown after the value
     const char* Default;
     TSimAvail Avail;
-    bool Fixed;         // cannot be set at all (factory values)
+    bool Fixed; // cannot be set at all (factory values)
     int Min;
     int Max;
 };
@@ -36,10 +36,10 @@ public:
     const QList<const TSimParamDef*>& Defs() const { return m_defs; }
     QList<const TSimParamDef*> Group(int group) const;
 
-    QString Value(const QString& key) const;       // working set, no unit
-    QString StoredValue(const QString& key) const; // permanent set, no unit
-    QString Display(const TSimParamDef& def) const;    // value and unit word
-    QString ListLine(const TSimParamDef& def) const;   // key padded to 13, blank, display
+    QString Value(const QString& key) const;         // working set, no unit
+    QString StoredValue(const QString& key) const;   // permanent set, no unit
+    QString Display(const TSimParamDef& def) const;  // value and unit word
+    QString ListLine(const TSimParamDef& def) const; // key padded to 13, blank, display
 
     // Checks and sets a working value: a trailing unit word is dropped,
     // limits are checked. Returns false when the value is refused.

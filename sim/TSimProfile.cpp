@@ -8,16 +8,14 @@ namespace {
 
 enum Phase { Standing, RampUp, Running, SlowDown, Recover, Stopping, Reverse, ReverseStop };
 
-quint64 Mix(quint64 x)
-{
+quint64 Mix(quint64 x) {
     x += 0x9e3779b97f4a7c15ULL;
     x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
     x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
     return x ^ (x >> 31);
 }
 
-double Smooth(double x)
-{
+double Smooth(double x) {
     return x * x * (3 - 2 * x);
 }
 
@@ -25,36 +23,30 @@ constexpr qint64 kKeepMs = 60000;
 
 } // namespace
 
-TSimProfile::TSimProfile(quint64 seed) : m_seed(seed), m_random(seed)
-{
+TSimProfile::TSimProfile(quint64 seed) : m_seed(seed), m_random(seed) {
     m_segments.push_back({0, 2000, 0, 0}); // the line stands when the sensor starts
 }
 
-void TSimProfile::SetFixed(bool on, double velocity)
-{
+void TSimProfile::SetFixed(bool on, double velocity) {
     m_fixed = on;
     m_fixedVelocity = velocity;
 }
 
-double TSimProfile::Uniform(double low, double high)
-{
+double TSimProfile::Uniform(double low, double high) {
     return std::uniform_real_distribution<double>(low, high)(m_random);
 }
 
-double TSimProfile::Hash01(quint64 salt, qint64 bucket) const
-{
+double TSimProfile::Hash01(quint64 salt, qint64 bucket) const {
     return double(Mix(m_seed ^ Mix(salt ^ quint64(bucket))) >> 11) / double(1ULL << 53);
 }
 
-void TSimProfile::Append(qint64 durationMs, double target)
-{
+void TSimProfile::Append(qint64 durationMs, double target) {
     const TSegment& last = m_segments.back();
     m_segments.push_back({last.End, last.End + std::max<qint64>(durationMs, 100), last.V1, target});
 }
 
 // Draws segments until the profile reaches `untilMs`.
-void TSimProfile::Extend(qint64 untilMs)
-{
+void TSimProfile::Extend(qint64 untilMs) {
     while (m_segments.back().End <= untilMs) {
         const double v = m_segments.back().V1;
         switch (m_phase) {
@@ -111,28 +103,23 @@ void TSimProfile::Extend(qint64 untilMs)
     }
 }
 
-double TSimProfile::VelocityAt(qint64 ms)
-{
-    if (m_fixed)
-        return m_fixedVelocity;
+double TSimProfile::VelocityAt(qint64 ms) {
+    if (m_fixed) return m_fixedVelocity;
     ms = std::max<qint64>(ms, 0);
     Extend(ms);
     while (m_segments.size() > 1 && m_segments.front().End < ms - kKeepMs)
         m_segments.pop_front();
     auto it = std::find_if(m_segments.begin(), m_segments.end(),
                            [ms](const TSegment& s) { return ms < s.End; });
-    if (it == m_segments.end())
-        --it;
+    if (it == m_segments.end()) --it;
     const TSegment& s = *it;
     const double x = std::clamp(double(ms - s.Start) / double(s.End - s.Start), 0.0, 1.0);
     const double v = s.V0 + (s.V1 - s.V0) * Smooth(x);
-    if (std::abs(v) < 1e-4)
-        return 0;
+    if (std::abs(v) < 1e-4) return 0;
     return v * (1 + 0.002 * (Hash01(1, ms / 10) - 0.5)); // small flutter of a moving strip
 }
 
-TSimSample TSimProfile::At(qint64 ms)
-{
+TSimSample TSimProfile::At(qint64 ms) {
     // A drop-out starts in about one second of 120 and lasts 50-300 ms;
     // the velocity holds its value meanwhile.
     const qint64 second = ms / 1000;

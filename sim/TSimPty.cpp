@@ -21,56 +21,47 @@ namespace {
 constexpr qsizetype kMaxPending = 256 * 1024;
 constexpr int kHostCheckMs = 50;
 
-QString DefaultLinkPath()
-{
+QString DefaultLinkPath() {
     static QAtomicInt counter;
     return QDir::temp().filePath(QStringLiteral("orxsim-%1-%2")
                                      .arg(QCoreApplication::applicationPid())
                                      .arg(counter.fetchAndAddRelaxed(1) + 1));
 }
 
-QString SystemError(const char* what)
-{
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+QString SystemError(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 } // namespace
 
 TSimPty::TSimPty(const TSimOptions& options, QObject* parent)
-    : QObject(parent), m_sensor(options), m_linkPath(DefaultLinkPath())
-{
+    : QObject(parent), m_sensor(options), m_linkPath(DefaultLinkPath()) {
     connect(&m_sensor, &TSimSensor::Send, this, &TSimPty::Write);
     connect(&m_sensor, &TSimSensor::HangUpRequested, this, &TSimPty::Unplug);
     m_hostCheck.setInterval(kHostCheckMs);
     connect(&m_hostCheck, &QTimer::timeout, this, &TSimPty::CheckHost);
 }
 
-TSimPty::~TSimPty()
-{
+TSimPty::~TSimPty() {
     ClosePair();
-    if (!m_linkPath.isEmpty())
-        QFile::remove(m_linkPath);
+    if (!m_linkPath.isEmpty()) QFile::remove(m_linkPath);
 }
 
-void TSimPty::SetLinkPath(const QString& path)
-{
+void TSimPty::SetLinkPath(const QString& path) {
     m_linkPath = path;
 }
 
-QString TSimPty::DevicePath() const
-{
+QString TSimPty::DevicePath() const {
     return m_linkPath.isEmpty() ? m_slavePath : m_linkPath;
 }
 
-bool TSimPty::Start()
-{
-    if (m_master >= 0)
-        return true;
+bool TSimPty::Start() {
+    if (m_master >= 0) return true;
     return OpenPair() && PointLink();
 }
 
-bool TSimPty::OpenPair()
-{
+bool TSimPty::OpenPair() {
     const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         m_error = SystemError("posix_openpt");
@@ -94,8 +85,7 @@ bool TSimPty::OpenPair()
     // Open and close the slave once: from then on the master reports a
     // hang-up until the host opens it, which is how the host is noticed.
     const int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (slave >= 0)
-        ::close(slave);
+    if (slave >= 0) ::close(slave);
     m_master = fd;
     m_readNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &TSimPty::OnReadable);
@@ -107,8 +97,7 @@ bool TSimPty::OpenPair()
     return true;
 }
 
-void TSimPty::ClosePair()
-{
+void TSimPty::ClosePair() {
     m_hostCheck.stop();
     m_readNotifier.reset();
     m_writeNotifier.reset();
@@ -122,10 +111,8 @@ void TSimPty::ClosePair()
 
 // Creates the link under a temporary name and renames it over the old one,
 // so the path never dangles between two ptys.
-bool TSimPty::PointLink()
-{
-    if (m_linkPath.isEmpty())
-        return true;
+bool TSimPty::PointLink() {
+    if (m_linkPath.isEmpty()) return true;
     const QByteArray link = QFile::encodeName(m_linkPath);
     const QByteArray temp = link + ".new";
     ::unlink(temp.constData());
@@ -138,31 +125,24 @@ bool TSimPty::PointLink()
     return true;
 }
 
-void TSimPty::Unplug()
-{
+void TSimPty::Unplug() {
     ClosePair();
-    if (!m_linkPath.isEmpty())
-        QFile::remove(m_linkPath);
+    if (!m_linkPath.isEmpty()) QFile::remove(m_linkPath);
 }
 
-bool TSimPty::Replug()
-{
+bool TSimPty::Replug() {
     ClosePair();
     return OpenPair() && PointLink();
 }
 
-void TSimPty::SetHostConnected(bool connected)
-{
-    if (m_hostConnected == connected)
-        return;
+void TSimPty::SetHostConnected(bool connected) {
+    if (m_hostConnected == connected) return;
     m_hostConnected = connected;
     emit HostConnectedChanged(connected);
 }
 
-void TSimPty::CheckHost()
-{
-    if (m_master < 0)
-        return;
+void TSimPty::CheckHost() {
+    if (m_master < 0) return;
     pollfd p{m_master, POLLIN, 0};
     const bool hungUp = ::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP);
     SetHostConnected(!hungUp);
@@ -176,8 +156,7 @@ void TSimPty::CheckHost()
     }
 }
 
-void TSimPty::OnReadable()
-{
+void TSimPty::OnReadable() {
     char buffer[4096];
     const ssize_t n = ::read(m_master, buffer, sizeof buffer);
     if (n > 0) {
@@ -185,34 +164,26 @@ void TSimPty::OnReadable()
         m_sensor.Receive(QByteArray(buffer, qsizetype(n)));
         return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
     CheckHost(); // EIO: the host closed the slave
 }
 
-void TSimPty::Write(const QByteArray& bytes)
-{
-    if (m_master < 0 || !m_hostConnected)
-        return;
+void TSimPty::Write(const QByteArray& bytes) {
+    if (m_master < 0 || !m_hostConnected) return;
     if (!m_pending.isEmpty()) {
-        if (m_pending.size() + bytes.size() <= kMaxPending)
-            m_pending += bytes;
+        if (m_pending.size() + bytes.size() <= kMaxPending) m_pending += bytes;
         return;
     }
     const ssize_t n = ::write(m_master, bytes.constData(), size_t(bytes.size()));
-    if (n == bytes.size())
-        return;
-    if (n < 0 && errno != EAGAIN && errno != EINTR)
-        return;
+    if (n == bytes.size()) return;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return;
     m_pending = bytes.mid(n < 0 ? 0 : qsizetype(n));
     m_writeNotifier->setEnabled(true);
 }
 
-void TSimPty::OnWritable()
-{
+void TSimPty::OnWritable() {
     if (m_master < 0 || m_pending.isEmpty()) {
-        if (m_writeNotifier)
-            m_writeNotifier->setEnabled(false);
+        if (m_writeNotifier) m_writeNotifier->setEnabled(false);
         return;
     }
     const ssize_t n = ::write(m_master, m_pending.constData(), size_t(m_pending.size()));
@@ -220,6 +191,5 @@ void TSimPty::OnWritable()
         m_pending.remove(0, qsizetype(n));
     else if (errno != EAGAIN && errno != EINTR)
         m_pending.clear();
-    if (m_pending.isEmpty())
-        m_writeNotifier->setEnabled(false);
+    if (m_pending.isEmpty()) m_writeNotifier->setEnabled(false);
 }

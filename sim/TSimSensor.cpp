@@ -24,8 +24,7 @@ constexpr qint64 kTypingHoldNs = 1000 * kMs;
 constexpr qint64 kMaxLateNs = 250 * kMs;
 constexpr int kVideoPeriodMs = 100;
 
-bool IsPrintable(char c)
-{
+bool IsPrintable(char c) {
     const auto u = quint8(c);
     return (u >= 0x20 && u < 0x7f) || u >= 0xa0;
 }
@@ -33,15 +32,10 @@ bool IsPrintable(char c)
 } // namespace
 
 TSimSensor::TSimSensor(const TSimOptions& options, QObject* parent)
-    : QObject(parent),
-      m_options(options),
-      m_model(SimModelByName(options.Model)),
+    : QObject(parent), m_options(options), m_model(SimModelByName(options.Model)),
       m_serial(options.Serial.isEmpty() ? QString::number(40000 + options.Seed % 10000)
                                         : options.Serial),
-      m_params(m_model.Firmware32),
-      m_profile(options.Seed),
-      m_lineRate(options.LineRate)
-{
+      m_params(m_model.Firmware32), m_profile(options.Seed), m_lineRate(options.LineRate) {
     m_options.Sid = options.Sid == 2 ? 2 : 1;
     m_options.MaxLineLength = std::clamp(options.MaxLineLength, 16, 4096);
     m_clock.start();
@@ -58,45 +52,43 @@ TSimSensor::TSimSensor(const TSimOptions& options, QObject* parent)
 
 TSimSensor::~TSimSensor() = default;
 
-bool TSimSensor::UpdateMode() const
-{
+bool TSimSensor::UpdateMode() const {
     return m_mode == TMode::Update || m_mode == TMode::Transfer;
 }
 
-bool TSimSensor::Transferring() const
-{
+bool TSimSensor::Transferring() const {
     return m_mode == TMode::Transfer;
 }
 
-bool TSimSensor::VideoRunning() const
-{
+bool TSimSensor::VideoRunning() const {
     return m_mode == TMode::Video;
 }
 
 // --- Receiving ------------------------------------------------------------
 
-void TSimSensor::Receive(const QByteArray& bytes)
-{
-    if (bytes.isEmpty())
-        return;
+void TSimSensor::Receive(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
     AddTrace(true, bytes);
     m_lastRxNs = NowNs();
-    if (m_faults.Mute)
-        return;
+    if (m_faults.Mute) return;
     for (char c : bytes) {
         switch (m_mode) {
-        case TMode::Transfer: HandleTransferByte(c); break;
-        case TMode::Video: HandleVideoByte(c); break;
+        case TMode::Transfer:
+            HandleTransferByte(c);
+            break;
+        case TMode::Video:
+            HandleVideoByte(c);
+            break;
         case TMode::Command:
-        case TMode::Update: HandleLineByte(c); break;
+        case TMode::Update:
+            HandleLineByte(c);
+            break;
         }
     }
-    if (!m_echo.isEmpty())
-        Out(std::exchange(m_echo, {}));
+    if (!m_echo.isEmpty()) Out(std::exchange(m_echo, {}));
 }
 
-bool TSimSensor::HandleFlowControl(char c)
-{
+bool TSimSensor::HandleFlowControl(char c) {
     if (c == kXoff) {
         m_paused = true;
         return true;
@@ -111,10 +103,8 @@ bool TSimSensor::HandleFlowControl(char c)
     return false;
 }
 
-void TSimSensor::HandleLineByte(char c)
-{
-    if (HandleFlowControl(c) || c == kLf)
-        return;
+void TSimSensor::HandleLineByte(char c) {
+    if (HandleFlowControl(c) || c == kLf) return;
     if (c == kCr) {
         m_echo += "\r\n";
         RunLine();
@@ -124,8 +114,7 @@ void TSimSensor::HandleLineByte(char c)
         const bool cancelled = !m_line.isEmpty() || m_pending != TPending::None;
         m_line.clear();
         m_pending = TPending::None;
-        if (cancelled)
-            m_echo += "\r\n->";
+        if (cancelled) m_echo += "\r\n->";
         return;
     }
     if (c == kBackspace || c == kDel) {
@@ -135,8 +124,7 @@ void TSimSensor::HandleLineByte(char c)
         }
         return;
     }
-    if (!IsPrintable(c) || m_line.size() >= m_options.MaxLineLength)
-        return;
+    if (!IsPrintable(c) || m_line.size() >= m_options.MaxLineLength) return;
     // "Q" alone leaves the update mode at once (the way out after a failed transfer).
     if (m_mode == TMode::Update && m_line.isEmpty() && (c == 'Q' || c == 'q')) {
         m_echo += c;
@@ -146,34 +134,28 @@ void TSimSensor::HandleLineByte(char c)
         Answer({{QStringLiteral("UPDATE MODE OFF")}, true});
         return;
     }
-    if (m_line.isEmpty() && !m_faults.NoiseBeforeEcho.isEmpty())
-        m_echo += m_faults.NoiseBeforeEcho;
+    if (m_line.isEmpty() && !m_faults.NoiseBeforeEcho.isEmpty()) m_echo += m_faults.NoiseBeforeEcho;
     m_line += c;
     m_echo += c;
 }
 
-void TSimSensor::RunLine()
-{
+void TSimSensor::RunLine() {
     const QString line = QString::fromLatin1(m_line).trimmed();
     m_line.clear();
     Out(std::exchange(m_echo, {}));
     Answer(m_mode == TMode::Update ? ExecuteUpdate(line) : Execute(line));
 }
 
-void TSimSensor::HandleVideoByte(char c)
-{
-    if (HandleFlowControl(c) || c != kEsc)
-        return;
+void TSimSensor::HandleVideoByte(char c) {
+    if (HandleFlowControl(c) || c != kEsc) return;
     m_videoTimer.stop();
     m_mode = TMode::Command;
     Out("\r\n->");
     ConfigureOutput();
 }
 
-void TSimSensor::HandleTransferByte(char c)
-{
-    if (HandleFlowControl(c) || c == kLf)
-        return;
+void TSimSensor::HandleTransferByte(char c) {
+    if (HandleFlowControl(c) || c == kLf) return;
     if (c == kEsc) {
         m_record.clear();
         m_mode = TMode::Update;
@@ -184,21 +166,17 @@ void TSimSensor::HandleTransferByte(char c)
         CheckRecord();
         return;
     }
-    if (m_record.size() < kMaxRecord)
-        m_record += c;
+    if (m_record.size() < kMaxRecord) m_record += c;
 }
 
 // --- Output ----------------------------------------------------------------
 
-void TSimSensor::Answer(const TAnswer& answer)
-{
+void TSimSensor::Answer(const TAnswer& answer) {
     QByteArray bytes;
     for (const QString& line : answer.Lines)
         bytes += line.toLatin1() + "\r\n";
-    if (answer.Prompt)
-        bytes += "->";
-    if (bytes.isEmpty())
-        return;
+    if (answer.Prompt) bytes += "->";
+    if (bytes.isEmpty()) return;
     const int pieces = std::clamp(m_faults.SplitPieces, 1, int(bytes.size()));
     if (pieces <= 1) {
         Out(bytes, m_faults.AnswerDelayMs);
@@ -213,10 +191,8 @@ void TSimSensor::Answer(const TAnswer& answer)
     }
 }
 
-void TSimSensor::Out(const QByteArray& bytes, qint64 delayMs)
-{
-    if (bytes.isEmpty() || m_faults.Mute)
-        return;
+void TSimSensor::Out(const QByteArray& bytes, qint64 delayMs) {
+    if (bytes.isEmpty() || m_faults.Mute) return;
     if (m_queue.empty() && delayMs <= 0 && !m_paused) {
         Emit(bytes);
         return;
@@ -230,8 +206,7 @@ void TSimSensor::Out(const QByteArray& bytes, qint64 delayMs)
     ArmOutTimer();
 }
 
-void TSimSensor::FlushQueue()
-{
+void TSimSensor::FlushQueue() {
     const qint64 now = NowNs();
     while (!m_paused && !m_queue.empty() && m_queue.front().DueNs <= now) {
         TChunk chunk = std::move(m_queue.front());
@@ -240,12 +215,10 @@ void TSimSensor::FlushQueue()
         Emit(chunk.Bytes);
     }
     ArmOutTimer();
-    if (m_queue.empty() && m_outputActive && !m_measureTimer.isActive())
-        m_measureTimer.start(0);
+    if (m_queue.empty() && m_outputActive && !m_measureTimer.isActive()) m_measureTimer.start(0);
 }
 
-void TSimSensor::ArmOutTimer()
-{
+void TSimSensor::ArmOutTimer() {
     if (m_paused || m_queue.empty()) {
         m_outTimer.stop();
         return;
@@ -254,16 +227,14 @@ void TSimSensor::ArmOutTimer()
     m_outTimer.start(int(std::clamp<qint64>((wait + kMs - 1) / kMs, 0, 3600 * 1000)));
 }
 
-void TSimSensor::Emit(const QByteArray& bytes)
-{
+void TSimSensor::Emit(const QByteArray& bytes) {
     AddTrace(false, bytes);
     emit Send(bytes);
 }
 
 // --- Measurement -------------------------------------------------------------
 
-void TSimSensor::ConfigureOutput()
-{
+void TSimSensor::ConfigureOutput() {
     const QString n = QString::number(m_options.Sid);
     const bool on = m_mode == TMode::Command &&
                     Value(QStringLiteral("S%1ON").arg(n)) == QLatin1String("1") &&
@@ -273,8 +244,7 @@ void TSimSensor::ConfigureOutput()
         m_measureTimer.stop();
         return;
     }
-    const qint64 period =
-        std::max(1, Value(QStringLiteral("S%1TIME").arg(n)).toInt()) * kMs;
+    const qint64 period = std::max(1, Value(QStringLiteral("S%1TIME").arg(n)).toInt()) * kMs;
     m_outputFormat = Value(QStringLiteral("S%1FORMAT").arg(n));
     if (!m_outputActive || period != m_periodNs) {
         m_periodNs = period;
@@ -287,17 +257,13 @@ void TSimSensor::ConfigureOutput()
     m_measureTimer.start(0);
 }
 
-bool TSimSensor::MeasurementBlocked() const
-{
-    if (m_paused || !m_queue.empty())
-        return true;
+bool TSimSensor::MeasurementBlocked() const {
+    if (m_paused || !m_queue.empty()) return true;
     return !m_line.isEmpty() && NowNs() - m_lastRxNs < kTypingHoldNs;
 }
 
-void TSimSensor::OnMeasureTimer()
-{
-    if (!m_outputActive)
-        return;
+void TSimSensor::OnMeasureTimer() {
+    if (!m_outputActive) return;
     const qint64 now = NowNs();
     const qint64 due = (now - m_t0Ns) / m_periodNs; // lines 1..due are due
     if (due > m_lineIndex) {
@@ -322,8 +288,7 @@ void TSimSensor::OnMeasureTimer()
     m_measureTimer.start(int(std::max<qint64>(1, (next - NowNs() + kMs - 1) / kMs)));
 }
 
-void TSimSensor::AdvanceLength(qint64 ms)
-{
+void TSimSensor::AdvanceLength(qint64 ms) {
     constexpr qint64 kStepMs = 10;
     if (!m_lengthRunning) {
         m_lengthMs = std::max(m_lengthMs, ms);
@@ -335,48 +300,41 @@ void TSimSensor::AdvanceLength(qint64 ms)
     }
 }
 
-TSimSample TSimSensor::SampleNow()
-{
+TSimSample TSimSensor::SampleNow() {
     return m_profile.At(NowNs() / kMs);
 }
 
-double TSimSensor::Length()
-{
+double TSimSensor::Length() {
     AdvanceLength(NowNs() / kMs);
     return m_length;
 }
 
-void TSimSensor::OnVideoTimer()
-{
-    if (m_paused || !m_queue.empty())
-        return;
+void TSimSensor::OnVideoTimer() {
+    if (m_paused || !m_queue.empty()) return;
     // One line of the CCD picture: 16 brightness values that wander.
     QByteArray line = "VIDEO";
     for (int i = 0; i < 16; ++i) {
         m_videoCounter = m_videoCounter * 1103515245u + 12345u;
-        line += ' ' + QByteArray::number(60 + int((m_videoCounter >> 16) % 140)).rightJustified(3, ' ');
+        line +=
+            ' ' + QByteArray::number(60 + int((m_videoCounter >> 16) % 140)).rightJustified(3, ' ');
     }
     Out(line + "\r\n");
 }
 
 // --- Parameters, faults, life cycle --------------------------------------------
 
-bool TSimSensor::SetValue(const QString& key, const QString& value)
-{
+bool TSimSensor::SetValue(const QString& key, const QString& value) {
     const TSimParamDef* def = m_params.Find(key);
-    if (!def || !m_params.Set(*def, value))
-        return false;
+    if (!def || !m_params.Set(*def, value)) return false;
     ConfigureOutput();
     return true;
 }
 
-void TSimSensor::HangUp()
-{
+void TSimSensor::HangUp() {
     emit HangUpRequested();
 }
 
-void TSimSensor::Restart()
-{
+void TSimSensor::Restart() {
     m_params.Restore();
     m_mode = TMode::Command;
     m_pending = TPending::None;
@@ -402,8 +360,7 @@ void TSimSensor::Restart()
 
 // --- Trace ------------------------------------------------------------------------
 
-void TSimSensor::AddTrace(bool fromHost, const QByteArray& bytes)
-{
+void TSimSensor::AddTrace(bool fromHost, const QByteArray& bytes) {
     TSimTraceEntry entry{NowNs() / 1000, fromHost, bytes};
     m_trace.push_back(entry);
     m_traceBytes += bytes.size();
@@ -414,37 +371,30 @@ void TSimSensor::AddTrace(bool fromHost, const QByteArray& bytes)
     emit Traced(entry);
 }
 
-QList<TSimTraceEntry> TSimSensor::Trace() const
-{
+QList<TSimTraceEntry> TSimSensor::Trace() const {
     return QList<TSimTraceEntry>(m_trace.begin(), m_trace.end());
 }
 
-QByteArray TSimSensor::ReceivedBytes() const
-{
+QByteArray TSimSensor::ReceivedBytes() const {
     QByteArray all;
     for (const TSimTraceEntry& e : m_trace)
-        if (e.FromHost)
-            all += e.Bytes;
+        if (e.FromHost) all += e.Bytes;
     return all;
 }
 
-QByteArray TSimSensor::SentBytes() const
-{
+QByteArray TSimSensor::SentBytes() const {
     QByteArray all;
     for (const TSimTraceEntry& e : m_trace)
-        if (!e.FromHost)
-            all += e.Bytes;
+        if (!e.FromHost) all += e.Bytes;
     return all;
 }
 
-void TSimSensor::ClearTrace()
-{
+void TSimSensor::ClearTrace() {
     m_trace.clear();
     m_traceBytes = 0;
 }
 
-void TSimSensor::SetTraceLimit(qsizetype bytes)
-{
+void TSimSensor::SetTraceLimit(qsizetype bytes) {
     m_traceLimit = std::max<qsizetype>(bytes, 1);
     while (m_traceBytes > m_traceLimit && m_trace.size() > 1) {
         m_traceBytes -= m_trace.front().Bytes.size();

@@ -27,13 +27,13 @@ struct TSimTraceEntry {
 // Faults the sensor shows on demand, for tests of the host's failure
 // handling. A default-constructed value means "behave".
 struct TSimFaults {
-    bool Mute = false;            // receives everything, sends nothing at all
-    int AnswerDelayMs = 0;        // answers leave this long after the echo
-    int SplitPieces = 0;          // >1: answers leave in this many pieces ...
-    int SplitPauseMs = 0;         // ... with this pause before each piece
-    QByteArray NoiseBeforeEcho;   // sent before the echo of each new line
+    bool Mute = false;                 // receives everything, sends nothing at all
+    int AnswerDelayMs = 0;             // answers leave this long after the echo
+    int SplitPieces = 0;               // >1: answers leave in this many pieces ...
+    int SplitPauseMs = 0;              // ... with this pause before each piece
+    QByteArray NoiseBeforeEcho;        // sent before the echo of each new line
     QHash<QString, QString> ErrorKeys; // upper-case KEY -> error answer (e.g. "E05")
-    int BellAfterRecords = -1;    // >=0: BEL and transfer dropped after this many HEX records
+    int BellAfterRecords = -1;         // >=0: BEL and transfer dropped after this many HEX records
 };
 
 // The simulated ORX sensor, without any I/O of its own.
@@ -74,8 +74,8 @@ public:
     const TSimModel& Model() const { return m_model; }
     QString Serial() const { return m_serial; }
     bool SystemMode() const { return m_systemMode; }
-    bool UpdateMode() const;           // after "*UPDATE", until EXIT
-    bool Transferring() const;         // HEX records expected
+    bool UpdateMode() const;   // after "*UPDATE", until EXIT
+    bool Transferring() const; // HEX records expected
     bool VideoRunning() const;
     bool OutputPaused() const { return m_paused; } // DC3 received
     int LineRate() const { return m_lineRate; }
@@ -93,15 +93,15 @@ public:
 
     // --- Measurement ---------------------------------------------------------
     TSimSample SampleNow();
-    double Length();                   // m, as the length counter stands
+    double Length(); // m, as the length counter stands
     bool LengthRunning() const { return m_lengthRunning; }
 
     // --- Faults and life cycle ------------------------------------------------
     void SetFaults(const TSimFaults& faults) { m_faults = faults; }
     const TSimFaults& Faults() const { return m_faults; }
     void ClearFaults() { m_faults = {}; }
-    void HangUp();                     // emits HangUpRequested (line closed)
-    void Restart();                    // power cycle: permanent set back, modes off
+    void HangUp();  // emits HangUpRequested (line closed)
+    void Restart(); // power cycle: permanent set back, modes off
 
     // --- Trace ------------------------------------------------------------------
     // Kept up to a byte limit (default 4 MiB); the oldest records go first.

@@ -10,15 +10,13 @@ constexpr qint64 kMaxClientBacklog = 1024 * 1024; // a client that never reads l
 } // namespace
 
 TSimTcpServer::TSimTcpServer(const TSimOptions& options, QObject* parent)
-    : QObject(parent), m_sensor(options)
-{
+    : QObject(parent), m_sensor(options) {
     connect(&m_server, &QTcpServer::newConnection, this, &TSimTcpServer::OnNewConnection);
     connect(&m_sensor, &TSimSensor::Send, this, &TSimTcpServer::Write);
     connect(&m_sensor, &TSimSensor::HangUpRequested, this, &TSimTcpServer::DropClients);
 }
 
-TSimTcpServer::~TSimTcpServer()
-{
+TSimTcpServer::~TSimTcpServer() {
     m_server.close();
     for (const QPointer<QTcpSocket>& socket : std::as_const(m_clients))
         if (socket) {
@@ -28,13 +26,11 @@ TSimTcpServer::~TSimTcpServer()
         }
 }
 
-bool TSimTcpServer::Listen(const QHostAddress& address, quint16 port)
-{
+bool TSimTcpServer::Listen(const QHostAddress& address, quint16 port) {
     return m_server.listen(address, port);
 }
 
-void TSimTcpServer::OnNewConnection()
-{
+void TSimTcpServer::OnNewConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -46,38 +42,32 @@ void TSimTcpServer::OnNewConnection()
     }
 }
 
-void TSimTcpServer::OnReadyRead(QTcpSocket* socket)
-{
+void TSimTcpServer::OnReadyRead(QTcpSocket* socket) {
     const QByteArray bytes = socket->readAll();
     m_sensor.Receive(bytes);
 }
 
-void TSimTcpServer::OnDisconnected(QTcpSocket* socket)
-{
+void TSimTcpServer::OnDisconnected(QTcpSocket* socket) {
     m_clients.removeAll(socket);
     socket->deleteLater();
     emit ClientCountChanged(ClientCount());
 }
 
-void TSimTcpServer::Write(const QByteArray& bytes)
-{
+void TSimTcpServer::Write(const QByteArray& bytes) {
     for (const QPointer<QTcpSocket>& socket : std::as_const(m_clients))
         if (socket && socket->state() == QAbstractSocket::ConnectedState &&
             socket->bytesToWrite() < kMaxClientBacklog)
             socket->write(bytes);
 }
 
-void TSimTcpServer::DropClients()
-{
+void TSimTcpServer::DropClients() {
     const QList<QPointer<QTcpSocket>> clients = m_clients;
     for (const QPointer<QTcpSocket>& socket : clients) {
-        if (!socket)
-            continue;
+        if (!socket) continue;
         socket->disconnect(this);
         socket->abort(); // like a pulled cable: pending output is lost
         socket->deleteLater();
     }
     m_clients.clear();
-    if (!clients.isEmpty())
-        emit ClientCountChanged(0);
+    if (!clients.isEmpty()) emit ClientCountChanged(0);
 }

@@ -7,11 +7,9 @@
 
 #include <utility>
 
-TSimSensor::TAnswer TSimSensor::ExecuteUpdate(const QString& line)
-{
+TSimSensor::TAnswer TSimSensor::ExecuteUpdate(const QString& line) {
     const QString word = line.toUpper();
-    if (word.isEmpty())
-        return {};
+    if (word.isEmpty()) return {};
     if (word == QLatin1String("B115K2") || word == QLatin1String("B38K4")) {
         const int rate = word == QLatin1String("B115K2") ? 115200 : 38400;
         if (m_lineRate != rate) {
@@ -34,8 +32,7 @@ TSimSensor::TAnswer TSimSensor::ExecuteUpdate(const QString& line)
     return {{QStringLiteral("E01")}};
 }
 
-void TSimSensor::LeaveUpdateMode()
-{
+void TSimSensor::LeaveUpdateMode() {
     m_mode = TMode::Command;
     m_record.clear();
     if (m_lineRate != m_rateBeforeUpdate) {
@@ -45,11 +42,9 @@ void TSimSensor::LeaveUpdateMode()
     ConfigureOutput();
 }
 
-void TSimSensor::CheckRecord()
-{
+void TSimSensor::CheckRecord() {
     const QByteArray line = std::exchange(m_record, {}).trimmed();
-    if (line.isEmpty())
-        return;
+    if (line.isEmpty()) return;
     const THexRecord record = CheckHexRecord(line);
     const bool bell = m_faults.BellAfterRecords >= 0 && m_records >= m_faults.BellAfterRecords;
     if (!record.Valid || bell) {
@@ -58,16 +53,13 @@ void TSimSensor::CheckRecord()
         return;
     }
     ++m_records;
-    if (record.Type == 0)
-        m_flashBytes += record.DataLength;
-    if (record.Type == 1)
-        StartFlashing();
+    if (record.Type == 0) m_flashBytes += record.DataLength;
+    if (record.Type == 1) StartFlashing();
 }
 
 // After the end-of-file record the sensor writes its flash and reports
 // progress at a slow pace, ending with "update successful" and the prompt.
-void TSimSensor::StartFlashing()
-{
+void TSimSensor::StartFlashing() {
     m_mode = TMode::Update;
     const qint64 step = std::max(0, m_options.FlashStepMs);
     Out("\r\nErasing Flash\r\n", step);

@@ -21,18 +21,15 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-void OnSignal(int)
-{
+void OnSignal(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
 // SIGINT and SIGTERM end the event loop through a socket pair, so the
 // program leaves through its normal clean-up (the link is removed).
-bool InstallSignalHandlers(QCoreApplication& app)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return false;
+bool InstallSignalHandlers(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return false;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char c = 0;
@@ -48,23 +45,26 @@ bool InstallSignalHandlers(QCoreApplication& app)
     return true;
 }
 
-QString Printable(const QByteArray& bytes)
-{
+QString Printable(const QByteArray& bytes) {
     QString text;
     for (const char c : bytes) {
         const auto u = quint8(c);
-        if (c == '\r') text += QLatin1String("\\r");
-        else if (c == '\n') text += QLatin1String("\\n");
-        else if (c == '\\') text += QLatin1String("\\\\");
-        else if (u < 0x20 || u >= 0x7f) text += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
-        else text += QLatin1Char(c);
+        if (c == '\r')
+            text += QLatin1String("\\r");
+        else if (c == '\n')
+            text += QLatin1String("\\n");
+        else if (c == '\\')
+            text += QLatin1String("\\\\");
+        else if (u < 0x20 || u >= 0x7f)
+            text += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            text += QLatin1Char(c);
     }
     return text;
 }
 
 // Writes one line per trace record: seconds since start, direction, bytes.
-void AttachTrace(TSimSensor& sensor, const QString& path, QObject* owner)
-{
+void AttachTrace(TSimSensor& sensor, const QString& path, QObject* owner) {
     auto file = std::make_shared<QFile>(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
         std::fprintf(stderr, "orxsim: cannot write %s\n", qPrintable(path));
@@ -80,24 +80,20 @@ void AttachTrace(TSimSensor& sensor, const QString& path, QObject* owner)
     });
 }
 
-bool ParseTcp(const QString& text, QHostAddress& address, quint16& port)
-{
+bool ParseTcp(const QString& text, QHostAddress& address, quint16& port) {
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     address = QHostAddress(QHostAddress::LocalHost);
-    if (colon >= 0 && !address.setAddress(text.left(colon)))
-        return false;
+    if (colon >= 0 && !address.setAddress(text.left(colon))) return false;
     bool ok = false;
     const uint value = text.mid(colon + 1).toUInt(&ok);
-    if (!ok || value > 65535)
-        return false;
+    if (!ok || value > 65535) return false;
     port = quint16(value);
     return true;
 }
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orxsim"));
 
@@ -106,29 +102,33 @@ int main(int argc, char* argv[])
         "Simulated ORX sensor. With --pty it prints the device to open as serial port; "
         "with --tcp it prints ADDRESS:PORT. It serves until SIGINT or SIGTERM."));
     parser.addHelpOption();
-    const QCommandLineOption ptyOption(QStringLiteral("pty"), QStringLiteral("Serve on a pseudo-terminal."));
+    const QCommandLineOption ptyOption(QStringLiteral("pty"),
+                                       QStringLiteral("Serve on a pseudo-terminal."));
     const QCommandLineOption linkOption(QStringLiteral("link"),
                                         QStringLiteral("Keep a symbolic link at PATH to the pty."),
                                         QStringLiteral("PATH"));
-    const QCommandLineOption tcpOption(QStringLiteral("tcp"),
-                                       QStringLiteral("Serve on TCP ([ADDR:]PORT, 127.0.0.1 by default; port 0 picks one)."),
-                                       QStringLiteral("ADDR:PORT"));
-    const QCommandLineOption modelOption(QStringLiteral("model"),
-                                         QStringLiteral("Sensor model: 9 (32-bit, length), 7 (16-bit, length), "
-                                                        "5 (16-bit, no update). Default 9."),
-                                         QStringLiteral("MODEL"), QStringLiteral("9"));
-    const QCommandLineOption sidOption(QStringLiteral("sid"),
-                                       QStringLiteral("Interface the host is on (1 or 2). Default 1."),
-                                       QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption tcpOption(
+        QStringLiteral("tcp"),
+        QStringLiteral("Serve on TCP ([ADDR:]PORT, 127.0.0.1 by default; port 0 picks one)."),
+        QStringLiteral("ADDR:PORT"));
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("Sensor model: 9 (32-bit, length), 7 (16-bit, length), "
+                       "5 (16-bit, no update). Default 9."),
+        QStringLiteral("MODEL"), QStringLiteral("9"));
+    const QCommandLineOption sidOption(
+        QStringLiteral("sid"), QStringLiteral("Interface the host is on (1 or 2). Default 1."),
+        QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the velocity profile. Default 1."),
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption serialOption(QStringLiteral("serial"),
                                           QStringLiteral("Serial number shown by INFO."),
                                           QStringLiteral("S/N"));
-    const QCommandLineOption traceOption(QStringLiteral("trace"),
-                                         QStringLiteral("Write every byte received (<) and sent (>) to FILE."),
-                                         QStringLiteral("FILE"));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every byte received (<) and sent (>) to FILE."),
+        QStringLiteral("FILE"));
     parser.addOptions({ptyOption, linkOption, tcpOption, modelOption, sidOption, seedOption,
                        serialOption, traceOption});
     parser.process(app);
@@ -188,8 +188,7 @@ int main(int argc, char* argv[])
         sensor = &tcp->Sensor();
         where = QStringLiteral("%1:%2").arg(tcp->Address().toString()).arg(tcp->Port());
     }
-    if (parser.isSet(traceOption))
-        AttachTrace(*sensor, parser.value(traceOption), &app);
+    if (parser.isSet(traceOption)) AttachTrace(*sensor, parser.value(traceOption), &app);
     sensor->SetTraceLimit(64 * 1024); // the program keeps only a short trace in memory
 
     std::fprintf(stdout, "%s\n", qPrintable(where));

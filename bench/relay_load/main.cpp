@@ -33,29 +33,24 @@
 #include <vector>
 
 namespace {
-int OpenDescriptors()
-{
+int OpenDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-QByteArray Rss()
-{
+QByteArray Rss() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly))
         for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed();
+            if (line.startsWith("VmHWM:")) return line.mid(6).trimmed();
     return "?";
 }
 
 // Runs the event loop until `done` holds or `ms` pass; false on time-out.
-bool WaitFor(const std::function<bool()>& done, int ms)
-{
+bool WaitFor(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
+        if (clock.elapsed() > ms) return false;
         // Sleeps in the event loop until something happens or 5 ms pass.
         QEventLoop loop;
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
@@ -70,14 +65,14 @@ struct TClient {
 };
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         QDir(home.path()).mkdir(QStringLiteral("run"));
-        QFile::setPermissions(home.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(home.filePath(QStringLiteral("run")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("run"))));
     }
     QApplication app(argc, argv);
@@ -103,7 +98,9 @@ int main(int argc, char** argv)
     std::unique_ptr<TMainForm> relay(CreateWindows({}).MainForm);
     relay->FormShow();
     const quint16 port = relay->TcpLink->ServerPort();
-    if (port == 0 || !WaitFor([&] { return relay->ComPort->Connected() && !relay->Timer_StartUp.isActive(); }, 10000)) {
+    if (port == 0 ||
+        !WaitFor([&] { return relay->ComPort->Connected() && !relay->Timer_StartUp.isActive(); },
+                 10000)) {
         std::fputs("relay_load: the relay did not start\n", stderr);
         return 1;
     }
@@ -123,19 +120,21 @@ int main(int argc, char** argv)
                 qPrintable(relay->PanelText(2)));
 
     QByteArray sent;
-    QObject::connect(&pty.Sensor(), &TSimSensor::Send, &app, [&sent](const QByteArray& b) { sent += b; });
+    QObject::connect(&pty.Sensor(), &TSimSensor::Send, &app,
+                     [&sent](const QByteArray& b) { sent += b; });
     pty.Sensor().Receive("S1FORMAT s\rS1OUTPUT 0\rS1TIME 10\rS1ON 1\r");
     QElapsedTimer clock;
     clock.start();
     WaitFor([&] { return clock.elapsed() >= seconds * 1000; }, seconds * 1000 + 1000);
     pty.Sensor().Receive("S1ON 0\r");
     WaitFor([&] { return sent.endsWith("->"); }, 5000);
-    WaitFor([&] {
-        for (const TClient& c : clients)
-            if (c.Received.size() < sent.size())
-                return false;
-        return true;
-    }, 10000);
+    WaitFor(
+        [&] {
+            for (const TClient& c : clients)
+                if (c.Received.size() < sent.size()) return false;
+            return true;
+        },
+        10000);
 
     qint64 lost = 0;
     qint64 minBytes = -1;
@@ -151,15 +150,16 @@ int main(int argc, char** argv)
             continue;
         }
         qsizetype same = 0;
-        while (same < sent.size() && same < c.Received.size()
-               && sent.at(sent.size() - 1 - same) == c.Received.at(c.Received.size() - 1 - same))
+        while (same < sent.size() && same < c.Received.size() &&
+               sent.at(sent.size() - 1 - same) == c.Received.at(c.Received.size() - 1 - same))
             ++same;
         lost += sent.size() - same;
     }
     std::printf("streamed            %d s, %lld lines, %lld bytes from the sensor\n", seconds,
                 static_cast<long long>(sent.count("\r\n")), static_cast<long long>(sent.size()));
-    std::printf("bytes per client    min %lld, max %lld; whole stream in order at %d of %d clients\n",
-                static_cast<long long>(minBytes), static_cast<long long>(maxBytes), whole, clientCount);
+    std::printf(
+        "bytes per client    min %lld, max %lld; whole stream in order at %d of %d clients\n",
+        static_cast<long long>(minBytes), static_cast<long long>(maxBytes), whole, clientCount);
     std::printf("lost bytes          %lld\n", static_cast<long long>(lost));
 
     QElapsedTimer cycleClock;
@@ -171,8 +171,10 @@ int main(int argc, char** argv)
         s.abort();
         WaitFor([&] { return relay->TcpLink->ClientCount() == clientCount; }, 10000);
     }
-    std::printf("cycles              %d connect/disconnect in %.2f s; TCP Counter %s (expected %d)\n", cycles,
-                double(cycleClock.elapsed()) / 1000.0, qPrintable(relay->PanelText(2)), clientCount);
+    std::printf(
+        "cycles              %d connect/disconnect in %.2f s; TCP Counter %s (expected %d)\n",
+        cycles, double(cycleClock.elapsed()) / 1000.0, qPrintable(relay->PanelText(2)),
+        clientCount);
     clients.clear();
     WaitFor([&] { return relay->TcpLink->ClientCount() == 0; }, 10000);
     WaitFor([&] { return OpenDescriptors() == fdsBefore; }, 5000);

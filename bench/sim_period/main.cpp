@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int lines = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
     TSimSensor sensor;
@@ -21,14 +20,12 @@ int main(int argc, char* argv[])
     qint64 maxGapNs = 0;
     qint64 count = 0;
     QObject::connect(&sensor, &TSimSensor::Send, &app, [&](const QByteArray& bytes) {
-        if (!clock.isValid())
-            return;
+        if (!clock.isValid()) return;
         const qint64 now = clock.nsecsElapsed();
         maxGapNs = std::max(maxGapNs, now - lastNs);
         lastNs = now;
         count += bytes.count("\r\n");
-        if (count >= lines)
-            QCoreApplication::quit();
+        if (count >= lines) QCoreApplication::quit();
     });
     clock.start();
     sensor.Receive("S1ON 1\r");

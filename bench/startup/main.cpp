@@ -15,8 +15,7 @@
 #include <cstdio>
 #include <ctime>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString exe = QCoreApplication::applicationDirPath() + QStringLiteral("/orxterm");
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
@@ -25,13 +24,12 @@ int main(int argc, char** argv)
         QTemporaryDir home;
         QDir().mkpath(home.filePath(QStringLiteral("OrxTerm")));
         QFile conf(home.filePath(QStringLiteral("OrxTerm/OrxTerm.conf")));
-        if (conf.open(QIODevice::WriteOnly))
-            conf.write("[ComPort]\nPort=/nonexistent/orx-bench\n");
+        if (conf.open(QIODevice::WriteOnly)) conf.write("[ComPort]\nPort=/nonexistent/orx-bench\n");
         conf.close();
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-        timespec now {};
+        timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         env.insert(QStringLiteral("ORXTERM_BENCH_T0"),
                    QString::number(qint64(now.tv_sec) * 1000000000LL + now.tv_nsec));
@@ -43,7 +41,8 @@ int main(int argc, char** argv)
             return 1;
         }
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        const auto m = QRegularExpression(QStringLiteral("startup-ms ([0-9.]+) rss ([0-9]+) kB")).match(err);
+        const auto m =
+            QRegularExpression(QStringLiteral("startup-ms ([0-9.]+) rss ([0-9]+) kB")).match(err);
         if (!m.hasMatch()) {
             std::fprintf(stderr, "run %d: no figures (%s)\n", i, qPrintable(err));
             return 1;

@@ -34,13 +34,14 @@ QByteArray SensorStream() {
             s += line;
         } else if (what < 85) {
             for (int p = 1; p <= 12; ++p) {
-                std::snprintf(line, sizeof line, "P%02d\t= %-8d ; parameter %d\r\n", p, pick(100000), p);
+                std::snprintf(line, sizeof line, "P%02d\t= %-8d ; parameter %d\r\n", p,
+                              pick(100000), p);
                 s += line;
             }
             s += "->";
         } else if (what < 93) {
-            std::snprintf(line, sizeof line, "\033[%d;%dH\033[K\033[1mV=\033[0m%d.%02d", 1 + pick(32),
-                          1 + pick(50), pick(100), pick(100));
+            std::snprintf(line, sizeof line, "\033[%d;%dH\033[K\033[1mV=\033[0m%d.%02d",
+                          1 + pick(32), 1 + pick(50), pick(100), pick(100));
             s += line;
         } else if (what < 96) {
             s += "\033[7m STATUS OK \033[0m\r\n\033[6n";
@@ -56,7 +57,9 @@ QByteArray SensorStream() {
     return s;
 }
 
-double MiBps(qint64 ns) { return double(StreamBytes) / (1024.0 * 1024.0) / (double(ns) / 1e9); }
+double MiBps(qint64 ns) {
+    return double(StreamBytes) / (1024.0 * 1024.0) / (double(ns) / 1e9);
+}
 
 // Best of a few rounds of feeding the whole stream in chunks.
 double Measure(const QByteArray& stream, const std::function<void(const char*, qsizetype)>& feed) {
@@ -67,8 +70,7 @@ double Measure(const QByteArray& stream, const std::function<void(const char*, q
         for (qsizetype i = 0; i < stream.size(); i += ChunkBytes)
             feed(stream.constData() + i, std::min(ChunkBytes, stream.size() - i));
         const qint64 ns = timer.nsecsElapsed();
-        if (best == 0 || ns < best)
-            best = ns;
+        if (best == 0 || ns < best) best = ns;
     }
     return MiBps(best);
 }
@@ -100,17 +102,19 @@ public:
     void TermResized() override {}
 };
 
-void Report(const char* what, double mibps) { std::printf("%-58s %8.1f MiB/s\n", what, mibps); }
+void Report(const char* what, double mibps) {
+    std::printf("%-58s %8.1f MiB/s\n", what, mibps);
+}
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
     const QByteArray stream = SensorStream();
-    std::printf("terminal_throughput: %lld bytes, 65 x 32 screen, VT100, wrap on, %lld-byte chunks\n",
-                static_cast<long long>(stream.size()), static_cast<long long>(ChunkBytes));
+    std::printf(
+        "terminal_throughput: %lld bytes, 65 x 32 screen, VT100, wrap on, %lld-byte chunks\n",
+        static_cast<long long>(stream.size()), static_cast<long long>(ChunkBytes));
 
     for (TCharNotify mode : {TCharNotify::None, TCharNotify::Runs, TCharNotify::EachChar}) {
         TScreenSink sink;
@@ -126,7 +130,8 @@ int main(int argc, char** argv) {
                r);
     }
 
-    auto control = [&](const char* what, const std::function<void(TComTerminal&, TConsumer&)>& hook) {
+    auto control = [&](const char* what,
+                       const std::function<void(TComTerminal&, TConsumer&)>& hook) {
         TComTerminal term;
         term.SetColumns(65);
         term.SetRows(32);

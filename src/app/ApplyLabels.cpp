@@ -15,68 +15,55 @@
 namespace {
 const QString kMissing = QStringLiteral("KEY");
 
-void SetHint(QAction* action, const QString& hint)
-{
+void SetHint(QAction* action, const QString& hint) {
     action->setToolTip(hint);
     action->setStatusTip(hint);
 }
 
-void SetHint(QWidget* widget, const QString& hint)
-{
+void SetHint(QWidget* widget, const QString& hint) {
     widget->setToolTip(hint);
     widget->setStatusTip(hint);
 }
 
 // Visits the components of one window in creation order (depth first),
 // without entering the other windows that hang below it.
-void VisitComponents(QObject* parent, const QSet<QObject*>& windows)
-{
+void VisitComponents(QObject* parent, const QSet<QObject*>& windows) {
     for (QObject* child : parent->children()) {
-        if (windows.contains(child))
-            continue;
+        if (windows.contains(child)) continue;
         ApplyComponentLabel(child);
         VisitComponents(child, windows);
     }
 }
 } // namespace
 
-void ApplyComponentLabel(QObject* component)
-{
+void ApplyComponentLabel(QObject* component) {
     const int tag = Tag(component);
-    if (tag == 0)
-        return;
+    if (tag == 0) return;
     if (auto* menu = qobject_cast<QMenu*>(component)) {
         menu->setTitle(RawLabelText(tag));
         const QString hint = RawLabelText(tag + 1000);
-        if (!hint.contains(kMissing))
-            SetHint(menu->menuAction(), hint);
+        if (!hint.contains(kMissing)) SetHint(menu->menuAction(), hint);
     } else if (auto* action = qobject_cast<QAction*>(component)) {
         action->setText(RawLabelText(tag));
         const QString hint = LabelText(tag + 1000);
-        if (!hint.contains(kMissing))
-            SetHint(action, hint);
+        if (!hint.contains(kMissing)) SetHint(action, hint);
     } else if (auto* group = qobject_cast<QGroupBox*>(component)) {
         group->setTitle(RawLabelText(tag));
     } else if (auto* label = qobject_cast<QLabel*>(component)) {
-        label->setText(component->property("panel").toBool() ? LabelText(tag)
-                                                             : RawLabelText(tag));
+        label->setText(component->property("panel").toBool() ? LabelText(tag) : RawLabelText(tag));
     } else if (auto* button = qobject_cast<QAbstractButton*>(component)) {
         button->setText(RawLabelText(tag));
     } else if (auto* edit = qobject_cast<QLineEdit*>(component)) {
         const QString hint = LabelText(tag);
-        if (!hint.contains(kMissing))
-            SetHint(edit, hint);
+        if (!hint.contains(kMissing)) SetHint(edit, hint);
     }
 }
 
-void ApplyFormLabel(QWidget* window)
-{
-    if (window && Tag(window) != 0)
-        window->setWindowTitle(LabelText(Tag(window)));
+void ApplyFormLabel(QWidget* window) {
+    if (window && Tag(window) != 0) window->setWindowTitle(LabelText(Tag(window)));
 }
 
-void ApplyLabels(const QList<QWidget*>& windows, const QList<QWidget*>& captionOrder)
-{
+void ApplyLabels(const QList<QWidget*>& windows, const QList<QWidget*>& captionOrder) {
     QSet<QObject*> windowSet;
     for (QWidget* w : windows)
         windowSet.insert(w);

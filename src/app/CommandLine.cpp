@@ -6,18 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-static QString SwitchWord(QString arg)
-{
+static QString SwitchWord(QString arg) {
     arg = arg.trimmed().toLower();
     while (arg.startsWith(u'-'))
         arg.remove(0, 1);
-    if (arg.startsWith(u'/'))
-        arg.remove(0, 1);
+    if (arg.startsWith(u'/')) arg.remove(0, 1);
     return arg;
 }
 
-TSwitches TSwitches::Scan(const QStringList& arguments)
-{
+TSwitches TSwitches::Scan(const QStringList& arguments) {
     TSwitches s;
     for (const QString& arg : arguments) {
         if (arg.startsWith(QStringLiteral("--port="))) {
@@ -41,13 +38,13 @@ TSwitches TSwitches::Scan(const QStringList& arguments)
     return s;
 }
 
-QString HelpText(const QString& programName)
-{
+QString HelpText(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [switch ...]\n"
                "Terminal and configuration program for ORX optical sensors.\n"
                "\n"
-               "Switches (case-insensitive; a later one overrides an earlier one; none is stored):\n"
+               "Switches (case-insensitive; a later one overrides an earlier one; none is "
+               "stored):\n"
                "  debug    write one line per exchange with the sensor to standard error\n"
                "  local    use the serial port (Local mode)\n"
                "  telnet   connect to the sensor's own network port 23 (Telnet mode)\n"
@@ -61,24 +58,24 @@ QString HelpText(const QString& programName)
                "  --copydata KIND TEXT\n"
                "                 send TEXT to the running ORXTERM and exit: KIND 0-4 sets that\n"
                "                 status panel (3 is IP:Port), any other kind is data for the\n"
-               "                 link; \\r \\n \\t \\0 \\\\ \\xHH are escapes, TEXT - reads stdin.\n"
+               "                 link; \\r \\n \\t \\0 \\\\ \\xHH are escapes, TEXT - reads "
+               "stdin.\n"
                "                 The endpoint is $ORXTERM_COPYDATA, else\n"
                "                 $XDG_RUNTIME_DIR/orxterm-copydata.\n"
                "\n"
                "Settings: ~/.config/OrxTerm/OrxTerm.conf\n"
-               "Labels:   orxterm.lab beside the program, else <prefix>/share/orxterm/orxterm.lab\n")
+               "Labels:   orxterm.lab beside the program, else "
+               "<prefix>/share/orxterm/orxterm.lab\n")
         .arg(programName);
 }
 
-QString VersionText()
-{
+QString VersionText() {
     return QStringLiteral("%1 %2\n%3\n")
         .arg(QLatin1String(OrxVersion::ProductName), QLatin1String(OrxVersion::ProductVersion),
              QLatin1String(OrxVersion::LegalCopyright));
 }
 
-bool HandleInfoOptions(int argc, char** argv)
-{
+bool HandleInfoOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {

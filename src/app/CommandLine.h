@@ -11,7 +11,7 @@
 // accepted. Unknown arguments are ignored.
 struct TSwitches {
     bool Debug = false;
-    std::optional<int> LinkMode;    // 0 Local, 1 Telnet, 2 Remote
+    std::optional<int> LinkMode;     // 0 Local, 1 Telnet, 2 Remote
     std::optional<bool> LocalServer; // set by "server"
     std::optional<QString> Port;     // "--port=DEVICE": serial port for this run only
 

@@ -20,9 +20,8 @@
 namespace {
 
 // The user id of the process at the other end of a local socket, or -1.
-long PeerUid(QLocalSocket* socket)
-{
-    ucred cred {};
+long PeerUid(QLocalSocket* socket) {
+    ucred cred{};
     socklen_t length = sizeof cred;
     if (getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &length) != 0)
         return -1;
@@ -31,36 +30,28 @@ long PeerUid(QLocalSocket* socket)
 } // namespace
 
 TCopyDataServer::TCopyDataServer(THandler handler, QObject* parent)
-    : QObject(parent), m_handler(std::move(handler))
-{
+    : QObject(parent), m_handler(std::move(handler)) {}
+
+TCopyDataServer::~TCopyDataServer() {
+    if (m_server) m_server->close(); // removes the socket file
 }
 
-TCopyDataServer::~TCopyDataServer()
-{
-    if (m_server)
-        m_server->close(); // removes the socket file
-}
-
-QString TCopyDataServer::DefaultPath()
-{
+QString TCopyDataServer::DefaultPath() {
     const QString configured = qEnvironmentVariable("ORXTERM_COPYDATA");
-    if (!configured.isEmpty())
-        return configured;
+    if (!configured.isEmpty()) return configured;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir(runtime).filePath(QStringLiteral("orxterm-copydata"));
     return QDir(QDir::tempPath()).filePath(QStringLiteral("orxterm-%1/copydata").arg(getuid()));
 }
 
-bool TCopyDataServer::Listen(const QString& path, QString* error)
-{
+bool TCopyDataServer::Listen(const QString& path, QString* error) {
     const QFileInfo info(path);
     QDir folder = info.absoluteDir();
     if (!folder.exists()) {
         // A folder of our own: nobody else may even see the socket.
         if (!folder.mkpath(QStringLiteral("."))) {
-            if (error)
-                *error = QStringLiteral("Cannot create %1").arg(folder.path());
+            if (error) *error = QStringLiteral("Cannot create %1").arg(folder.path());
             return false;
         }
         ::chmod(QFile::encodeName(folder.path()).constData(), S_IRWXU);
@@ -68,8 +59,8 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
     // The folder must be this user's and closed to others, or another user
     // could put a socket of theirs in its place.
     struct stat st {};
-    if (::lstat(QFile::encodeName(folder.path()).constData(), &st) != 0 || !S_ISDIR(st.st_mode)
-        || st.st_uid != getuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+    if (::lstat(QFile::encodeName(folder.path()).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != getuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
         if (error)
             *error = QStringLiteral("%1 is not a folder of this user's own").arg(folder.path());
         return false;
@@ -78,8 +69,7 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
         QLocalSocket probe;
         probe.connectToServer(path);
         if (probe.waitForConnected(500)) {
-            if (error)
-                *error = QStringLiteral("Another ORXTERM is listening at %1").arg(path);
+            if (error) *error = QStringLiteral("Another ORXTERM is listening at %1").arg(path);
             return false;
         }
         QLocalServer::removeServer(path); // left behind by an instance that has gone
@@ -87,8 +77,7 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(path)) {
-        if (error)
-            *error = server->errorString();
+        if (error) *error = server->errorString();
         delete server;
         return false;
     }
@@ -98,8 +87,7 @@ bool TCopyDataServer::Listen(const QString& path, QString* error)
     return true;
 }
 
-void TCopyDataServer::AcceptPending()
-{
+void TCopyDataServer::AcceptPending() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         if (m_buffers.size() >= MaxConnections || PeerUid(socket) != long(getuid())) {
             socket->abort();
@@ -113,26 +101,21 @@ void TCopyDataServer::AcceptPending()
             ReadMessages(socket, true); // what a sender left before it went is still handled
             Drop(socket);
         });
-        if (socket->bytesAvailable() > 0)
-            ReadMessages(socket);
+        if (socket->bytesAvailable() > 0) ReadMessages(socket);
     }
 }
 
-void TCopyDataServer::Drop(QLocalSocket* socket)
-{
+void TCopyDataServer::Drop(QLocalSocket* socket) {
     m_buffers.remove(socket);
     socket->disconnect(this);
     socket->deleteLater();
 }
 
-void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force)
-{
+void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force) {
     auto entry = m_buffers.find(socket);
-    if (entry == m_buffers.end())
-        return; // dropped
+    if (entry == m_buffers.end()) return; // dropped
     QByteArray* buffer = &entry.value();
-    if (socket->bytesAvailable() > 0)
-        *buffer += socket->readAll();
+    if (socket->bytesAvailable() > 0) *buffer += socket->readAll();
     qsizetype used = 0;
     while (buffer->size() - used >= 8) {
         const quint32 kind = qFromLittleEndian<quint32>(buffer->constData() + used);
@@ -144,8 +127,7 @@ void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force)
             QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
             return;
         }
-        if (quint64(buffer->size() - used) < 8ull + length)
-            break;
+        if (quint64(buffer->size() - used) < 8ull + length) break;
         if (!force && kind > 4 && ReadyForData && !ReadyForData()) {
             // The link is behind: look again shortly (the socket's read
             // buffer then holds the sender back).
@@ -154,11 +136,9 @@ void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force)
         }
         const QByteArray bytes = buffer->mid(used + 8, qsizetype(length));
         used += 8 + qsizetype(length);
-        if (m_handler)
-            m_handler(kind, bytes);
+        if (m_handler) m_handler(kind, bytes);
         entry = m_buffers.find(socket); // the handler may have run events
-        if (entry == m_buffers.end())
-            return;
+        if (entry == m_buffers.end()) return;
         buffer = &entry.value();
     }
     buffer->remove(0, used);
@@ -166,16 +146,13 @@ void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force)
 
 // --- Sending side -----------------------------------------------------------------
 
-bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error)
-{
+bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error) {
     if (quint64(bytes.size()) > TCopyDataServer::MaxMessage) {
-        if (error)
-            *error = QStringLiteral("Message too long (%1 bytes)").arg(bytes.size());
+        if (error) *error = QStringLiteral("Message too long (%1 bytes)").arg(bytes.size());
         return false;
     }
     if (!QFileInfo::exists(path)) {
-        if (error)
-            *error = QStringLiteral("No ORXTERM is running (no endpoint at %1)").arg(path);
+        if (error) *error = QStringLiteral("No ORXTERM is running (no endpoint at %1)").arg(path);
         return false;
     }
     QLocalSocket socket;
@@ -186,8 +163,7 @@ bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QS
         return false;
     }
     if (PeerUid(&socket) != long(getuid())) {
-        if (error)
-            *error = QStringLiteral("%1 belongs to another user").arg(path);
+        if (error) *error = QStringLiteral("%1 belongs to another user").arg(path);
         return false;
     }
     QByteArray message(8, '\0');
@@ -197,18 +173,15 @@ bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QS
     socket.write(message);
     while (socket.bytesToWrite() > 0)
         if (!socket.waitForBytesWritten(5000)) {
-            if (error)
-                *error = socket.errorString();
+            if (error) *error = socket.errorString();
             return false;
         }
     socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(1000);
+    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(1000);
     return true;
 }
 
-QByteArray DecodeCopyDataText(const QString& text)
-{
+QByteArray DecodeCopyDataText(const QString& text) {
     const QByteArray in = text.toUtf8();
     QByteArray out;
     out.reserve(in.size());
@@ -220,11 +193,21 @@ QByteArray DecodeCopyDataText(const QString& text)
         }
         const char e = in[++i];
         switch (e) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '0': out += '\0'; break;
-        case '\\': out += '\\'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '0':
+            out += '\0';
+            break;
+        case '\\':
+            out += '\\';
+            break;
         case 'x': {
             bool ok = false;
             const int value = in.mid(i + 1, 2).toInt(&ok, 16);
@@ -244,10 +227,8 @@ QByteArray DecodeCopyDataText(const QString& text)
     return out;
 }
 
-int RunCopyDataCommand(int argc, char** argv)
-{
-    if (argc < 2 || std::strcmp(argv[1], "--copydata") != 0)
-        return -1;
+int RunCopyDataCommand(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--copydata") != 0) return -1;
     if (argc != 4) {
         std::fputs("Usage: orxterm --copydata KIND TEXT   (TEXT - reads standard input)\n", stderr);
         return 2;
@@ -255,7 +236,8 @@ int RunCopyDataCommand(int argc, char** argv)
     bool ok = false;
     const quint32 kind = QString::fromLocal8Bit(argv[2]).toUInt(&ok);
     if (!ok) {
-        std::fprintf(stderr, "orxterm: KIND must be a number from 0 to 4294967295, not \"%s\"\n", argv[2]);
+        std::fprintf(stderr, "orxterm: KIND must be a number from 0 to 4294967295, not \"%s\"\n",
+                     argv[2]);
         return 2;
     }
     QCoreApplication app(argc, argv);

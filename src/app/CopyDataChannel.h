@@ -57,7 +57,8 @@ private:
 // Sends one message to the endpoint at `path` and waits until it is
 // written (at most a few seconds); only to an endpoint of this user. False
 // with a reason in `error`.
-bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes, QString* error = nullptr);
+bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes,
+                  QString* error = nullptr);
 
 // Decodes the TEXT of "--copydata KIND TEXT": \r \n \t \0 \\ and \xHH
 // stand for those bytes; any other character is taken as it is (UTF-8).

@@ -6,8 +6,7 @@
 
 #include <stdexcept>
 
-TOptions TOptions::Defaults()
-{
+TOptions TOptions::Defaults() {
     TOptions o;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     o.ParaDir = documents;
@@ -27,32 +26,26 @@ class TOptionReader {
 public:
     explicit TOptionReader(QSettings& settings) : m_settings(settings) {}
 
-    void Text(const char* name, QString& value)
-    {
+    void Text(const char* name, QString& value) {
         const QVariant v = m_settings.value(QLatin1String(name));
-        if (!v.isValid())
-            return;
+        if (!v.isValid()) return;
         // A hand-edited text with commas comes back split into a list.
         value = v.metaType().id() == QMetaType::QStringList ? v.toStringList().join(u',')
-                                                             : v.toString();
+                                                            : v.toString();
     }
 
-    void Integer(const char* name, int& value)
-    {
+    void Integer(const char* name, int& value) {
         QString text;
         bool present = m_settings.contains(QLatin1String(name));
-        if (!present)
-            return;
+        if (!present) return;
         Text(name, text);
         bool ok = false;
         const int number = text.trimmed().toInt(&ok);
-        if (!ok)
-            throw TReadError(name);
+        if (!ok) throw TReadError(name);
         value = number;
     }
 
-    void Boolean(const char* name, bool& value)
-    {
+    void Boolean(const char* name, bool& value) {
         int number = value ? 1 : 0;
         Integer(name, number);
         value = number != 0;
@@ -63,8 +56,7 @@ private:
 };
 } // namespace
 
-bool ReadOptions(QSettings& settings, TOptions& options)
-{
+bool ReadOptions(QSettings& settings, TOptions& options) {
     // Settings files that cannot be parsed count as a failing read.
     bool ok = settings.status() != QSettings::FormatError;
     if (ok) {
@@ -88,13 +80,11 @@ bool ReadOptions(QSettings& settings, TOptions& options)
         }
         settings.endGroup();
     }
-    if (!ok)
-        settings.remove(QLatin1String(OptionKey::Group));
+    if (!ok) settings.remove(QLatin1String(OptionKey::Group));
     return ok;
 }
 
-void WriteOption(QSettings& settings, const char* name, const QString& text)
-{
+void WriteOption(QSettings& settings, const char* name, const QString& text) {
     settings.beginGroup(QLatin1String(OptionKey::Group));
     settings.setValue(QLatin1String(name), text);
     settings.endGroup();

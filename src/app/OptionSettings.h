@@ -9,15 +9,15 @@ class QSettings;
 // value and its default is declared here once; TMainForm keeps the
 // remembered copy and writes a value only when it changes.
 struct TOptions {
-    QString ParaDir;           // parameter files; default: documents folder
-    QString FirmDir;           // firmware files; default: documents folder
-    QString TextDir;           // capture, sent text files, CSV logs; default: documents folder
-    int Language = 0;          // 1 German, any other value English
-    bool LocalServer = false;  // run the TCP relay in Local mode
-    int Mode = 0;              // link mode: 0 Local, 1 Telnet, 2 Remote
+    QString ParaDir;          // parameter files; default: documents folder
+    QString FirmDir;          // firmware files; default: documents folder
+    QString TextDir;          // capture, sent text files, CSV logs; default: documents folder
+    int Language = 0;         // 1 German, any other value English
+    bool LocalServer = false; // run the TCP relay in Local mode
+    int Mode = 0;             // link mode: 0 Local, 1 Telnet, 2 Remote
     int TCPServerPort = 10001;
     QString TCPServerIP = QStringLiteral("0.0.0.0");
-    int TCPServerDelay = 100;  // ms that TCP data is collected; never written by the program
+    int TCPServerDelay = 100; // ms that TCP data is collected; never written by the program
     int TCPClientPort = 10001;
     QString TCPClientIP = QStringLiteral("127.0.0.1");
     QString TCPTelnetIP = QStringLiteral("127.0.0.1");

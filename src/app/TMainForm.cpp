@@ -5,10 +5,10 @@
 #include "CommandLine.h"
 #include "Labels.h"
 #include "OrxVersion.h"
-#include "Tag.h"
-#include "TComTerminal.h"
 #include "TComPort.h"
+#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "Tag.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,9 +16,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
-#include <QResizeEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -50,35 +50,34 @@ constexpr TPanelDef kPanels[5] = {
 // with "..." and shown whole in the panel's tool tip.
 class TStatusPanel : public QLabel {
 public:
-    TStatusPanel(const QString& hint, QWidget* parent) : QLabel(parent), m_hint(hint) { setToolTip(hint); }
-    void SetFullText(const QString& text)
-    {
+    TStatusPanel(const QString& hint, QWidget* parent) : QLabel(parent), m_hint(hint) {
+        setToolTip(hint);
+    }
+    void SetFullText(const QString& text) {
         m_full = text;
         updateGeometry();
         Fit();
     }
-    QSize sizeHint() const override
-    {
+    QSize sizeHint() const override {
         const QSize base = minimumSizeHint();
         const int wanted = fontMetrics().horizontalAdvance(m_full) + 2 * margin() + 12;
         return {std::max(minimumWidth(), wanted), base.height()};
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
+    void resizeEvent(QResizeEvent* event) override {
         QLabel::resizeEvent(event);
         Fit();
     }
-    QSize minimumSizeHint() const override { return {minimumWidth(), QLabel::minimumSizeHint().height()}; }
+    QSize minimumSizeHint() const override {
+        return {minimumWidth(), QLabel::minimumSizeHint().height()};
+    }
 
 private:
-    void Fit()
-    {
+    void Fit() {
         const int room = std::max(0, contentsRect().width() - 2 * margin() - 4);
         const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, room);
-        if (shown != text())
-            setText(shown);
+        if (shown != text()) setText(shown);
         setToolTip(shown == m_full ? m_hint : m_full);
     }
     QString m_full;
@@ -87,8 +86,7 @@ private:
 
 // The fixed-pitch font of the window: Courier New where the system has it
 // (or a metric-compatible substitute), else the system's fixed font.
-QFont FixedFont()
-{
+QFont FixedFont() {
     QFont font(QStringLiteral("Courier New"), 10);
     font.setStyleHint(QFont::TypeWriter);
     if (!QFontInfo(font).fixedPitch()) {
@@ -100,18 +98,16 @@ QFont FixedFont()
 } // namespace
 
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), m_arguments(arguments)
-{
+    : QMainWindow(parent), m_arguments(arguments) {
     setObjectName(QStringLiteral("MainForm"));
     FormCreate();
 }
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::FormCreate()
-{
-    m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                               QStringLiteral("OrxTerm"), this);
+void TMainForm::FormCreate() {
+    m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                               QStringLiteral("OrxTerm"), QStringLiteral("OrxTerm"), this);
     m_options = TOptions::Defaults();
     ProductTitle = QString::fromLatin1(OrxVersion::ProductName);
     setWindowTitle(ProductTitle);
@@ -143,13 +139,11 @@ void TMainForm::FormCreate()
     DebugMode = false;
 }
 
-void TMainForm::SetWindows(const TAppWindows& windows)
-{
+void TMainForm::SetWindows(const TAppWindows& windows) {
     m_windows = windows;
 }
 
-void TMainForm::CreatePages()
-{
+void TMainForm::CreatePages() {
     Notebook = new QTabWidget(this);
     Notebook->setObjectName(QStringLiteral("Notebook"));
     Notebook->setDocumentMode(true);
@@ -194,14 +188,15 @@ void TMainForm::CreatePages()
     setCentralWidget(Notebook);
 }
 
-void TMainForm::CreateStatusBar()
-{
+void TMainForm::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setFont(QApplication::font());
-    bar->setToolTip(QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
+    bar->setToolTip(
+        QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new TStatusPanel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
+        auto* panel =
+            new TStatusPanel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setMinimumWidth(kPanels[i].width);
         panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -213,20 +208,18 @@ void TMainForm::CreateStatusBar()
     }
 }
 
-void TMainForm::ConnectActions()
-{
+void TMainForm::ConnectActions() {
     connect(Datei_beenden, &QAction::triggered, this, &TMainForm::Datei_beendenExecute);
     connect(Fenster_Debug, &QAction::toggled, this, &TMainForm::Fenster_DebugExecute);
     connect(Datei_Open, &QAction::triggered, this, &TMainForm::Datei_OpenExecute);
-    connect(Extras_Konfiguration_COM, &QAction::triggered, this, &TMainForm::Extras_Konfiguration_COMExecute);
+    connect(Extras_Konfiguration_COM, &QAction::triggered, this,
+            &TMainForm::Extras_Konfiguration_COMExecute);
     // Selecting a radio button from code acts as a click on it.
     connect(rb_online, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rb_onlineClick();
+        if (on) rb_onlineClick();
     });
     connect(rb_offline, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            rb_offlineClick();
+        if (on) rb_offlineClick();
     });
     // A deliberate click on Offline also ends the wait for a lost device.
     connect(rb_offline, &QRadioButton::clicked, this, &TMainForm::CancelReopen);
@@ -234,13 +227,11 @@ void TMainForm::ConnectActions()
 
 // --- Status display ---------------------------------------------------------
 
-void TMainForm::ShowStatus(const QString& text, int panel)
-{
+void TMainForm::ShowStatus(const QString& text, int panel) {
     CopyData(quint32(panel), text.toUtf8());
 }
 
-void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
-{
+void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     if (kind <= 4) {
         m_panelTexts[kind] = QString::fromUtf8(bytes).left(MaxPanelText);
         static_cast<TStatusPanel*>(m_panels[kind])->SetFullText(m_panelTexts[kind]);
@@ -258,69 +249,70 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes)
     FeedMeasurementLine(MeasurementTarget(), bytes);
 }
 
-QString TMainForm::PanelText(int panel) const
-{
+QString TMainForm::PanelText(int panel) const {
     return (panel >= 0 && panel < 5) ? m_panelTexts[panel] : QString();
 }
 
-void TMainForm::ShowError(const QString& text)
-{
+void TMainForm::ShowError(const QString& text) {
     ShowStatus(text, 1);
-    if (!Timer_Error.isActive())
-        Timer_Error.start();
+    if (!Timer_Error.isActive()) Timer_Error.start();
 }
 
-void TMainForm::Timer_ErrorTimer()
-{
+void TMainForm::Timer_ErrorTimer() {
     Timer_Error.stop();
     ShowStatus(QString(), 1);
 }
 
-
 // --- Settings ---------------------------------------------------------------
 
 template <typename T>
-void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text)
-{
-    if (remembered == value)
-        return;
+void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text) {
+    if (remembered == value) return;
     remembered = value;
     WriteOption(*m_settings, name, text);
 }
 
-void TMainForm::SaveParaDir(const QString& v) { SaveOption(OptionKey::ParaDir, m_options.ParaDir, v, v); }
-void TMainForm::SaveFirmDir(const QString& v) { SaveOption(OptionKey::FirmDir, m_options.FirmDir, v, v); }
-void TMainForm::SaveTextDir(const QString& v) { SaveOption(OptionKey::TextDir, m_options.TextDir, v, v); }
+void TMainForm::SaveParaDir(const QString& v) {
+    SaveOption(OptionKey::ParaDir, m_options.ParaDir, v, v);
+}
+void TMainForm::SaveFirmDir(const QString& v) {
+    SaveOption(OptionKey::FirmDir, m_options.FirmDir, v, v);
+}
+void TMainForm::SaveTextDir(const QString& v) {
+    SaveOption(OptionKey::TextDir, m_options.TextDir, v, v);
+}
 
-void TMainForm::SaveLanguage(int value)
-{
-    if (m_options.Language == value)
-        return;
+void TMainForm::SaveLanguage(int value) {
+    if (m_options.Language == value) return;
     m_options.Language = value;
     SetCurrentLanguage(value);
     ApplyLabels();
     WriteOption(*m_settings, OptionKey::Language, QString::number(value));
 }
 
-void TMainForm::SaveLocalServer(bool v)
-{
+void TMainForm::SaveLocalServer(bool v) {
     SaveOption(OptionKey::LocalServer, m_options.LocalServer, v, QString::number(v ? 1 : 0));
 }
-void TMainForm::SaveMode(int v) { SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(v)); }
-void TMainForm::SaveTCPServerPort(int v)
-{
+void TMainForm::SaveMode(int v) {
+    SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(v));
+}
+void TMainForm::SaveTCPServerPort(int v) {
     SaveOption(OptionKey::TCPServerPort, m_options.TCPServerPort, v, QString::number(v));
 }
-void TMainForm::SaveTCPServerIP(const QString& v) { SaveOption(OptionKey::TCPServerIP, m_options.TCPServerIP, v, v); }
-void TMainForm::SaveTCPClientPort(int v)
-{
+void TMainForm::SaveTCPServerIP(const QString& v) {
+    SaveOption(OptionKey::TCPServerIP, m_options.TCPServerIP, v, v);
+}
+void TMainForm::SaveTCPClientPort(int v) {
     SaveOption(OptionKey::TCPClientPort, m_options.TCPClientPort, v, QString::number(v));
 }
-void TMainForm::SaveTCPClientIP(const QString& v) { SaveOption(OptionKey::TCPClientIP, m_options.TCPClientIP, v, v); }
-void TMainForm::SaveTCPTelnetIP(const QString& v) { SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v); }
+void TMainForm::SaveTCPClientIP(const QString& v) {
+    SaveOption(OptionKey::TCPClientIP, m_options.TCPClientIP, v, v);
+}
+void TMainForm::SaveTCPTelnetIP(const QString& v) {
+    SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v);
+}
 
-void TMainForm::ApplyLabels()
-{
+void TMainForm::ApplyLabels() {
     QList<QWidget*> windows = m_windows.All();
     QList<QWidget*> captions = m_windows.CaptionOrder();
     if (!m_windows.MainForm) { // not yet handed its siblings: label itself alone
@@ -332,10 +324,8 @@ void TMainForm::ApplyLabels()
     ::ApplyLabels(windows, captions);
 }
 
-void TMainForm::DebugLog(const QString& line) const
-{
-    if (!DebugMode)
-        return;
+void TMainForm::DebugLog(const QString& line) const {
+    if (!DebugMode) return;
     const QByteArray bytes = line.toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
@@ -343,8 +333,7 @@ void TMainForm::DebugLog(const QString& line) const
 
 // --- Start-up and shutdown --------------------------------------------------
 
-void TMainForm::ReadSettings()
-{
+void TMainForm::ReadSettings() {
     m_options = TOptions::Defaults();
     ReadOptions(*m_settings, m_options);
     LinkMode = m_options.Mode;
@@ -353,28 +342,20 @@ void TMainForm::ReadSettings()
     SetCurrentLanguage(m_options.Language);
 }
 
-void TMainForm::ScanSwitches()
-{
+void TMainForm::ScanSwitches() {
     const TSwitches s = TSwitches::Scan(m_arguments);
-    if (s.Debug)
-        DebugMode = true;
-    if (s.LinkMode)
-        LinkMode = *s.LinkMode;
-    if (s.LocalServer)
-        LocalServer = *s.LocalServer;
+    if (s.Debug) DebugMode = true;
+    if (s.LinkMode) LinkMode = *s.LinkMode;
+    if (s.LocalServer) LocalServer = *s.LocalServer;
 }
 
-void TMainForm::showEvent(QShowEvent* event)
-{
+void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_formShown)
-        FormShow();
+    if (!m_formShown) FormShow();
 }
 
-void TMainForm::FormShow()
-{
-    if (m_formShown)
-        return;
+void TMainForm::FormShow() {
+    if (m_formShown) return;
     m_formShown = true;
     ReadSettings();
     ScanSwitches();
@@ -392,18 +373,14 @@ void TMainForm::FormShow()
     }
 }
 
-bool TMainForm::FormCloseQuery()
-{
-    if (Timer_StartUp.isActive() || m_connecting)
-        return false;
+bool TMainForm::FormCloseQuery() {
+    if (Timer_StartUp.isActive() || m_connecting) return false;
     CancelReopen();
-    if (ComPort->Connected())
-        ComPort->Close();
+    if (ComPort->Connected()) ComPort->Close();
     return true;
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
+void TMainForm::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -412,16 +389,13 @@ void TMainForm::closeEvent(QCloseEvent* event)
     CloseSockets();
     // The other windows live as long as the main window; close them with it.
     for (QWidget* w : m_windows.All())
-        if (w && w != this && w->isVisible())
-            w->close();
+        if (w && w != this && w->isVisible()) w->close();
 }
 
-void TMainForm::Datei_beendenExecute()
-{
+void TMainForm::Datei_beendenExecute() {
     close();
 }
 
-void TMainForm::Fenster_DebugExecute(bool checked)
-{
+void TMainForm::Fenster_DebugExecute(bool checked) {
     Notebook->setCurrentWidget(checked ? DebugPage : TerminalPage);
 }

@@ -84,9 +84,10 @@ public:
     // --- Command engine ----------------------------------------------------
     bool SetCmd(const QByteArray& cmd);
     bool SetCmd(const QString& cmd) { return SetCmd(cmd.toLatin1()); }
-    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop, int size,
-                      int timeoutMs);
-    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size, int timeoutMs);
+    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
+                      int size, int timeoutMs);
+    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size,
+                   int timeoutMs);
     static void Delay(int ms);
     void WritePort(const QByteArray& text);
     TCommandEngine& Engine() { return *m_engine; }
@@ -137,9 +138,9 @@ public:
     bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
-    static constexpr int MaxTcpLine = 4096;        // a longer partial line is dropped
-    static constexpr int MaxTcpPending = 1 << 20;  // beyond this a batch leaves early
-    static constexpr int MaxPanelText = 256;       // longer panel texts are cut
+    static constexpr int MaxTcpLine = 4096;           // a longer partial line is dropped
+    static constexpr int MaxTcpPending = 1 << 20;     // beyond this a batch leaves early
+    static constexpr int MaxPanelText = 256;          // longer panel texts are cut
     static constexpr int MaxRelayBacklog = 64 * 1024; // relayed bytes waiting for the line
     TTcpLink* TcpLink = nullptr;
     QByteArray TcpPendingText; // waiting for Timer_TCPServer_Delay
@@ -164,23 +165,23 @@ public:
 
     // --- Shared state -------------------------------------------------------
     bool DebugMode = false;
-    int LinkMode = 0;            // 0 Local, 1 Telnet, 2 Remote
-    bool LocalServer = false;    // TCP relay in Local mode
-    int SensorPort = -1;         // the sensor's answer to SID, -1 when none
+    int LinkMode = 0;         // 0 Local, 1 Telnet, 2 Remote
+    bool LocalServer = false; // TCP relay in Local mode
+    int SensorPort = -1;      // the sensor's answer to SID, -1 when none
     bool Firmware32Bit = false;
     bool BellReceived = false;
-    QStringList HistoryLines;    // received text by lines, at most 1000 kept
+    QStringList HistoryLines; // received text by lines, at most 1000 kept
     QString ProductTitle;
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;
-    TComTerminal* ComTerminal = nullptr; // the terminal pane
+    TComTerminal* ComTerminal = nullptr;            // the terminal pane
     TComDataPacket* ComDataPacket = nullptr;        // command replies
     TComDataPacket* ComDataPacket_grafik = nullptr; // measurement lines of the chart
     TComDataPacket* ComDataPacket_number = nullptr; // measurement lines of the number window
-    QTimer Timer_StartUp;          // 500 ms after StartLink; its tag is 1 after a failed connect
-    QTimer Timer_Error;            // clears COM Status 10 s after an error
-    QTimer Timer_TCPServer_Delay;  // batches data for TCP clients
+    QTimer Timer_StartUp;         // 500 ms after StartLink; its tag is 1 after a failed connect
+    QTimer Timer_Error;           // clears COM Status 10 s after an error
+    QTimer Timer_TCPServer_Delay; // batches data for TCP clients
 
     QTabWidget* Notebook = nullptr;
     QWidget* TerminalPage = nullptr;

@@ -26,79 +26,111 @@ struct TActionDef {
     bool enabled;
 };
 
-QIcon ActionIcon(const char* themeName, const char* resource)
-{
-    if (!resource)
-        return {};
+QIcon ActionIcon(const char* themeName, const char* resource) {
+    if (!resource) return {};
     const QIcon own(QString::fromLatin1(":/icons/%1.svg").arg(QLatin1String(resource)));
     if (themeName && QIcon::hasThemeIcon(QLatin1String(themeName)))
         return QIcon::fromTheme(QLatin1String(themeName), own);
     return own;
 }
 
-QKeySequence Keys(QKeyCombination combination)
-{
+QKeySequence Keys(QKeyCombination combination) {
     return QKeySequence(combination);
 }
 } // namespace
 
-void TMainForm::CreateActions()
-{
+void TMainForm::CreateActions() {
     using M = TMainForm;
     const QKeySequence none;
     // Actions that need a sensor start disabled: nothing is connected yet.
     const TActionDef defs[] = {
-        {&M::Datei_Open, "Datei_Open", 0, Keys(QKeyCombination(Qt::Key_F9)), "Open/close port", nullptr, nullptr, true},
-        {&M::Datei_Mitschnitt, "Datei_Mitschnitt", 11, Keys(Qt::CTRL | Qt::Key_M), "&Mitschnitt", "media-record", "record", false},
-        {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)), "Parameter lesen", nullptr, "param-read", false},
-        {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14, Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", false},
-        {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken", "document-print", "print", true},
-        {&M::Datei_beenden, "Datei_beenden", 16, Keys(Qt::ALT | Qt::Key_X), "Beenden", "application-exit", "exit", true},
-        {&M::Datei_Bearbeiten, "Datei_Bearbeiten", 17, Keys(Qt::CTRL | Qt::Key_E), "Datei bearbeiten", "accessories-text-editor", "edit", true},
-        {&M::Datei_UpdateFirmware, "Datei_UpdateFirmware", 18, Keys(Qt::CTRL | Qt::Key_U), "Update Firmware", nullptr, nullptr, false},
-        {&M::Datei_senden, "Datei_senden", 19, Keys(Qt::CTRL | Qt::Key_S), "Datei senden", nullptr, nullptr, false},
-        {&M::Extras_Konfiguration_COM, "Extras_Konfiguration_COM", 21, Keys(Qt::CTRL | Qt::Key_C), "Konfiguration COM", nullptr, "com-config", true},
-        {&M::Extras_Terminal_Font, "Extras_Terminal_Font", 22, Keys(Qt::CTRL | Qt::Key_F), "Setup Terminal &Font", nullptr, nullptr, true},
-        {&M::Extras_Histogramm, "Extras_Histogramm", 23, Keys(Qt::CTRL | Qt::Key_H), "&Historie", nullptr, "history", true},
-        {&M::Extras_Optionen, "Extras_Optionen", 24, Keys(Qt::CTRL | Qt::Key_O), "&Option", nullptr, nullptr, true},
-        {&M::Extras_Konfiguration_Terminal, "Extras_Konfiguration_Terminal", 0, Keys(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), "Konfiguration &Terminal", nullptr, nullptr, true},
-        {&M::Befehle_Info, "Befehle_Info", 31, Keys(QKeyCombination(Qt::Key_F4)), "INFO", nullptr, nullptr, false},
-        {&M::Befehle_Test, "Befehle_Test", 32, Keys(QKeyCombination(Qt::Key_F5)), "TEST", nullptr, "cmd-test", false},
-        {&M::Befehle_Tesystem, "Befehle_Tesystem", 33, Keys(QKeyCombination(Qt::Key_F6)), "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem", false},
-        {&M::Befehle_Video, "Befehle_Video", 34, none, "*VIDEO (Systemmode!)", nullptr, nullptr, false},
-        {&M::Befehle_Allgemein, "Befehle_Allgemein", 35, Keys(QKeyCombination(Qt::Key_F7)), "Allgemeine Parameter", nullptr, nullptr, false},
-        {&M::Befehle_System, "Befehle_System", 36, Keys(QKeyCombination(Qt::Key_F8)), "Systemparameter (Systemmode!)", nullptr, nullptr, false},
-        {&M::Befehle_Impuls, "Befehle_Impuls", 37, none, "Parameter Impulausgabe", nullptr, nullptr, false},
-        {&M::Befehle_Analog, "Befehle_Analog", 38, none, "Parameter Analogausgabe", nullptr, nullptr, false},
+        {&M::Datei_Open, "Datei_Open", 0, Keys(QKeyCombination(Qt::Key_F9)), "Open/close port",
+         nullptr, nullptr, true},
+        {&M::Datei_Mitschnitt, "Datei_Mitschnitt", 11, Keys(Qt::CTRL | Qt::Key_M), "&Mitschnitt",
+         "media-record", "record", false},
+        {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)),
+         "Parameter lesen", nullptr, "param-read", false},
+        {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
+         Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", false},
+        {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken",
+         "document-print", "print", true},
+        {&M::Datei_beenden, "Datei_beenden", 16, Keys(Qt::ALT | Qt::Key_X), "Beenden",
+         "application-exit", "exit", true},
+        {&M::Datei_Bearbeiten, "Datei_Bearbeiten", 17, Keys(Qt::CTRL | Qt::Key_E),
+         "Datei bearbeiten", "accessories-text-editor", "edit", true},
+        {&M::Datei_UpdateFirmware, "Datei_UpdateFirmware", 18, Keys(Qt::CTRL | Qt::Key_U),
+         "Update Firmware", nullptr, nullptr, false},
+        {&M::Datei_senden, "Datei_senden", 19, Keys(Qt::CTRL | Qt::Key_S), "Datei senden", nullptr,
+         nullptr, false},
+        {&M::Extras_Konfiguration_COM, "Extras_Konfiguration_COM", 21, Keys(Qt::CTRL | Qt::Key_C),
+         "Konfiguration COM", nullptr, "com-config", true},
+        {&M::Extras_Terminal_Font, "Extras_Terminal_Font", 22, Keys(Qt::CTRL | Qt::Key_F),
+         "Setup Terminal &Font", nullptr, nullptr, true},
+        {&M::Extras_Histogramm, "Extras_Histogramm", 23, Keys(Qt::CTRL | Qt::Key_H), "&Historie",
+         nullptr, "history", true},
+        {&M::Extras_Optionen, "Extras_Optionen", 24, Keys(Qt::CTRL | Qt::Key_O), "&Option", nullptr,
+         nullptr, true},
+        {&M::Extras_Konfiguration_Terminal, "Extras_Konfiguration_Terminal", 0,
+         Keys(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), "Konfiguration &Terminal", nullptr, nullptr,
+         true},
+        {&M::Befehle_Info, "Befehle_Info", 31, Keys(QKeyCombination(Qt::Key_F4)), "INFO", nullptr,
+         nullptr, false},
+        {&M::Befehle_Test, "Befehle_Test", 32, Keys(QKeyCombination(Qt::Key_F5)), "TEST", nullptr,
+         "cmd-test", false},
+        {&M::Befehle_Tesystem, "Befehle_Tesystem", 33, Keys(QKeyCombination(Qt::Key_F6)),
+         "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem", false},
+        {&M::Befehle_Video, "Befehle_Video", 34, none, "*VIDEO (Systemmode!)", nullptr, nullptr,
+         false},
+        {&M::Befehle_Allgemein, "Befehle_Allgemein", 35, Keys(QKeyCombination(Qt::Key_F7)),
+         "Allgemeine Parameter", nullptr, nullptr, false},
+        {&M::Befehle_System, "Befehle_System", 36, Keys(QKeyCombination(Qt::Key_F8)),
+         "Systemparameter (Systemmode!)", nullptr, nullptr, false},
+        {&M::Befehle_Impuls, "Befehle_Impuls", 37, none, "Parameter Impulausgabe", nullptr, nullptr,
+         false},
+        {&M::Befehle_Analog, "Befehle_Analog", 38, none, "Parameter Analogausgabe", nullptr,
+         nullptr, false},
         {&M::Befehle_S1, "Befehle_S1", 39, none, "Parameter S1-Ausgabe", nullptr, nullptr, false},
         {&M::Befehle_S2, "Befehle_S2", 40, none, "Parameter S2-Ausgabe", nullptr, nullptr, false},
-        {&M::Befehle_Alarm, "Befehle_Alarm", 41, none, "Parameter Alarmausgabe", nullptr, nullptr, false},
-        {&M::Befehle_ECC, "Befehle_ECC", 42, none, "Parameter ECC-Steuerung", nullptr, nullptr, false},
-        {&M::Befehle_Offline, "Befehle_Offline", 43, none, "Parameter Offline-Messung", nullptr, nullptr, false},
-        {&M::Befehle_Parameter_speichern, "Befehle_Parameter_speichern", 44, none, "Befehle Parameter speichern", nullptr, nullptr, false},
-        {&M::Befehle_Parameter_restore, "Befehle_Parameter_restore", 45, none, "Befehle Parameter restore", nullptr, nullptr, false},
+        {&M::Befehle_Alarm, "Befehle_Alarm", 41, none, "Parameter Alarmausgabe", nullptr, nullptr,
+         false},
+        {&M::Befehle_ECC, "Befehle_ECC", 42, none, "Parameter ECC-Steuerung", nullptr, nullptr,
+         false},
+        {&M::Befehle_Offline, "Befehle_Offline", 43, none, "Parameter Offline-Messung", nullptr,
+         nullptr, false},
+        {&M::Befehle_Parameter_speichern, "Befehle_Parameter_speichern", 44, none,
+         "Befehle Parameter speichern", nullptr, nullptr, false},
+        {&M::Befehle_Parameter_restore, "Befehle_Parameter_restore", 45, none,
+         "Befehle Parameter restore", nullptr, nullptr, false},
         {&M::Befehle_Esc, "Befehle_Esc", 46, none, "ESC", nullptr, "cmd-esc", false},
         {&M::Befehle_V, "Befehle_V", 47, none, "V", nullptr, "cmd-v", false},
         {&M::Befehle_R, "Befehle_R", 48, none, "R", nullptr, "cmd-r", false},
-        {&M::Hilfe_Info, "Hilfe_Info", 51, Keys(QKeyCombination(Qt::Key_F1)), "&Info", "help-about", "info", true},
-        {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr, "param-window", false},
-        {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr, "param-window", true},
+        {&M::Hilfe_Info, "Hilfe_Info", 51, Keys(QKeyCombination(Qt::Key_F1)), "&Info", "help-about",
+         "info", true},
+        {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr, "param-window",
+         false},
+        {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
+         "param-window", true},
         {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", false},
         {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", false},
-        {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr, nullptr, true},
-        {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen", nullptr, nullptr, true},
-        {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr, nullptr, false},
-        {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P), "Programmieren", nullptr, nullptr, false},
-        {&M::Parameter_speichern, "Parameter_speichern", 73, Keys(Qt::ALT | Qt::Key_S), "Speichern", nullptr, nullptr, false},
-        {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr, nullptr, true},
+        {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
+         nullptr, true},
+        {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",
+         nullptr, nullptr, true},
+        {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr,
+         nullptr, false},
+        {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P),
+         "Programmieren", nullptr, nullptr, false},
+        {&M::Parameter_speichern, "Parameter_speichern", 73, Keys(Qt::ALT | Qt::Key_S), "Speichern",
+         nullptr, nullptr, false},
+        {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr,
+         nullptr, true},
     };
     for (const TActionDef& d : defs) {
-        auto* action = new QAction(QIcon(ActionIcon(d.themeIcon, d.icon)), QString::fromUtf8(d.caption), this);
+        auto* action =
+            new QAction(QIcon(ActionIcon(d.themeIcon, d.icon)), QString::fromUtf8(d.caption), this);
         action->setObjectName(QLatin1String(d.name));
-        if (d.label)
-            SetTag(action, d.label);
-        if (!d.shortcut.isEmpty())
-            action->setShortcut(d.shortcut);
+        if (d.label) SetTag(action, d.label);
+        if (!d.shortcut.isEmpty()) action->setShortcut(d.shortcut);
         action->setEnabled(d.enabled);
         this->*d.member = action;
     }
@@ -111,13 +143,11 @@ void TMainForm::CreateActions()
     addAction(Extras_Konfiguration_Terminal);
 }
 
-void TMainForm::CreateMenus()
-{
+void TMainForm::CreateMenus() {
     auto menu = [this](QMenu*& member, const char* name, int label, const char* caption) {
         member = menuBar()->addMenu(QString::fromUtf8(caption));
         member->setObjectName(QLatin1String(name));
-        if (label)
-            SetTag(member, label);
+        if (label) SetTag(member, label);
     };
     menu(Menu_Datei, "Datei", 10, "&Datei");
     Menu_Datei->addAction(Datei_Mitschnitt);
@@ -165,15 +195,15 @@ void TMainForm::CreateMenus()
     Menu_Hilfe->addAction(Befehle_Info);
 }
 
-void TMainForm::CreateToolBar()
-{
+void TMainForm::CreateToolBar() {
     ToolBar = addToolBar(QStringLiteral("ToolBar"));
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setIconSize(QSize(24, 24));
     ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     const QList<QList<QAction*>> groups = {
-        {Datei_Mitschnitt, Datei_Parameter_lesen, Datei_Parameter_schreiben, Datei_Bearbeiten, Datei_Drucken},
+        {Datei_Mitschnitt, Datei_Parameter_lesen, Datei_Parameter_schreiben, Datei_Bearbeiten,
+         Datei_Drucken},
         {Befehle_Test, Befehle_Tesystem, Befehle_Esc, Befehle_V, Befehle_R},
         {Fenster_Parameter, Fenster_Grafik, Fenster_Number, Extras_Histogramm},
         {Extras_Konfiguration_COM, Hilfe_Info, Datei_beenden},
@@ -198,21 +228,35 @@ void TMainForm::CreateToolBar()
     ToolBar->addWidget(rb_offline);
 }
 
-QList<QAction*> TMainForm::DeviceActions() const
-{
-    return {Befehle_Info,      Befehle_Test,     Befehle_Tesystem,
-            Befehle_Video,     Befehle_Allgemein, Befehle_System,
-            Befehle_Impuls,    Befehle_Analog,    Befehle_S1,
-            Befehle_S2,        Befehle_Alarm,     Befehle_ECC,
-            Befehle_Offline,   Befehle_Parameter_speichern, Befehle_Parameter_restore,
-            Befehle_Esc,       Befehle_V,         Befehle_R,
-            Datei_Mitschnitt,  Datei_Parameter_lesen, Datei_Parameter_schreiben,
-            Datei_senden,      Fenster_Parameter, Fenster_Grafik,
+QList<QAction*> TMainForm::DeviceActions() const {
+    return {Befehle_Info,
+            Befehle_Test,
+            Befehle_Tesystem,
+            Befehle_Video,
+            Befehle_Allgemein,
+            Befehle_System,
+            Befehle_Impuls,
+            Befehle_Analog,
+            Befehle_S1,
+            Befehle_S2,
+            Befehle_Alarm,
+            Befehle_ECC,
+            Befehle_Offline,
+            Befehle_Parameter_speichern,
+            Befehle_Parameter_restore,
+            Befehle_Esc,
+            Befehle_V,
+            Befehle_R,
+            Datei_Mitschnitt,
+            Datei_Parameter_lesen,
+            Datei_Parameter_schreiben,
+            Datei_senden,
+            Fenster_Parameter,
+            Fenster_Grafik,
             Fenster_Number};
 }
 
-void TMainForm::EnableDeviceActions(bool on)
-{
+void TMainForm::EnableDeviceActions(bool on) {
     for (QAction* a : DeviceActions())
         a->setEnabled(on);
     Datei_UpdateFirmware->setEnabled(on && SensorPort != 2);

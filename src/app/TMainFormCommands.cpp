@@ -19,11 +19,9 @@ const QByteArray kAttention("\r\021\033");
 const QByteArrayList kSystemMode = {"*SYSTEM\r\n", "TARVEK\r\n"};
 
 // The commands of one action or key, in the order they are sent.
-QByteArrayList WithAttention(const QByteArrayList& commands, bool systemMode = false)
-{
+QByteArrayList WithAttention(const QByteArrayList& commands, bool systemMode = false) {
     QByteArrayList all{kAttention};
-    if (systemMode)
-        all += kSystemMode;
+    if (systemMode) all += kSystemMode;
     all += commands;
     return all;
 }
@@ -31,18 +29,18 @@ QByteArrayList WithAttention(const QByteArrayList& commands, bool systemMode = f
 
 const char* const TMainForm::SpecialKeyHelp =
     "Description of Special Function Keys             \r\nPress Ctrl+Shift+[Key]\r\r[A]\tSETAUTO\r"
-    "[C]\tWrite from Clipboard\r[F]\tTESTFB\r[I]\tSIMULATION 1 50\r[N]\tTESTAN\r[O]\tSIMULATION 0 0\r"
-    "[P]\tTESTPS (only ORX 9)\r[Q]\tTESTQ\r[T]\tTEMPERATURE (only ORX 9)\r[U]\t*UPDATE (only ORX 9)\r"
+    "[C]\tWrite from Clipboard\r[F]\tTESTFB\r[I]\tSIMULATION 1 50\r[N]\tTESTAN\r[O]\tSIMULATION 0 "
+    "0\r"
+    "[P]\tTESTPS (only ORX 9)\r[Q]\tTESTQ\r[T]\tTEMPERATURE (only ORX 9)\r[U]\t*UPDATE (only ORX "
+    "9)\r"
     "[V]\t*VIDEO\r[F11]\tSetup COM-Port\r[F12]\tSetup Terminal\r\n";
 
-void TMainForm::SendCommands(const QByteArrayList& commands)
-{
+void TMainForm::SendCommands(const QByteArrayList& commands) {
     for (const QByteArray& c : commands)
         SetCmd(c);
 }
 
-void TMainForm::ConnectCommands()
-{
+void TMainForm::ConnectCommands() {
     const struct {
         QAction* action;
         QByteArrayList commands;
@@ -68,21 +66,21 @@ void TMainForm::ConnectCommands()
     };
     for (const auto& row : table) {
         const QByteArrayList commands = row.commands;
-        connect(row.action, &QAction::triggered, this, [this, commands] { SendCommands(commands); });
+        connect(row.action, &QAction::triggered, this,
+                [this, commands] { SendCommands(commands); });
     }
-    connect(Extras_Terminal_Font, &QAction::triggered, this, &TMainForm::Extras_Terminal_FontExecute);
-    connect(Extras_Konfiguration_Terminal, &QAction::triggered, this, [this] { ComTerminal->ShowSetupDialog(); });
+    connect(Extras_Terminal_Font, &QAction::triggered, this,
+            &TMainForm::Extras_Terminal_FontExecute);
+    connect(Extras_Konfiguration_Terminal, &QAction::triggered, this,
+            [this] { ComTerminal->ShowSetupDialog(); });
     qApp->installEventFilter(this);
 }
 
-void TMainForm::Extras_Terminal_FontExecute()
-{
-    if (ComTerminal->ShowFontDialog())
-        ComTerminal->Store(*m_settings);
+void TMainForm::Extras_Terminal_FontExecute() {
+    if (ComTerminal->ShowFontDialog()) ComTerminal->Store(*m_settings);
 }
 
-void TMainForm::PortSetupExecute()
-{
+void TMainForm::PortSetupExecute() {
     TComPortSettings s = ComPort->Settings();
     if (TComPortSetupDlg::Execute(this, s, ListSerialPorts())) {
         ComPort->SetSettings(s);
@@ -91,8 +89,7 @@ void TMainForm::PortSetupExecute()
     UpdatePortStatus();
 }
 
-bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers)
-{
+bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers) {
     if (!(modifiers & Qt::ControlModifier)) {
         ComTerminal->SetReadOnly(false);
         return false;
@@ -101,38 +98,56 @@ bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers)
         PortSetupExecute();
         return false;
     }
-    if (!(modifiers & Qt::ShiftModifier))
-        return false;
+    if (!(modifiers & Qt::ShiftModifier)) return false;
     ComTerminal->SetReadOnly(true); // the letter of the combination must not reach the sensor
     switch (key) {
     case Qt::Key_H:
         TFormMsgBox::ShowMsgBox(QString::fromLatin1(SpecialKeyHelp), mtInformation, mbOK);
         return true;
-    case Qt::Key_A: SendCommands(WithAttention({"SETAUTO\r\n"}, true)); return true;
-    case Qt::Key_F: SendCommands(WithAttention({"TESTFB\r\n"}, true)); return true;
-    case Qt::Key_I: SendCommands(WithAttention({"*SIMULATION 1 50\r\n"})); return true;
-    case Qt::Key_N: SendCommands(WithAttention({"TESTAN\r\n"})); return true;
-    case Qt::Key_O: SendCommands(WithAttention({"*SIMULATION 0 0\r\n"})); return true;
-    case Qt::Key_P: SendCommands(WithAttention({"TESTPS\r\n"})); return true;
-    case Qt::Key_Q: SendCommands(WithAttention({"TESTQ\r\n"})); return true;
-    case Qt::Key_T: SendCommands(WithAttention({"TEMPERATURE\r\n"})); return true;
-    case Qt::Key_U: SendCommands(WithAttention({"*UPDATE\r\n"}, true)); return true;
-    case Qt::Key_V: SendCommands(WithAttention({"*VIDEO\r\n"}, true)); return true;
-    default: return false;
+    case Qt::Key_A:
+        SendCommands(WithAttention({"SETAUTO\r\n"}, true));
+        return true;
+    case Qt::Key_F:
+        SendCommands(WithAttention({"TESTFB\r\n"}, true));
+        return true;
+    case Qt::Key_I:
+        SendCommands(WithAttention({"*SIMULATION 1 50\r\n"}));
+        return true;
+    case Qt::Key_N:
+        SendCommands(WithAttention({"TESTAN\r\n"}));
+        return true;
+    case Qt::Key_O:
+        SendCommands(WithAttention({"*SIMULATION 0 0\r\n"}));
+        return true;
+    case Qt::Key_P:
+        SendCommands(WithAttention({"TESTPS\r\n"}));
+        return true;
+    case Qt::Key_Q:
+        SendCommands(WithAttention({"TESTQ\r\n"}));
+        return true;
+    case Qt::Key_T:
+        SendCommands(WithAttention({"TEMPERATURE\r\n"}));
+        return true;
+    case Qt::Key_U:
+        SendCommands(WithAttention({"*UPDATE\r\n"}, true));
+        return true;
+    case Qt::Key_V:
+        SendCommands(WithAttention({"*VIDEO\r\n"}, true));
+        return true;
+    default:
+        return false;
     }
 }
 
 // Key preview: the main window sees every key press of its own widgets
 // before the focused control does, so the special keys work wherever the
 // focus is.
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->window() == this && w == QApplication::focusWidget()) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (SpecialKey(key->key(), key->modifiers()))
-                return true;
+            if (SpecialKey(key->key(), key->modifiers())) return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -10,9 +10,9 @@
 #include "TComPort.h"
 #include "TComSetupDlg.h"
 #include "TComTerminal.h"
+#include "TCommandEngine.h"
 #include "THistoryForm.h"
 #include "TParameterForm.h"
-#include "TCommandEngine.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -23,8 +23,7 @@ namespace {
 const QByteArray kAttention("\r\021\033");
 }
 
-void TMainForm::CreateLink()
-{
+void TMainForm::CreateLink() {
     ComPort = new TComPort(this);
     ComDataPacket = new TComDataPacket(this);
     ComDataPacket->setObjectName(QStringLiteral("ComDataPacket"));
@@ -52,46 +51,40 @@ void TMainForm::CreateLink()
 
 // --- Command engine -------------------------------------------------------
 
-bool TMainForm::SetCmd(const QByteArray& cmd)
-{
+bool TMainForm::SetCmd(const QByteArray& cmd) {
     m_engine->DebugMode = DebugMode;
     return m_engine->SetCmd(cmd);
 }
 
-QByteArray TMainForm::GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop, int size,
-                             int timeoutMs)
-{
+QByteArray TMainForm::GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
+                             int size, int timeoutMs) {
     m_engine->DebugMode = DebugMode;
     return m_engine->GetCmd(cmd, start, stop, size, timeoutMs);
 }
 
-QString TMainForm::GetCmd(const QString& cmd, const QString& start, const QString& stop, int size, int timeoutMs)
-{
-    return QString::fromLatin1(GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
+QString TMainForm::GetCmd(const QString& cmd, const QString& start, const QString& stop, int size,
+                          int timeoutMs) {
+    return QString::fromLatin1(
+        GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
 }
 
-void TMainForm::Delay(int ms)
-{
+void TMainForm::Delay(int ms) {
     TCommandEngine::Delay(ms);
 }
 
-void TMainForm::WritePort(const QByteArray& text)
-{
+void TMainForm::WritePort(const QByteArray& text) {
     m_engine->WritePort(text);
 }
 
 // --- Start-up of the link -------------------------------------------------------
 
-bool TMainForm::LoadPortSettings()
-{
-    if (ComPort->Connected())
-        ComPort->Close();
+bool TMainForm::LoadPortSettings() {
+    if (ComPort->Connected()) ComPort->Close();
     ComPort->LoadSettings(*m_settings, ComPort->objectName());
     bool firstStart = false;
     if (ComPort->Port().isEmpty()) {
         const QStringList ports = ListSerialPorts();
-        if (!ports.isEmpty())
-            ComPort->SetPort(ports.first());
+        if (!ports.isEmpty()) ComPort->SetPort(ports.first());
         firstStart = true;
     }
     ComPort->BeginUpdate();
@@ -109,8 +102,7 @@ bool TMainForm::LoadPortSettings()
     return firstStart;
 }
 
-void TMainForm::Timer_StartUpTimer()
-{
+void TMainForm::Timer_StartUpTimer() {
     Timer_StartUp.stop();
     if (LinkMode == 1 || LinkMode == 2) {
         rb_offline->setChecked(true);
@@ -127,7 +119,8 @@ void TMainForm::Timer_StartUpTimer()
         rb_online->setChecked(true);
     }
     if (Timer_StartUp.property("tag").toInt() == 1) {
-        const QString text = (LinkMode == 2 ? LabelText(121) : LabelText(124)) + u'\r' + LabelText(122);
+        const QString text =
+            (LinkMode == 2 ? LabelText(121) : LabelText(124)) + u'\r' + LabelText(122);
         if (TFormMsgBox::ShowMsgBox(text, mtInformation, mbYesNo) == mrYes)
             Extras_Konfiguration_COMExecute();
     }
@@ -135,32 +128,26 @@ void TMainForm::Timer_StartUpTimer()
 
 // --- Port open and close -----------------------------------------------------------
 
-void TMainForm::ComPortAfterOpen()
-{
+void TMainForm::ComPortAfterOpen() {
     Datei_Open->setText(QString::fromUtf8("Port schließen"));
     ComTerminal->SetConnected(true);
     rb_online->setChecked(true);
     UpdatePortStatus();
     SetCmd(kAttention);
     EnableDeviceActions(true);
-    if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
-        ComTerminal->setFocus();
+    if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible())) ComTerminal->setFocus();
 }
 
-void TMainForm::ComPortAfterClose()
-{
+void TMainForm::ComPortAfterClose() {
     Datei_Open->setText(QString::fromUtf8("Port öffnen"));
     ComTerminal->SetConnected(false);
     rb_offline->setChecked(true);
     UpdatePortStatus();
-    if (LinkMode == 0)
-        EnableDeviceActions(false);
+    if (LinkMode == 0) EnableDeviceActions(false);
 }
 
-void TMainForm::rb_onlineClick()
-{
-    if (ComPort->Connected())
-        return;
+void TMainForm::rb_onlineClick() {
+    if (ComPort->Connected()) return;
     if (!ComPort->Open()) {
         rb_offline->setChecked(true);
         ShowError(QStringLiteral("Open error port: %1").arg(ComPort->Port().trimmed()));
@@ -168,10 +155,8 @@ void TMainForm::rb_onlineClick()
     }
 }
 
-void TMainForm::rb_offlineClick()
-{
-    if (!ComPort->Connected())
-        return;
+void TMainForm::rb_offlineClick() {
+    if (!ComPort->Connected()) return;
     ComPort->Close();
     if (ComPort->Connected()) {
         rb_online->setChecked(true);
@@ -179,8 +164,7 @@ void TMainForm::rb_offlineClick()
     }
 }
 
-void TMainForm::Datei_OpenExecute()
-{
+void TMainForm::Datei_OpenExecute() {
     if (ComPort->Connected()) {
         CancelReopen();
         ComPort->Close();
@@ -192,13 +176,13 @@ void TMainForm::Datei_OpenExecute()
     }
 }
 
-void TMainForm::UpdatePortStatus()
-{
+void TMainForm::UpdatePortStatus() {
     if (ComPort->Connected()) {
         const TComPortSettings s = ComPort->Settings();
         ShowStatus(QStringLiteral("%1:%2-%3-%4-%5-%6")
                        .arg(s.Port.trimmed(), BaudRateToStr(s.BaudRate), DataBitsToStr(s.DataBits),
-                            ParityToStr(s.Parity), StopBitsToStr(s.StopBits), FlowControlToStr(s.FlowControl)),
+                            ParityToStr(s.Parity), StopBitsToStr(s.StopBits),
+                            FlowControlToStr(s.FlowControl)),
                    0);
     } else if (LinkMode == 2) {
         ShowStatus(LabelText(115), 0);
@@ -209,8 +193,7 @@ void TMainForm::UpdatePortStatus()
     }
 }
 
-void TMainForm::Extras_Konfiguration_COMExecute()
-{
+void TMainForm::Extras_Konfiguration_COMExecute() {
     TLinkSettings s;
     s.Mode = LinkMode;
     s.Port = ComPort->Port();
@@ -246,35 +229,29 @@ void TMainForm::Extras_Konfiguration_COMExecute()
 
 // --- A device that goes away and comes back -------------------------------------
 
-QString TMainForm::PortDevicePath() const
-{
+QString TMainForm::PortDevicePath() const {
     const QString port = ComPort->Port().trimmed();
     return port.startsWith(u'/') ? port : QStringLiteral("/dev/") + port;
 }
 
-void TMainForm::ComPortDeviceLost()
-{
+void TMainForm::ComPortDeviceLost() {
     ShowError(QStringLiteral("%1 %2").arg(LabelText(126), ComPort->Port().trimmed()));
-    if (LinkMode != 0)
-        return;
+    if (LinkMode != 0) return;
     m_reopenPending = true;
     Timer_Reopen.start();
 }
 
-void TMainForm::CancelReopen()
-{
+void TMainForm::CancelReopen() {
     m_reopenPending = false;
     Timer_Reopen.stop();
 }
 
-void TMainForm::Timer_ReopenTimer()
-{
+void TMainForm::Timer_ReopenTimer() {
     if (!m_reopenPending || LinkMode != 0 || ComPort->Connected()) {
         CancelReopen();
         return;
     }
-    if (m_reopening || !QFileInfo::exists(PortDevicePath()))
-        return;
+    if (m_reopening || !QFileInfo::exists(PortDevicePath())) return;
     m_reopening = true;
     const bool opened = ComPort->Open();
     m_reopening = false;
@@ -286,8 +263,7 @@ void TMainForm::Timer_ReopenTimer()
 
 // --- Receive path ---------------------------------------------------------------------
 
-void TMainForm::ComPortDataReceived(const QByteArray& data)
-{
+void TMainForm::ComPortDataReceived(const QByteArray& data) {
     if (ComTerminal)
         ComTerminal->ReceiveData(data);
     else
@@ -297,12 +273,10 @@ void TMainForm::ComPortDataReceived(const QByteArray& data)
     // clients of the relay, byte for byte (escape sequences included, so a
     // remote terminal shows what this one shows). Without the relay there
     // is nobody to send to, so the batching is skipped.
-    if (LinkMode == 0 && LocalServer)
-        SendTcp(data);
+    if (LinkMode == 0 && LocalServer) SendTcp(data);
 }
 
-void TMainForm::ConnectTerminal()
-{
+void TMainForm::ConnectTerminal() {
     // Every character the terminal shows or acts on reaches ReceiveChar.
     connect(ComTerminal, &TComTerminal::Chars, this, [this](const QByteArray& text) {
         for (char ch : text)
@@ -318,17 +292,14 @@ void TMainForm::ConnectTerminal()
     });
 }
 
-void TMainForm::ReceiveChar(char ch)
-{
-    if (ch == '\a')
-        BellReceived = true;
+void TMainForm::ReceiveChar(char ch) {
+    if (ch == '\a') BellReceived = true;
     if (!(m_windows.HistoryForm && m_windows.HistoryForm->isVisible())) {
         while (HistoryLines.size() > 1000)
             HistoryLines.removeFirst();
         const unsigned char c = static_cast<unsigned char>(ch);
         if (c > 31) {
-            if (HistoryLines.isEmpty())
-                HistoryLines.append(QString());
+            if (HistoryLines.isEmpty()) HistoryLines.append(QString());
             HistoryLines.last().append(QChar(c));
         } else if (ch == '\r') {
             HistoryLines.append(QString());

@@ -15,8 +15,7 @@
 
 #include <QAction>
 
-void TMainForm::CreateTcpLink()
-{
+void TMainForm::CreateTcpLink() {
     TcpLink = new TTcpLink(this);
     connect(TcpLink, &TTcpLink::Received, this, &TMainForm::TcpDataReceived);
     connect(TcpLink, &TTcpLink::Accepted, this, &TMainForm::TcpAccepted);
@@ -25,7 +24,9 @@ void TMainForm::CreateTcpLink()
     // Queued: the error box must not open inside the socket's own code.
     connect(TcpLink, &TTcpLink::Failed, this, &TMainForm::SocketError, Qt::QueuedConnection);
     connect(TcpLink, &TTcpLink::Refused, this, [this](const QString& peer) {
-        ShowError(QStringLiteral("TCP client refused (%1 connected): %2").arg(TTcpLink::MaxClients).arg(peer));
+        ShowError(QStringLiteral("TCP client refused (%1 connected): %2")
+                      .arg(TTcpLink::MaxClients)
+                      .arg(peer));
     });
     connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
     m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
@@ -34,15 +35,13 @@ void TMainForm::CreateTcpLink()
     TcpLink->ReadyForData = [this] { return ReadyForRelayData(); };
 }
 
-bool TMainForm::ReadyForRelayData() const
-{
+bool TMainForm::ReadyForRelayData() const {
     return !ComPort->Connected() || ComPort->PendingOutput() < MaxRelayBacklog;
 }
 
 // --- Start of the link ------------------------------------------------------------
 
-void TMainForm::StartLink(int mode, bool server)
-{
+void TMainForm::StartLink(int mode, bool server) {
     Timer_StartUp.stop(); // a start still pending must not finish during this one
     CloseSockets();
     Datei_UpdateFirmware->setEnabled(mode == 0);
@@ -52,18 +51,15 @@ void TMainForm::StartLink(int mode, bool server)
     ComTerminal->SetConnected(ComPort->Connected());
 
     if (mode == 1 || mode == 2) {
-        if (!StartClient(mode))
-            return; // a newer start took over while this one waited
+        if (!StartClient(mode)) return; // a newer start took over while this one waited
     } else if (server) {
-        if (!StartServer())
-            return; // the error box has been shown; this start ends here
+        if (!StartServer()) return; // the error box has been shown; this start ends here
     }
     UpdatePortStatus();
     Timer_StartUp.start();
 }
 
-bool TMainForm::StartClient(int mode)
-{
+bool TMainForm::StartClient(int mode) {
     const QString host = mode == 1 ? m_options.TCPTelnetIP : m_options.TCPClientIP;
     const int port = mode == 1 ? int(TTcpLink::TelnetPort) : m_options.TCPClientPort;
     const QString target = QStringLiteral("%1:%2").arg(host).arg(port);
@@ -78,8 +74,7 @@ bool TMainForm::StartClient(int mode)
         result = TcpLink->Connect(host, quint16(port));
         m_connecting = false;
     }
-    if (result == TTcpLink::TConnectResult::Superseded)
-        return false;
+    if (result == TTcpLink::TConnectResult::Superseded) return false;
     if (result == TTcpLink::TConnectResult::Failed) {
         ShowStatus(LabelText(118) + u' ' + target, 4);
         Timer_StartUp.setProperty("tag", 1);
@@ -92,8 +87,7 @@ bool TMainForm::StartClient(int mode)
     return true;
 }
 
-bool TMainForm::StartServer()
-{
+bool TMainForm::StartServer() {
     Timer_TCPServer_Delay.setInterval(std::max(0, m_options.TCPServerDelay));
     const int port = m_options.TCPServerPort;
     QString error;
@@ -110,19 +104,16 @@ bool TMainForm::StartServer()
     return true;
 }
 
-void TMainForm::CloseSockets()
-{
+void TMainForm::CloseSockets() {
     TcpLink->CloseSockets();
     Timer_TCPServer_Delay.stop();
     TcpPendingText.clear();
-    if (!ComPort->Connected())
-        ComTerminal->SetConnected(false);
+    if (!ComPort->Connected()) ComTerminal->SetConnected(false);
 }
 
 // --- Socket events ---------------------------------------------------------------
 
-void TMainForm::SocketError(const QString& text)
-{
+void TMainForm::SocketError(const QString& text) {
     // One error box at a time: a burst of failing clients must not stack
     // dialogs; what happens meanwhile goes to COM Status.
     if (m_socketErrorShowing) {
@@ -134,38 +125,32 @@ void TMainForm::SocketError(const QString& text)
     m_socketErrorShowing = false;
 }
 
-void TMainForm::TcpAccepted(const QString& peer)
-{
+void TMainForm::TcpAccepted(const QString& peer) {
     ShowStatus(QString::number(TcpLink->ClientCount()), 2);
     ShowStatus(LabelText(119) + u' ' + peer, 4);
 }
 
-void TMainForm::TcpClientClosed()
-{
+void TMainForm::TcpClientClosed() {
     // The client is released even while the serial port is closed, so a
     // relay left without its sensor does not collect dead connections.
     ShowStatus(LabelText(120), 4);
     ShowStatus(QString::number(TcpLink->ClientCount()), 2);
 }
 
-void TMainForm::TcpLinkClosed()
-{
+void TMainForm::TcpLinkClosed() {
     ShowStatus(LabelText(120), 4);
     if (!ComPort->Connected())
         ComTerminal->SetConnected(false); // typed keys have nowhere to go now
 }
 
-void TMainForm::TcpDataReceived(const QByteArray& bytes)
-{
+void TMainForm::TcpDataReceived(const QByteArray& bytes) {
     CopyData(9, bytes);
 }
 
 // --- Sending ---------------------------------------------------------------------
 
-void TMainForm::SendTcp(const QByteArray& text)
-{
-    if (text.isEmpty())
-        return;
+void TMainForm::SendTcp(const QByteArray& text) {
+    if (text.isEmpty()) return;
     if (m_options.TCPServerDelay == 0) {
         SendTcpNow(text);
         return;
@@ -177,36 +162,29 @@ void TMainForm::SendTcp(const QByteArray& text)
         Timer_TCPServer_DelayTimer();
         return;
     }
-    if (!Timer_TCPServer_Delay.isActive())
-        Timer_TCPServer_Delay.start();
+    if (!Timer_TCPServer_Delay.isActive()) Timer_TCPServer_Delay.start();
 }
 
-void TMainForm::Timer_TCPServer_DelayTimer()
-{
+void TMainForm::Timer_TCPServer_DelayTimer() {
     Timer_TCPServer_Delay.stop();
     const QByteArray text = TcpPendingText;
     TcpPendingText.clear();
     SendTcpNow(text);
 }
 
-void TMainForm::SendTcpNow(const QByteArray& text)
-{
+void TMainForm::SendTcpNow(const QByteArray& text) {
     TcpLink->SendNow(text, ComPort->Connected() && LocalServer);
 }
 
 // --- Data received over TCP ----------------------------------------------------------
 
-int TMainForm::MeasurementTarget() const
-{
-    if (ChartLines.Running && ChartLines.Running())
-        return 2;
-    if (NumberLines.Running && NumberLines.Running())
-        return 1;
+int TMainForm::MeasurementTarget() const {
+    if (ChartLines.Running && ChartLines.Running()) return 2;
+    if (NumberLines.Running && NumberLines.Running()) return 1;
     return 0;
 }
 
-void TMainForm::FeedMeasurementLine(int target, const QByteArray& data)
-{
+void TMainForm::FeedMeasurementLine(int target, const QByteArray& data) {
     if (target == 0) {
         TcpLineText.clear();
         m_tcpLineOverflow = false;
@@ -215,8 +193,7 @@ void TMainForm::FeedMeasurementLine(int target, const QByteArray& data)
     const TLineTarget& handler = target == 2 ? ChartLines : NumberLines;
     for (char ch : data) {
         if (ch == '\r') {
-            if (!m_tcpLineOverflow && handler.Line)
-                handler.Line(TcpLineText);
+            if (!m_tcpLineOverflow && handler.Line) handler.Line(TcpLineText);
         } else if (ch == '\n') {
             TcpLineText.clear();
             m_tcpLineOverflow = false;

@@ -15,27 +15,23 @@
 #include "TParameterReadForm.h"
 #include "TParameterStoreForm.h"
 
-QList<QWidget*> TAppWindows::All() const
-{
-    return {MainForm,          AboutBox,          ConfigFormDlg,       ComSetupDlg, HistoryForm,
-            FormMsgBox,        FlashDlg,          ParameterReadForm,   ParameterStoreForm,
-            ParameterForm,     GraphicSetupDlg,   GrafikDlg,           NumberDlg};
+QList<QWidget*> TAppWindows::All() const {
+    return {MainForm,        AboutBox,  ConfigFormDlg,     ComSetupDlg,        HistoryForm,
+            FormMsgBox,      FlashDlg,  ParameterReadForm, ParameterStoreForm, ParameterForm,
+            GraphicSetupDlg, GrafikDlg, NumberDlg};
 }
 
-QList<QWidget*> TAppWindows::CaptionOrder() const
-{
-    return {HistoryForm,       AboutBox,           ConfigFormDlg, ComSetupDlg, ParameterForm,
+QList<QWidget*> TAppWindows::CaptionOrder() const {
+    return {HistoryForm,       AboutBox,           ConfigFormDlg, ComSetupDlg,     ParameterForm,
             ParameterReadForm, ParameterStoreForm, GrafikDlg,     GraphicSetupDlg, NumberDlg};
 }
 
 // The icons live in the app library's resources.
-static void InitResources()
-{
+static void InitResources() {
     Q_INIT_RESOURCE(app);
 }
 
-TAppWindows CreateWindows(const QStringList& arguments)
-{
+TAppWindows CreateWindows(const QStringList& arguments) {
     InitResources();
     TAppWindows w;
     w.MainForm = new TMainForm(arguments);

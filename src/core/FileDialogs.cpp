@@ -5,16 +5,13 @@
 #include <QStringList>
 
 namespace {
-TFileDialogs::Responder& CurrentResponder()
-{
+TFileDialogs::Responder& CurrentResponder() {
     static TFileDialogs::Responder responder;
     return responder;
 }
 
-QString Run(QWidget* parent, TFileDialogRequest request)
-{
-    if (CurrentResponder())
-        return CurrentResponder()(request);
+QString Run(QWidget* parent, TFileDialogRequest request) {
+    if (CurrentResponder()) return CurrentResponder()(request);
     QFileDialog dialog(parent, request.caption, request.directory);
     switch (request.kind) {
     case TFileDialogRequest::Directory:
@@ -31,7 +28,8 @@ QString Run(QWidget* parent, TFileDialogRequest request)
         break;
     }
     if (!request.filter.isEmpty()) {
-        const QStringList filters = TFileDialogs::ToQtFilter(request.filter).split(QStringLiteral(";;"));
+        const QStringList filters =
+            TFileDialogs::ToQtFilter(request.filter).split(QStringLiteral(";;"));
         dialog.setNameFilters(filters);
         // Preselect the entry of the default extension, wherever it stands.
         const QString pattern = QStringLiteral("*.") + request.defaultSuffix;
@@ -41,52 +39,45 @@ QString Run(QWidget* parent, TFileDialogRequest request)
                 break;
             }
     }
-    if (!request.defaultSuffix.isEmpty())
-        dialog.setDefaultSuffix(request.defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
+    if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }
 } // namespace
 
-QString TFileDialogs::GetOpenFileName(QWidget* parent, const TFileDialogRequest& request)
-{
+QString TFileDialogs::GetOpenFileName(QWidget* parent, const TFileDialogRequest& request) {
     TFileDialogRequest r = request;
     r.kind = TFileDialogRequest::Open;
     return Run(parent, r);
 }
 
-QString TFileDialogs::GetSaveFileName(QWidget* parent, const TFileDialogRequest& request)
-{
+QString TFileDialogs::GetSaveFileName(QWidget* parent, const TFileDialogRequest& request) {
     TFileDialogRequest r = request;
     r.kind = TFileDialogRequest::Save;
     return Run(parent, r);
 }
 
-QString TFileDialogs::GetExistingDirectory(QWidget* parent, const TFileDialogRequest& request)
-{
+QString TFileDialogs::GetExistingDirectory(QWidget* parent, const TFileDialogRequest& request) {
     TFileDialogRequest r = request;
     r.kind = TFileDialogRequest::Directory;
     return Run(parent, r);
 }
 
-void TFileDialogs::SetResponder(Responder responder)
-{
+void TFileDialogs::SetResponder(Responder responder) {
     CurrentResponder() = std::move(responder);
 }
 
-QString TFileDialogs::ToQtFilter(const QString& pipeFilter)
-{
+QString TFileDialogs::ToQtFilter(const QString& pipeFilter) {
     const QStringList parts = pipeFilter.split(u'|');
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
         const QString description = parts[i];
-        entries << (description.contains(u'(') ? description
-                                               : QStringLiteral("%1 (%2)").arg(description, patterns));
+        entries << (description.contains(u'(')
+                        ? description
+                        : QStringLiteral("%1 (%2)").arg(description, patterns));
     }
-    if (entries.isEmpty() && !pipeFilter.isEmpty())
-        entries << pipeFilter;
+    if (entries.isEmpty() && !pipeFilter.isEmpty()) entries << pipeFilter;
     return entries.join(QStringLiteral(";;"));
 }

@@ -10,8 +10,8 @@
 struct TFileDialogRequest {
     enum Kind { Open, Save, Directory } kind = Open;
     QString caption;
-    QString directory;   // initial directory
-    QString filter;      // "Description|*.ext|Description|*.*" pairs
+    QString directory; // initial directory
+    QString filter;    // "Description|*.ext|Description|*.*" pairs
     QString defaultSuffix;
     bool mustExist = false;       // open: only existing files
     bool confirmOverwrite = true; // save: ask before replacing

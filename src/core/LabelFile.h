@@ -39,5 +39,6 @@ private:
     QString m_path;
     Stamp m_stamp;
     bool m_loaded = false;
-    QHash<QString, QHash<QString, QString>> m_sections; // upper-case section -> upper-case key -> value
+    QHash<QString, QHash<QString, QString>>
+        m_sections; // upper-case section -> upper-case key -> value
 };

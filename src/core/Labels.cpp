@@ -11,69 +11,57 @@ int g_language = 0;
 QString g_labelPath;
 bool g_labelPathSet = false;
 
-TLabelFile& LabelFile()
-{
+TLabelFile& LabelFile() {
     static TLabelFile file;
     return file;
 }
 } // namespace
 
-QString LanguageLetter(int language)
-{
+QString LanguageLetter(int language) {
     return language == 1 ? QStringLiteral("D") : QStringLiteral("E");
 }
 
-QString LookupLabel(int language, int number, bool stripAmp)
-{
+QString LookupLabel(int language, int number, bool stripAmp) {
     static const QString key = QStringLiteral("KEY");
     QString text = LabelFile().ReadString(LabelFilePath(), QString::number(number),
                                           LanguageLetter(language), key);
-    if (text.isEmpty())
-        text = key;
-    if (text == key)
-        text = QStringLiteral("%1 [%2]").arg(key).arg(number);
+    if (text.isEmpty()) text = key;
+    if (text == key) text = QStringLiteral("%1 [%2]").arg(key).arg(number);
     if (stripAmp) {
         const qsizetype amp = text.indexOf(u'&');
-        if (amp >= 0)
-            text.remove(amp, 1);
+        if (amp >= 0) text.remove(amp, 1);
     }
     return text;
 }
 
-QString LabelText(int number)
-{
+QString LabelText(int number) {
     return LookupLabel(g_language, number, true);
 }
 
-QString RawLabelText(int number)
-{
+QString RawLabelText(int number) {
     return LookupLabel(g_language, number, false);
 }
 
-void SetCurrentLanguage(int language)
-{
+void SetCurrentLanguage(int language) {
     g_language = language;
 }
 
-int CurrentLanguage()
-{
+int CurrentLanguage() {
     return g_language;
 }
 
-QString DefaultLabelFilePath()
-{
+QString DefaultLabelFilePath() {
     const QString exe = QCoreApplication::applicationFilePath();
     if (!exe.isEmpty()) {
         const QFileInfo info(exe);
-        const QString beside = info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lab");
-        if (QFileInfo::exists(beside))
-            return beside;
+        const QString beside =
+            info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lab");
+        if (QFileInfo::exists(beside)) return beside;
     }
     return QStringLiteral(ORX_INSTALL_DATADIR "/orxterm/orxterm.lab");
 }
 
-QString LabelFilePath()
-{
+QString LabelFilePath() {
     if (!g_labelPathSet) {
         g_labelPath = DefaultLabelFilePath();
         g_labelPathSet = true;
@@ -81,8 +69,7 @@ QString LabelFilePath()
     return g_labelPath;
 }
 
-void SetLabelFilePath(const QString& path)
-{
+void SetLabelFilePath(const QString& path) {
     g_labelPath = path;
     g_labelPathSet = true;
 }

@@ -8,39 +8,39 @@
 #include <QPushButton>
 
 namespace {
-TFormMsgBox::Responder& CurrentResponder()
-{
+TFormMsgBox::Responder& CurrentResponder() {
     static TFormMsgBox::Responder responder;
     return responder;
 }
 
-QMessageBox::Icon IconOf(int kind)
-{
+QMessageBox::Icon IconOf(int kind) {
     switch (kind) {
-    case -1: return QMessageBox::NoIcon;
-    case mtWarning: return QMessageBox::Warning;
-    case mtInformation: return QMessageBox::Information;
-    case mtConfirmation: return QMessageBox::Question;
-    default: return QMessageBox::Critical;
+    case -1:
+        return QMessageBox::NoIcon;
+    case mtWarning:
+        return QMessageBox::Warning;
+    case mtInformation:
+        return QMessageBox::Information;
+    case mtConfirmation:
+        return QMessageBox::Question;
+    default:
+        return QMessageBox::Critical;
     }
 }
 } // namespace
 
-TFormMsgBox::TFormMsgBox(QWidget* parent) : QWidget(parent)
-{
+TFormMsgBox::TFormMsgBox(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("FormMsgBox"));
 }
 
-QString TFormMsgBox::NormalizeLineBreaks(const QString& text)
-{
+QString TFormMsgBox::NormalizeLineBreaks(const QString& text) {
     QString result = text;
     result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     result.replace(u'\r', u'\n');
     return result;
 }
 
-int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int helpContext)
-{
+int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int helpContext) {
     Q_UNUSED(helpContext);
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
@@ -50,8 +50,7 @@ int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int help
     return Show(request);
 }
 
-void TFormMsgBox::ShowMessage(const QString& text)
-{
+void TFormMsgBox::ShowMessage(const QString& text) {
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
     request.text = NormalizeLineBreaks(text);
@@ -60,32 +59,40 @@ void TFormMsgBox::ShowMessage(const QString& text)
     Show(request);
 }
 
-void TFormMsgBox::SetResponder(Responder responder)
-{
+void TFormMsgBox::SetResponder(Responder responder) {
     CurrentResponder() = std::move(responder);
 }
 
-int TFormMsgBox::Show(const TMsgBoxRequest& request)
-{
-    if (CurrentResponder())
-        return CurrentResponder()(request);
+int TFormMsgBox::Show(const TMsgBoxRequest& request) {
+    if (CurrentResponder()) return CurrentResponder()(request);
 
     QMessageBox box(IconOf(request.kind), request.caption, request.text, QMessageBox::NoButton,
                     QApplication::activeWindow());
     QMessageBox::StandardButtons set;
     switch (request.buttons) {
-    case mbYesNo: set = QMessageBox::Yes | QMessageBox::No; break;
-    case mbYesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case mbOKCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
-    default: set = QMessageBox::Ok; break;
+    case mbYesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case mbYesNoCancel:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case mbOKCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    default:
+        set = QMessageBox::Ok;
+        break;
     }
     box.setStandardButtons(set);
-    if (request.buttons == mbYesNo)
-        box.setEscapeButton(QMessageBox::No);
+    if (request.buttons == mbYesNo) box.setEscapeButton(QMessageBox::No);
     switch (box.exec()) {
-    case QMessageBox::Ok: return mrOk;
-    case QMessageBox::Yes: return mrYes;
-    case QMessageBox::No: return mrNo;
-    default: return mrCancel;
+    case QMessageBox::Ok:
+        return mrOk;
+    case QMessageBox::Yes:
+        return mrYes;
+    case QMessageBox::No:
+        return mrNo;
+    default:
+        return mrCancel;
     }
 }

@@ -18,7 +18,7 @@ enum TMsgResult { mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 // One request to show a message box, as a test sees it.
 struct TMsgBoxRequest {
     QString caption;
-    QString text;      // line breaks already turned into "\n"
+    QString text;       // line breaks already turned into "\n"
     int kind = mtError; // TMsgKind, or -1 for a plain box without icon
     int buttons = mbOK;
 };

@@ -4,12 +4,10 @@
 #include <QObject>
 #include <QVariant>
 
-void SetTag(QObject* object, int tag)
-{
+void SetTag(QObject* object, int tag) {
     object->setProperty("tag", tag);
 }
 
-int Tag(const QObject* object)
-{
+int Tag(const QObject* object) {
     return object->property("tag").toInt();
 }

@@ -13,54 +13,71 @@
 #include <sys/ioctl.h>
 
 namespace {
-const char* const kBaudTexts[] = {"Custom", "110",   "300",   "600",    "1200",   "2400",   "4800", "9600",
-                                  "19200",  "38400", "57600", "115200", "230400", "460800", "921600"};
-const int kBaudValues[] = {9600, 110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200,
-                           230400, 460800, 921600};
+const char* const kBaudTexts[] = {"Custom", "110",    "300",    "600",    "1200",
+                                  "2400",   "4800",   "9600",   "19200",  "38400",
+                                  "57600",  "115200", "230400", "460800", "921600"};
+const int kBaudValues[] = {9600,  110,   300,   600,    1200,   2400,   4800,  9600,
+                           19200, 38400, 57600, 115200, 230400, 460800, 921600};
 const char* const kDataTexts[] = {"5", "6", "7", "8"};
 const char* const kStopTexts[] = {"1", "1.5", "2"};
 const char* const kParityTexts[] = {"None", "Odd", "Even", "Mark", "Space"};
 const char* const kFlowTexts[] = {"Hardware", "Software", "None", "Custom"};
 
 template <typename E, size_t N>
-E FromText(const QString& text, const char* const (&texts)[N], E fallback)
-{
+E FromText(const QString& text, const char* const (&texts)[N], E fallback) {
     for (size_t i = 0; i < N; ++i)
-        if (text == QLatin1String(texts[i]))
-            return E(i);
+        if (text == QLatin1String(texts[i])) return E(i);
     return fallback;
 }
 
-template <typename E, size_t N>
-QString ToText(E value, const char* const (&texts)[N])
-{
+template <typename E, size_t N> QString ToText(E value, const char* const (&texts)[N]) {
     const size_t i = size_t(value);
     return i < N ? QLatin1String(texts[i]) : QString();
 }
 } // namespace
 
-QString BaudRateToStr(TBaudRate rate) { return ToText(rate, kBaudTexts); }
-TBaudRate StrToBaudRate(const QString& text) { return FromText(text, kBaudTexts, TBaudRate::br9600); }
-int BaudRateValue(TBaudRate rate) { return kBaudValues[size_t(rate) < 15 ? size_t(rate) : 7]; }
-QString DataBitsToStr(TDataBits bits) { return ToText(bits, kDataTexts); }
-TDataBits StrToDataBits(const QString& text) { return FromText(text, kDataTexts, TDataBits::Eight); }
-QString StopBitsToStr(TStopBits bits) { return ToText(bits, kStopTexts); }
-TStopBits StrToStopBits(const QString& text) { return FromText(text, kStopTexts, TStopBits::One); }
-QString ParityToStr(TParityBits parity) { return ToText(parity, kParityTexts); }
-TParityBits StrToParity(const QString& text) { return FromText(text, kParityTexts, TParityBits::None); }
-QString FlowControlToStr(TFlowControl flow) { return ToText(flow, kFlowTexts); }
-TFlowControl StrToFlowControl(const QString& text) { return FromText(text, kFlowTexts, TFlowControl::Software); }
+QString BaudRateToStr(TBaudRate rate) {
+    return ToText(rate, kBaudTexts);
+}
+TBaudRate StrToBaudRate(const QString& text) {
+    return FromText(text, kBaudTexts, TBaudRate::br9600);
+}
+int BaudRateValue(TBaudRate rate) {
+    return kBaudValues[size_t(rate) < 15 ? size_t(rate) : 7];
+}
+QString DataBitsToStr(TDataBits bits) {
+    return ToText(bits, kDataTexts);
+}
+TDataBits StrToDataBits(const QString& text) {
+    return FromText(text, kDataTexts, TDataBits::Eight);
+}
+QString StopBitsToStr(TStopBits bits) {
+    return ToText(bits, kStopTexts);
+}
+TStopBits StrToStopBits(const QString& text) {
+    return FromText(text, kStopTexts, TStopBits::One);
+}
+QString ParityToStr(TParityBits parity) {
+    return ToText(parity, kParityTexts);
+}
+TParityBits StrToParity(const QString& text) {
+    return FromText(text, kParityTexts, TParityBits::None);
+}
+QString FlowControlToStr(TFlowControl flow) {
+    return ToText(flow, kFlowTexts);
+}
+TFlowControl StrToFlowControl(const QString& text) {
+    return FromText(text, kFlowTexts, TFlowControl::Software);
+}
 
-QStringList BaudRateTexts()
-{
+QStringList BaudRateTexts() {
     QStringList list;
     for (const char* t : kBaudTexts)
         list << QLatin1String(t);
     return list;
 }
 
-QStringList ListSerialPorts()
-{
+QStringList ListSerialPorts() {
     QStringList names;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         names << info.portName();
@@ -69,34 +86,29 @@ QStringList ListSerialPorts()
     return names;
 }
 
-TComPort::TComPort(QObject* parent) : QObject(parent)
-{
+TComPort::TComPort(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("ComPort"));
     connect(&m_serial, &QSerialPort::readyRead, this, &TComPort::OnReadyRead);
     // Queued: the port is closed outside the serial object's own call.
     connect(&m_serial, &QSerialPort::errorOccurred, this, &TComPort::OnError, Qt::QueuedConnection);
 }
 
-TComPort::~TComPort()
-{
+TComPort::~TComPort() {
     const auto framers = m_framers;
     for (TComDataPacket* f : framers)
         f->SetComPort(nullptr);
     m_serial.close();
 }
 
-void TComPort::SetPort(const QString& port)
-{
+void TComPort::SetPort(const QString& port) {
     m_settings.Port = port;
 }
 
-#define ORX_SETTER(Name, Type, Member)                                                                \
-    void TComPort::Set##Name(Type value)                                                               \
-    {                                                                                                  \
-        m_settings.Member = value;                                                                     \
-        m_dirty = true;                                                                                \
-        if (m_updateDepth == 0)                                                                        \
-            ApplyLineSettings();                                                                       \
+#define ORX_SETTER(Name, Type, Member)                                                             \
+    void TComPort::Set##Name(Type value) {                                                         \
+        m_settings.Member = value;                                                                 \
+        m_dirty = true;                                                                            \
+        if (m_updateDepth == 0) ApplyLineSettings();                                               \
     }
 ORX_SETTER(BaudRate, TBaudRate, BaudRate)
 ORX_SETTER(DataBits, TDataBits, DataBits)
@@ -105,8 +117,7 @@ ORX_SETTER(Parity, TParityBits, Parity)
 ORX_SETTER(FlowControl, TFlowControl, FlowControl)
 #undef ORX_SETTER
 
-void TComPort::SetSettings(const TComPortSettings& settings)
-{
+void TComPort::SetSettings(const TComPortSettings& settings) {
     BeginUpdate();
     SetPort(settings.Port);
     SetBaudRate(settings.BaudRate);
@@ -117,44 +128,38 @@ void TComPort::SetSettings(const TComPortSettings& settings)
     EndUpdate();
 }
 
-void TComPort::BeginUpdate()
-{
+void TComPort::BeginUpdate() {
     ++m_updateDepth;
 }
 
-void TComPort::EndUpdate()
-{
-    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_dirty)
-        ApplyLineSettings();
+void TComPort::EndUpdate() {
+    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_dirty) ApplyLineSettings();
 }
 
-void TComPort::ApplyLineSettings()
-{
+void TComPort::ApplyLineSettings() {
     m_dirty = false;
-    if (!m_serial.isOpen())
-        return;
+    if (!m_serial.isOpen()) return;
     m_serial.setBaudRate(BaudRateValue(m_settings.BaudRate));
-    static const QSerialPort::DataBits data[] = {QSerialPort::Data5, QSerialPort::Data6, QSerialPort::Data7,
-                                                 QSerialPort::Data8};
+    static const QSerialPort::DataBits data[] = {QSerialPort::Data5, QSerialPort::Data6,
+                                                 QSerialPort::Data7, QSerialPort::Data8};
     static const QSerialPort::StopBits stop[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
                                                  QSerialPort::TwoStop};
     static const QSerialPort::Parity parity[] = {QSerialPort::NoParity, QSerialPort::OddParity,
                                                  QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                  QSerialPort::SpaceParity};
-    static const QSerialPort::FlowControl flow[] = {QSerialPort::HardwareControl, QSerialPort::SoftwareControl,
-                                                    QSerialPort::NoFlowControl, QSerialPort::NoFlowControl};
+    static const QSerialPort::FlowControl flow[] = {
+        QSerialPort::HardwareControl, QSerialPort::SoftwareControl, QSerialPort::NoFlowControl,
+        QSerialPort::NoFlowControl};
     m_serial.setDataBits(data[int(m_settings.DataBits)]);
     m_serial.setStopBits(stop[int(m_settings.StopBits)]);
     m_serial.setParity(parity[int(m_settings.Parity)]);
     m_serial.setFlowControl(flow[int(m_settings.FlowControl)]);
     // DTR and RTS stay off (RTS belongs to the handshake under hardware flow control).
     m_serial.setDataTerminalReady(false);
-    if (m_settings.FlowControl != TFlowControl::Hardware)
-        m_serial.setRequestToSend(false);
+    if (m_settings.FlowControl != TFlowControl::Hardware) m_serial.setRequestToSend(false);
 }
 
-void TComPort::StoreSettings(QSettings& settings, const QString& group) const
-{
+void TComPort::StoreSettings(QSettings& settings, const QString& group) const {
     settings.beginGroup(group);
     settings.setValue(QStringLiteral("Port"), m_settings.Port);
     settings.setValue(QStringLiteral("BaudRate"), BaudRateToStr(m_settings.BaudRate));
@@ -166,35 +171,30 @@ void TComPort::StoreSettings(QSettings& settings, const QString& group) const
     settings.sync();
 }
 
-void TComPort::LoadSettings(QSettings& settings, const QString& group)
-{
+void TComPort::LoadSettings(QSettings& settings, const QString& group) {
     settings.beginGroup(group);
-    auto text = [&settings](const char* key) { return settings.value(QLatin1String(key)).toString(); };
+    auto text = [&settings](const char* key) {
+        return settings.value(QLatin1String(key)).toString();
+    };
     auto has = [&settings](const char* key) { return settings.contains(QLatin1String(key)); };
     TComPortSettings s = m_settings;
     s.Port = text("Port");
-    if (has("BaudRate"))
-        s.BaudRate = StrToBaudRate(text("BaudRate"));
-    if (has("StopBits"))
-        s.StopBits = StrToStopBits(text("StopBits"));
-    if (has("DataBits"))
-        s.DataBits = StrToDataBits(text("DataBits"));
-    if (has("Parity"))
-        s.Parity = StrToParity(text("Parity"));
-    if (has("FlowControl"))
-        s.FlowControl = StrToFlowControl(text("FlowControl"));
+    if (has("BaudRate")) s.BaudRate = StrToBaudRate(text("BaudRate"));
+    if (has("StopBits")) s.StopBits = StrToStopBits(text("StopBits"));
+    if (has("DataBits")) s.DataBits = StrToDataBits(text("DataBits"));
+    if (has("Parity")) s.Parity = StrToParity(text("Parity"));
+    if (has("FlowControl")) s.FlowControl = StrToFlowControl(text("FlowControl"));
     settings.endGroup();
     SetSettings(s);
 }
 
-bool TComPort::Open()
-{
-    if (m_serial.isOpen())
-        return true;
+bool TComPort::Open() {
+    if (m_serial.isOpen()) return true;
     m_errorText.clear();
     m_serial.setPortName(m_settings.Port.trimmed());
     if (m_settings.Port.trimmed().isEmpty() || !m_serial.open(QIODevice::ReadWrite)) {
-        m_errorText = m_settings.Port.trimmed().isEmpty() ? QStringLiteral("No port") : m_serial.errorString();
+        m_errorText = m_settings.Port.trimmed().isEmpty() ? QStringLiteral("No port")
+                                                          : m_serial.errorString();
         m_serial.clearError();
         return false;
     }
@@ -204,32 +204,25 @@ bool TComPort::Open()
     return true;
 }
 
-void TComPort::Close()
-{
-    if (!m_serial.isOpen())
-        return;
+void TComPort::Close() {
+    if (!m_serial.isOpen()) return;
     m_serial.close();
     m_serial.clearError();
     emit AfterClose();
 }
 
-bool TComPort::Connected() const
-{
+bool TComPort::Connected() const {
     return m_serial.isOpen();
 }
 
-qint64 TComPort::WriteStr(const QByteArray& data)
-{
-    if (data.isEmpty() || !m_serial.isOpen())
-        return data.isEmpty() ? 0 : -1;
+qint64 TComPort::WriteStr(const QByteArray& data) {
+    if (data.isEmpty() || !m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
     const qint64 queued = m_serial.bytesToWrite();
     const qint64 n = m_serial.write(data);
-    if (n < 0)
-        return -1;
+    if (n < 0) return -1;
     // Behind relayed data the bytes just join the queue: waiting for all
     // of it would stall the window for every key.
-    if (queued > 0)
-        return n;
+    if (queued > 0) return n;
     // Hand the bytes to the driver now; a stalled line (flow control held
     // off by the peer) is waited for at most a second.
     QDeadlineTimer deadline(1000);
@@ -238,86 +231,66 @@ qint64 TComPort::WriteStr(const QByteArray& data)
     return n;
 }
 
-qint64 TComPort::WriteQueued(const QByteArray& data)
-{
-    if (data.isEmpty() || !m_serial.isOpen())
-        return data.isEmpty() ? 0 : -1;
+qint64 TComPort::WriteQueued(const QByteArray& data) {
+    if (data.isEmpty() || !m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
     return m_serial.write(data);
 }
 
-qint64 TComPort::PendingOutput() const
-{
+qint64 TComPort::PendingOutput() const {
     return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
 }
 
-void TComPort::ClearBuffer()
-{
-    if (!m_serial.isOpen())
-        return;
+void TComPort::ClearBuffer() {
+    if (!m_serial.isOpen()) return;
     m_serial.clear(QSerialPort::Input);
     m_serial.readAll();
 }
 
-void TComPort::AddFramer(TComDataPacket* framer)
-{
-    if (!m_framers.contains(framer))
-        m_framers.append(framer);
+void TComPort::AddFramer(TComDataPacket* framer) {
+    if (!m_framers.contains(framer)) m_framers.append(framer);
 }
 
-void TComPort::RemoveFramer(TComDataPacket* framer)
-{
+void TComPort::RemoveFramer(TComDataPacket* framer) {
     m_framers.removeAll(framer);
 }
 
-void TComPort::OnReadyRead()
-{
+void TComPort::OnReadyRead() {
     const QByteArray data = m_serial.readAll();
-    if (data.isEmpty())
-        return;
+    if (data.isEmpty()) return;
     emit DataReceived(data);
     const auto framers = m_framers; // a handler may detach framers meanwhile
     for (TComDataPacket* f : framers)
-        if (m_framers.contains(f))
-            f->Receive(data);
+        if (m_framers.contains(f)) f->Receive(data);
     CheckLineCounters();
 }
 
-void TComPort::ResetLineCounters()
-{
+void TComPort::ResetLineCounters() {
     m_counters = {};
-    serial_icounter_struct icount {};
+    serial_icounter_struct icount{};
     if (m_serial.handle() >= 0 && ::ioctl(int(m_serial.handle()), TIOCGICOUNT, &icount) == 0) {
-        m_counters = {icount.frame, icount.parity, icount.overrun, icount.brk, icount.buf_overrun, true};
+        m_counters = {icount.frame, icount.parity,      icount.overrun,
+                      icount.brk,   icount.buf_overrun, true};
     }
 }
 
 // Line errors of a real UART, read from the driver's counters (devices
 // without counters, such as pseudo-terminals, report none).
-void TComPort::CheckLineCounters()
-{
-    if (!m_counters.valid || !m_serial.isOpen())
-        return;
-    serial_icounter_struct icount {};
-    if (::ioctl(int(m_serial.handle()), TIOCGICOUNT, &icount) != 0)
-        return;
+void TComPort::CheckLineCounters() {
+    if (!m_counters.valid || !m_serial.isOpen()) return;
+    serial_icounter_struct icount{};
+    if (::ioctl(int(m_serial.handle()), TIOCGICOUNT, &icount) != 0) return;
     QStringList texts;
-    if (icount.frame != m_counters.frame)
-        texts << QStringLiteral("Frame error");
-    if (icount.parity != m_counters.parity)
-        texts << QStringLiteral("Parity error");
-    if (icount.overrun != m_counters.overrun)
-        texts << QStringLiteral("Overrun error");
-    if (icount.brk != m_counters.brk)
-        texts << QStringLiteral("Break error");
-    if (icount.buf_overrun != m_counters.bufOverrun)
-        texts << QStringLiteral("RxOver error");
-    m_counters = {icount.frame, icount.parity, icount.overrun, icount.brk, icount.buf_overrun, true};
-    if (!texts.isEmpty())
-        emit LineErrors(texts);
+    if (icount.frame != m_counters.frame) texts << QStringLiteral("Frame error");
+    if (icount.parity != m_counters.parity) texts << QStringLiteral("Parity error");
+    if (icount.overrun != m_counters.overrun) texts << QStringLiteral("Overrun error");
+    if (icount.brk != m_counters.brk) texts << QStringLiteral("Break error");
+    if (icount.buf_overrun != m_counters.bufOverrun) texts << QStringLiteral("RxOver error");
+    m_counters = {icount.frame, icount.parity,      icount.overrun,
+                  icount.brk,   icount.buf_overrun, true};
+    if (!texts.isEmpty()) emit LineErrors(texts);
 }
 
-void TComPort::OnError(QSerialPort::SerialPortError error)
-{
+void TComPort::OnError(QSerialPort::SerialPortError error) {
     switch (error) {
     case QSerialPort::NoError:
     case QSerialPort::DeviceNotFoundError:
@@ -343,8 +316,7 @@ void TComPort::OnError(QSerialPort::SerialPortError error)
         return;
     case QSerialPort::WriteError:
     case QSerialPort::UnknownError:
-        if (m_serial.isOpen())
-            emit LineErrors({QStringLiteral("IO error")});
+        if (m_serial.isOpen()) emit LineErrors({QStringLiteral("IO error")});
         m_serial.clearError();
         return;
     }

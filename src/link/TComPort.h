@@ -13,8 +13,23 @@ class TComDataPacket;
 
 // The six line settings of the serial port, in the text forms that the
 // settings store and the status bar use.
-enum class TBaudRate { Custom, br110, br300, br600, br1200, br2400, br4800, br9600, br19200,
-                       br38400, br57600, br115200, br230400, br460800, br921600 };
+enum class TBaudRate {
+    Custom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br19200,
+    br38400,
+    br57600,
+    br115200,
+    br230400,
+    br460800,
+    br921600
+};
 enum class TDataBits { Five, Six, Seven, Eight };
 enum class TStopBits { One, OneAndHalf, Two };
 enum class TParityBits { None, Odd, Even, Mark, Space };

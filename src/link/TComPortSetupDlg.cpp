@@ -7,8 +7,7 @@
 #include <QVBoxLayout>
 
 namespace {
-QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items)
-{
+QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
     c->addItems(items);
@@ -16,8 +15,7 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items)
 }
 } // namespace
 
-TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent)
-{
+TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ComPortSetupDlg"));
     setWindowTitle(QStringLiteral("COM Port"));
     Combo_Port = Combo(this, "Combo_Port", {});
@@ -28,7 +26,8 @@ TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent)
     Combo_DataBits = Combo(this, "Combo_DataBits", {"5", "6", "7", "8"});
     Combo_StopBits = Combo(this, "Combo_StopBits", {"1", "1.5", "2"});
     Combo_Parity = Combo(this, "Combo_Parity", {"None", "Odd", "Even", "Mark", "Space"});
-    Combo_FlowControl = Combo(this, "Combo_FlowControl", {"Hardware", "Software", "None", "Custom"});
+    Combo_FlowControl =
+        Combo(this, "Combo_FlowControl", {"Hardware", "Software", "None", "Custom"});
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Port"), Combo_Port);
     form->addRow(QStringLiteral("Baud Rate"), Combo_BaudRate);
@@ -44,8 +43,7 @@ TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
-void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port)
-{
+void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port) {
     combo->clear();
     combo->addItems(ports);
     const int at = combo->findText(port);
@@ -55,8 +53,7 @@ void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& po
         combo->setEditText(port);
 }
 
-void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& ports)
-{
+void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& ports) {
     FillPortCombo(Combo_Port, ports, s.Port);
     Combo_BaudRate->setCurrentIndex(int(s.BaudRate));
     Combo_DataBits->setCurrentIndex(int(s.DataBits));
@@ -65,8 +62,7 @@ void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& p
     Combo_FlowControl->setCurrentIndex(int(s.FlowControl));
 }
 
-TComPortSettings TComPortSetupDlg::Values() const
-{
+TComPortSettings TComPortSetupDlg::Values() const {
     TComPortSettings s;
     s.Port = Combo_Port->currentText().trimmed();
     s.BaudRate = TBaudRate(Combo_BaudRate->currentIndex());
@@ -77,12 +73,11 @@ TComPortSettings TComPortSetupDlg::Values() const
     return s;
 }
 
-bool TComPortSetupDlg::Execute(QWidget* parent, TComPortSettings& settings, const QStringList& ports)
-{
+bool TComPortSetupDlg::Execute(QWidget* parent, TComPortSettings& settings,
+                               const QStringList& ports) {
     TComPortSetupDlg dialog(parent);
     dialog.SetValues(settings, ports);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
     settings = dialog.Values();
     return true;
 }

@@ -23,18 +23,15 @@
 #include <arpa/inet.h>
 
 namespace {
-QLineEdit* Edit(QWidget* parent, const char* name, int maxLength = 0)
-{
+QLineEdit* Edit(QWidget* parent, const char* name, int maxLength = 0) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    if (maxLength)
-        e->setMaxLength(maxLength);
+    if (maxLength) e->setMaxLength(maxLength);
     return e;
 }
 } // namespace
 
-TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent)
-{
+TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ComSetupDlg"));
     SetTag(this, 21);
     setWindowTitle(QStringLiteral("Konfiguration COM"));
@@ -133,8 +130,7 @@ TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports)
-{
+void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports) {
     for (QLineEdit* e : {ed_TelnetPort, ed_TCPServerPort, ed_TCPClientPort}) {
         e->setToolTip(LabelText(886));
         e->setStatusTip(LabelText(886));
@@ -158,8 +154,7 @@ void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports)
     UpdateEnabled();
 }
 
-TLinkSettings TComSetupDlg::Values() const
-{
+TLinkSettings TComSetupDlg::Values() const {
     TLinkSettings s;
     s.Mode = rg_Local->checkedId() < 0 ? 0 : rg_Local->checkedId();
     s.Port = Combo_Port->currentText().trimmed();
@@ -174,8 +169,7 @@ TLinkSettings TComSetupDlg::Values() const
     return s;
 }
 
-void TComSetupDlg::UpdateEnabled()
-{
+void TComSetupDlg::UpdateEnabled() {
     const int i = rg_Local->checkedId();
     Combo_Port->setEnabled(i == 0);
     Combo_Baudrate->setEnabled(i == 0);
@@ -188,35 +182,28 @@ void TComSetupDlg::UpdateEnabled()
     ed_TCPServerIP->setEnabled(false);
 }
 
-bool TComSetupDlg::IsValidPortText(const QString& text)
-{
+bool TComSetupDlg::IsValidPortText(const QString& text) {
     bool ok = false;
     int value = text.toInt(&ok);
-    if (!ok)
-        value = 0;
-    if (value < 0)
-        return false; // a sign is never part of a port number
+    if (!ok) value = 0;
+    if (value < 0) return false; // a sign is never part of a port number
     value %= 65536;
     return text == QString::number(value);
 }
 
-bool TComSetupDlg::IsValidAddress(const QString& text)
-{
+bool TComSetupDlg::IsValidAddress(const QString& text) {
     const QByteArray bytes = text.toLatin1();
-    if (bytes.contains('\0'))
-        return false;
+    if (bytes.contains('\0')) return false;
     return ::inet_addr(bytes.constData()) != INADDR_NONE;
 }
 
-bool TComSetupDlg::Validate()
-{
-    return IsValidPortText(ed_TCPServerPort->text()) && IsValidPortText(ed_TCPClientPort->text())
-        && IsValidAddress(ed_TCPClientIP->text()) && IsValidPortText(ed_TelnetPort->text())
-        && IsValidAddress(ed_TelnetIP->text());
+bool TComSetupDlg::Validate() {
+    return IsValidPortText(ed_TCPServerPort->text()) && IsValidPortText(ed_TCPClientPort->text()) &&
+           IsValidAddress(ed_TCPClientIP->text()) && IsValidPortText(ed_TelnetPort->text()) &&
+           IsValidAddress(ed_TelnetIP->text());
 }
 
-void TComSetupDlg::OKBtnClick()
-{
+void TComSetupDlg::OKBtnClick() {
     if (!Validate()) {
         TFormMsgBox::ShowMessage(QStringLiteral("Error"));
         return;
@@ -224,11 +211,9 @@ void TComSetupDlg::OKBtnClick()
     accept();
 }
 
-bool TComSetupDlg::Execute(TLinkSettings& settings, const QStringList& ports)
-{
+bool TComSetupDlg::Execute(TLinkSettings& settings, const QStringList& ports) {
     FormShow(settings, ports);
-    if (exec() != QDialog::Accepted)
-        return false;
+    if (exec() != QDialog::Accepted) return false;
     settings = Values();
     return true;
 }

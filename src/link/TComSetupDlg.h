@@ -18,14 +18,14 @@ class QRadioButton;
 // What the connection dialog edits; the dialog hands it back and the main
 // window applies it. Port fields are texts as typed (validated on OK).
 struct TLinkSettings {
-    int Mode = 0;                     // 0 Local (serial), 1 Telnet, 2 Remote (TCP client)
-    QString Port;                     // serial port name or device path
+    int Mode = 0; // 0 Local (serial), 1 Telnet, 2 Remote (TCP client)
+    QString Port; // serial port name or device path
     TBaudRate BaudRate = TBaudRate::br9600;
     QString TelnetIP = QStringLiteral("127.0.0.1");
     bool LocalServer = false;
     QString ServerPort = QStringLiteral("10001");
     QString ServerIP = QStringLiteral("0.0.0.0");
-    int ServerDelay = 100;            // shown only
+    int ServerDelay = 100; // shown only
     QString ClientPort = QStringLiteral("10001");
     QString ClientIP = QStringLiteral("127.0.0.1");
 };

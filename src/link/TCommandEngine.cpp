@@ -9,22 +9,17 @@
 #include <QTimer>
 
 TCommandEngine::TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent)
-    : QObject(parent), m_port(port), m_framer(framer)
-{
+    : QObject(parent), m_port(port), m_framer(framer) {
     m_framer.SetMaxBufferSize(4096);
     connect(&m_framer, &TComDataPacket::Packet, this, &TCommandEngine::ComDataPacketPacket);
 }
 
-void TCommandEngine::DebugLine(const QString& line) const
-{
-    if (DebugMode && Log)
-        Log(line);
+void TCommandEngine::DebugLine(const QString& line) const {
+    if (DebugMode && Log) Log(line);
 }
 
-void TCommandEngine::Delay(int ms)
-{
-    if (ms <= 0)
-        return;
+void TCommandEngine::Delay(int ms) {
+    if (ms <= 0) return;
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
@@ -34,10 +29,8 @@ void TCommandEngine::Delay(int ms)
     loop.exec();
 }
 
-bool TCommandEngine::SetCmd(const QByteArray& cmd)
-{
-    if (cmd.isEmpty())
-        return true;
+bool TCommandEngine::SetCmd(const QByteArray& cmd) {
+    if (cmd.isEmpty()) return true;
     if (m_port.Connected()) {
         m_framer.SetComPort(nullptr);
         DebugLine(QStringLiteral("SetCmd(%1=%2)").arg(cmd.size()).arg(DebugText(cmd)));
@@ -50,15 +43,13 @@ bool TCommandEngine::SetCmd(const QByteArray& cmd)
     return true;
 }
 
-QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
-                                  int size, int timeoutMs)
-{
+QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start,
+                                  const QByteArray& stop, int size, int timeoutMs) {
     QByteArray result;
     int i = 0;
     const int cycles = timeoutMs / 10;
     if (m_port.Connected()) {
-        if (!cmd.isEmpty())
-            m_port.WriteStr(QByteArray(" "));
+        if (!cmd.isEmpty()) m_port.WriteStr(QByteArray(" "));
         Delay(100);
         ReplyText.clear();
         m_framer.SetSize(size);
@@ -81,8 +72,7 @@ QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start
         DebugLine(QStringLiteral("Receive after %1 ms").arg(i * 10));
         return result;
     }
-    if (SendTcp)
-        SendTcp(cmd);
+    if (SendTcp) SendTcp(cmd);
     TcpReceiveText.clear();
     do {
         Delay(10);
@@ -92,26 +82,20 @@ QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start
     return result;
 }
 
-void TCommandEngine::WritePort(const QByteArray& text)
-{
-    if (m_port.Connected())
-        m_port.WriteStr(text);
+void TCommandEngine::WritePort(const QByteArray& text) {
+    if (m_port.Connected()) m_port.WriteStr(text);
 }
 
-void TCommandEngine::ComDataPacketPacket(const QByteArray& packet)
-{
+void TCommandEngine::ComDataPacketPacket(const QByteArray& packet) {
     m_framer.SetComPort(nullptr);
     ReplyText = packet;
     DebugLine(QStringLiteral("Data Packet(%1=%2)").arg(packet.size()).arg(DebugText(packet)));
 }
 
-void TCommandEngine::AppendTcpReceived(const QByteArray& text)
-{
+void TCommandEngine::AppendTcpReceived(const QByteArray& text) {
     TcpReceiveText += text;
-    if (TcpReceiveText.size() > 2000)
-        TcpReceiveText.remove(0, 500);
+    if (TcpReceiveText.size() > 2000) TcpReceiveText.remove(0, 500);
     // A single large piece (more than 500 characters beyond the limit)
     // would otherwise let the text grow with every append.
-    if (TcpReceiveText.size() > 2000)
-        TcpReceiveText.remove(0, TcpReceiveText.size() - 1500);
+    if (TcpReceiveText.size() > 2000) TcpReceiveText.remove(0, TcpReceiveText.size() - 1500);
 }

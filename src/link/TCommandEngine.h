@@ -35,11 +35,12 @@ public:
     // Sends `cmd` and returns the first reply between `start` and `stop`
     // (both removed), or empty after `timeoutMs`. `size` is a fixed packet
     // length (0 = none).
-    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop, int size,
-                      int timeoutMs);
-    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size, int timeoutMs)
-    {
-        return QString::fromLatin1(GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
+    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
+                      int size, int timeoutMs);
+    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size,
+                   int timeoutMs) {
+        return QString::fromLatin1(
+            GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
     }
 
     // Waits `ms` milliseconds while the event loop runs.

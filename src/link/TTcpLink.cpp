@@ -17,82 +17,75 @@ quint16 TTcpLink::TelnetPort = 23;
 namespace {
 const char* const kReadQueued = "orxReadQueued";
 const char* const kClosed = "orxClosed";
-}
+} // namespace
 
 TTcpLink::TTcpLink(QObject* parent) : QObject(parent) {}
 
-TTcpLink::~TTcpLink()
-{
+TTcpLink::~TTcpLink() {
     CloseSockets();
 }
 
 // --- Addresses ----------------------------------------------------------------
 
-bool TTcpLink::ParseIPv4(const QString& text, QHostAddress* address)
-{
+bool TTcpLink::ParseIPv4(const QString& text, QHostAddress* address) {
     const QByteArray latin = text.trimmed().toLatin1();
-    in_addr a {};
-    if (latin.isEmpty() || inet_aton(latin.constData(), &a) == 0)
-        return false;
-    if (address)
-        *address = QHostAddress(quint32(ntohl(a.s_addr)));
+    in_addr a{};
+    if (latin.isEmpty() || inet_aton(latin.constData(), &a) == 0) return false;
+    if (address) *address = QHostAddress(quint32(ntohl(a.s_addr)));
     return true;
 }
 
-QString TTcpLink::FirstOwnIPv4()
-{
+QString TTcpLink::FirstOwnIPv4() {
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& i : interfaces) {
         const auto flags = i.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || (flags & QNetworkInterface::IsLoopBack))
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
+            (flags & QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry& e : i.addressEntries())
-            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                return e.ip().toString();
+            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol) return e.ip().toString();
     }
     return QStringLiteral("127.0.0.1");
 }
 
-QString TTcpLink::AddressText(const QHostAddress& address, quint16 port)
-{
+QString TTcpLink::AddressText(const QHostAddress& address, quint16 port) {
     // An IPv4 peer of a dual-stack socket is shown as plain IPv4.
     bool ok = false;
     const quint32 v4 = address.toIPv4Address(&ok);
-    return QStringLiteral("%1:%2").arg(ok ? QHostAddress(v4).toString() : address.toString()).arg(port);
+    return QStringLiteral("%1:%2")
+        .arg(ok ? QHostAddress(v4).toString() : address.toString())
+        .arg(port);
 }
 
-QString TTcpLink::OwnAddress() const
-{
+QString TTcpLink::OwnAddress() const {
     if (m_link && m_link->state() == QAbstractSocket::ConnectedState)
         return AddressText(m_link->localAddress(), m_link->localPort());
     if (m_server && m_server->isListening()) {
         const QHostAddress bound = m_server->serverAddress();
-        const bool any = bound == QHostAddress(QHostAddress::AnyIPv4) || bound == QHostAddress(QHostAddress::Any);
-        return QStringLiteral("%1:%2").arg(any ? FirstOwnIPv4() : bound.toString()).arg(m_server->serverPort());
+        const bool any = bound == QHostAddress(QHostAddress::AnyIPv4) ||
+                         bound == QHostAddress(QHostAddress::Any);
+        return QStringLiteral("%1:%2")
+            .arg(any ? FirstOwnIPv4() : bound.toString())
+            .arg(m_server->serverPort());
     }
     return QString();
 }
 
-bool TTcpLink::Listening() const
-{
+bool TTcpLink::Listening() const {
     return m_server && m_server->isListening();
 }
 
-bool TTcpLink::LinkConnected() const
-{
+bool TTcpLink::LinkConnected() const {
     return m_link && m_link->state() == QAbstractSocket::ConnectedState;
 }
 
-quint16 TTcpLink::ServerPort() const
-{
+quint16 TTcpLink::ServerPort() const {
     return m_server ? m_server->serverPort() : 0;
 }
 
 // --- Client ---------------------------------------------------------------------
 
-TTcpLink::TConnectResult TTcpLink::Connect(const QString& host, quint16 port, int timeoutMs)
-{
+TTcpLink::TConnectResult TTcpLink::Connect(const QString& host, quint16 port, int timeoutMs) {
     CloseSockets();
     const quint64 generation = m_generation;
     auto* socket = new QTcpSocket(this);
@@ -112,7 +105,8 @@ TTcpLink::TConnectResult TTcpLink::Connect(const QString& host, quint16 port, in
     else
         socket->connectToHost(host.trimmed(), port);
     limit.start(std::max(1, timeoutMs));
-    if (socket->state() != QAbstractSocket::ConnectedState && socket->state() != QAbstractSocket::UnconnectedState)
+    if (socket->state() != QAbstractSocket::ConnectedState &&
+        socket->state() != QAbstractSocket::UnconnectedState)
         loop.exec();
     m_connectLoop = nullptr;
 
@@ -127,30 +121,26 @@ TTcpLink::TConnectResult TTcpLink::Connect(const QString& host, quint16 port, in
     }
     socket->setReadBufferSize(ReadBufferSize);
     WatchSocket(socket);
-    if (socket->bytesAvailable() > 0)
-        ScheduleRead(socket);
+    if (socket->bytesAvailable() > 0) ScheduleRead(socket);
     return TConnectResult::Connected;
 }
 
 // --- Server ---------------------------------------------------------------------
 
-bool TTcpLink::Listen(const QString& ip, quint16 port, QString* error)
-{
+bool TTcpLink::Listen(const QString& ip, quint16 port, QString* error) {
     CloseSockets();
     QHostAddress address;
     const QString trimmed = ip.trimmed();
     if (trimmed == QLatin1String("0.0.0.0"))
         address = QHostAddress(QHostAddress::AnyIPv4);
     else if (!ParseIPv4(trimmed, &address) && !address.setAddress(trimmed)) {
-        if (error)
-            *error = QStringLiteral("Invalid address: %1").arg(ip);
+        if (error) *error = QStringLiteral("Invalid address: %1").arg(ip);
         return false;
     }
     m_server = new QTcpServer(this);
     m_server->setListenBacklogSize(5);
     if (!m_server->listen(address, port)) {
-        if (error)
-            *error = m_server->errorString();
+        if (error) *error = m_server->errorString();
         delete m_server;
         m_server = nullptr;
         return false;
@@ -166,12 +156,10 @@ bool TTcpLink::Listen(const QString& ip, quint16 port, QString* error)
     return true;
 }
 
-void TTcpLink::AcceptPending()
-{
+void TTcpLink::AcceptPending() {
     while (m_server && m_server->hasPendingConnections()) {
         QTcpSocket* socket = m_server->nextPendingConnection();
-        if (!socket)
-            break;
+        if (!socket) break;
         socket->setParent(this);
         if (ClientCount() >= MaxClients) {
             // Beyond this many, a peer could use up the descriptors that
@@ -186,20 +174,17 @@ void TTcpLink::AcceptPending()
         AddClient(socket);
         WatchSocket(socket);
         emit Accepted(PeerText(socket));
-        if (socket->bytesAvailable() > 0)
-            ScheduleRead(socket);
+        if (socket->bytesAvailable() > 0) ScheduleRead(socket);
         if (socket->state() != QAbstractSocket::ConnectedState)
             SocketClosed(socket); // gone before it was accepted
     }
 }
 
-QString TTcpLink::PeerText(const QTcpSocket* socket)
-{
+QString TTcpLink::PeerText(const QTcpSocket* socket) {
     return AddressText(socket->peerAddress(), socket->peerPort());
 }
 
-void TTcpLink::AddClient(QTcpSocket* socket)
-{
+void TTcpLink::AddClient(QTcpSocket* socket) {
     const qsizetype free = m_clients.indexOf(nullptr);
     if (free >= 0)
         m_clients[free] = socket;
@@ -207,28 +192,23 @@ void TTcpLink::AddClient(QTcpSocket* socket)
         m_clients.append(socket);
 }
 
-void TTcpLink::RemoveClient(QTcpSocket* socket)
-{
+void TTcpLink::RemoveClient(QTcpSocket* socket) {
     for (QTcpSocket*& slot : m_clients)
-        if (slot == socket)
-            slot = nullptr;
+        if (slot == socket) slot = nullptr;
 }
 
-int TTcpLink::ClientCount() const
-{
-    return int(std::count_if(m_clients.begin(), m_clients.end(), [](QTcpSocket* s) { return s != nullptr; }));
+int TTcpLink::ClientCount() const {
+    return int(std::count_if(m_clients.begin(), m_clients.end(),
+                             [](QTcpSocket* s) { return s != nullptr; }));
 }
 
-void TTcpLink::CloseSockets()
-{
+void TTcpLink::CloseSockets() {
     ++m_generation;
-    if (m_connectLoop)
-        m_connectLoop->quit();
+    if (m_connectLoop) m_connectLoop->quit();
     for (QTcpSocket*& slot : m_clients) {
         QTcpSocket* socket = slot;
         slot = nullptr;
-        if (!socket)
-            continue;
+        if (!socket) continue;
         socket->disconnect(this);
         socket->abort(); // frees the descriptor now; the object goes at the next turn
         socket->deleteLater();
@@ -249,15 +229,13 @@ void TTcpLink::CloseSockets()
 
 // --- Sending --------------------------------------------------------------------
 
-void TTcpLink::SendNow(const QByteArray& text, bool toClients)
-{
-    if (text.isEmpty())
-        return;
+void TTcpLink::SendNow(const QByteArray& text, bool toClients) {
+    if (text.isEmpty()) return;
     if (toClients) {
         const QVector<QTcpSocket*> clients = m_clients; // a handler may change the table
         for (const QPointer<QTcpSocket> socket : clients) {
-            if (!socket || socket->state() != QAbstractSocket::ConnectedState
-                || socket->bytesToWrite() > MaxClientBacklog)
+            if (!socket || socket->state() != QAbstractSocket::ConnectedState ||
+                socket->bytesToWrite() > MaxClientBacklog)
                 continue;
             socket->write(text);
             socket->flush();
@@ -272,17 +250,14 @@ void TTcpLink::SendNow(const QByteArray& text, bool toClients)
 
 // --- Socket events --------------------------------------------------------------
 
-void TTcpLink::WatchSocket(QTcpSocket* socket)
-{
+void TTcpLink::WatchSocket(QTcpSocket* socket) {
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ReadOnce(socket); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { SocketClosed(socket); });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { SocketError(socket); });
 }
 
-void TTcpLink::ReadOnce(QTcpSocket* socket, bool force)
-{
-    if (socket->bytesAvailable() <= 0)
-        return;
+void TTcpLink::ReadOnce(QTcpSocket* socket, bool force) {
+    if (socket->bytesAvailable() <= 0) return;
     if (!force && ReadyForData && !ReadyForData()) {
         ScheduleRead(socket, 10); // look again when some of it has gone on
         return;
@@ -296,16 +271,12 @@ void TTcpLink::ReadOnce(QTcpSocket* socket, bool force)
     const void* zero = std::memchr(buffer, 0, size_t(n));
     const qsizetype length = zero ? static_cast<const char*>(zero) - buffer : qsizetype(n);
     QPointer<QTcpSocket> alive(socket);
-    if (length > 0)
-        emit Received(QByteArray(buffer, length));
-    if (alive && alive->bytesAvailable() > 0 && !force)
-        ScheduleRead(alive);
+    if (length > 0) emit Received(QByteArray(buffer, length));
+    if (alive && alive->bytesAvailable() > 0 && !force) ScheduleRead(alive);
 }
 
-void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs)
-{
-    if (socket->property(kReadQueued).toBool())
-        return;
+void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs) {
+    if (socket->property(kReadQueued).toBool()) return;
     socket->setProperty(kReadQueued, true);
     QTimer::singleShot(delayMs, socket, [this, socket] {
         socket->setProperty(kReadQueued, false);
@@ -313,24 +284,20 @@ void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs)
     });
 }
 
-void TTcpLink::SocketClosed(QTcpSocket* socket)
-{
-    if (socket->property(kClosed).toBool())
-        return;
+void TTcpLink::SocketClosed(QTcpSocket* socket) {
+    if (socket->property(kClosed).toBool()) return;
     socket->setProperty(kClosed, true);
     // What the peer sent before it closed is still read, in order.
     QPointer<QTcpSocket> alive(socket);
     // (At most one read buffer's worth, taken even while the line is behind.)
     while (alive && alive->bytesAvailable() > 0)
         ReadOnce(alive, true);
-    if (!alive)
-        return;
+    if (!alive) return;
     if (socket == m_link) {
         emit LinkClosed();
         return;
     }
-    if (!m_clients.contains(socket))
-        return;
+    if (!m_clients.contains(socket)) return;
     RemoveClient(socket);
     socket->disconnect(this);
     socket->abort();
@@ -338,12 +305,9 @@ void TTcpLink::SocketClosed(QTcpSocket* socket)
     emit ClientClosed();
 }
 
-void TTcpLink::SocketError(QTcpSocket* socket)
-{
-    if (socket == m_link && m_connectLoop)
-        return; // the connect reports its own outcome
+void TTcpLink::SocketError(QTcpSocket* socket) {
+    if (socket == m_link && m_connectLoop) return; // the connect reports its own outcome
     if (socket->error() != QAbstractSocket::RemoteHostClosedError)
         emit Failed(socket->errorString());
-    if (socket->state() == QAbstractSocket::UnconnectedState)
-        SocketClosed(socket);
+    if (socket->state() == QAbstractSocket::UnconnectedState) SocketClosed(socket);
 }

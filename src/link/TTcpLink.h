@@ -70,7 +70,9 @@ public:
     void RemoveClient(QTcpSocket* socket);
     int ClientCount() const;
     const QVector<QTcpSocket*>& ClientSockets() const { return m_clients; }
-    int SlotOf(const QTcpSocket* socket) const { return int(m_clients.indexOf(const_cast<QTcpSocket*>(socket))); }
+    int SlotOf(const QTcpSocket* socket) const {
+        return int(m_clients.indexOf(const_cast<QTcpSocket*>(socket)));
+    }
 
     bool Listening() const;
     bool LinkConnected() const;

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TextUtil.h"
 
-QString CutToken(QString& text, QChar delim)
-{
+QString CutToken(QString& text, QChar delim) {
     const qsizetype at = text.indexOf(delim);
     if (at < 0) {
         QString all = text;
@@ -14,8 +13,7 @@ QString CutToken(QString& text, QChar delim)
     return head;
 }
 
-QByteArray CutToken(QByteArray& text, char delim)
-{
+QByteArray CutToken(QByteArray& text, char delim) {
     const qsizetype at = text.indexOf(delim);
     if (at < 0) {
         QByteArray all = text;
@@ -27,17 +25,14 @@ QByteArray CutToken(QByteArray& text, char delim)
     return head;
 }
 
-QString ReplaceAll(const QString& source, const QString& oldText, const QString& newText)
-{
-    if (oldText.isEmpty())
-        return source;
+QString ReplaceAll(const QString& source, const QString& oldText, const QString& newText) {
+    if (oldText.isEmpty()) return source;
     QString result;
     result.reserve(source.size());
     qsizetype from = 0;
     while (true) {
         const qsizetype at = source.indexOf(oldText, from);
-        if (at < 0)
-            break;
+        if (at < 0) break;
         result += QStringView(source).mid(from, at - from);
         result += newText;
         from = at + oldText.size();
@@ -46,8 +41,7 @@ QString ReplaceAll(const QString& source, const QString& oldText, const QString&
     return result;
 }
 
-QString DebugText(const QByteArray& text)
-{
+QString DebugText(const QByteArray& text) {
     QByteArray out(text);
     for (char& c : out) {
         const unsigned char b = static_cast<unsigned char>(c);
@@ -61,16 +55,14 @@ QString DebugText(const QByteArray& text)
     return QString::fromLatin1(out);
 }
 
-QByteArray ExtractReply(const QByteArray& received, const QByteArray& start, const QByteArray& stop)
-{
+QByteArray ExtractReply(const QByteArray& received, const QByteArray& start,
+                        const QByteArray& stop) {
     QByteArray t = received;
     if (!start.isEmpty()) {
         const qsizetype at = t.indexOf(start);
-        if (at < 0)
-            return {};
+        if (at < 0) return {};
         t.remove(0, at + start.size());
-        if (stop.isEmpty())
-            return t;
+        if (stop.isEmpty()) return t;
         const qsizetype end = t.indexOf(stop);
         return end < 0 ? QByteArray() : t.left(end);
     }

@@ -26,4 +26,5 @@ QString DebugText(const QByteArray& text);
 // The first reply in `received` between `start` and `stop` (either may be
 // empty), without them; empty when it is not (yet) complete. The stop
 // text is searched only after the start text. `received` is not changed.
-QByteArray ExtractReply(const QByteArray& received, const QByteArray& start, const QByteArray& stop);
+QByteArray ExtractReply(const QByteArray& received, const QByteArray& start,
+                        const QByteArray& stop);

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TGrafikDlg::TGrafikDlg(QWidget* parent) : QDialog(parent)
-{
+TGrafikDlg::TGrafikDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("GrafikDlg"));
     SetTag(this, 62);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TGraphicSetupDlg::TGraphicSetupDlg(QWidget* parent) : QDialog(parent)
-{
+TGraphicSetupDlg::TGraphicSetupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("GraphicSetupDlg"));
     SetTag(this, 98);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TNumberDlg::TNumberDlg(QWidget* parent) : QDialog(parent)
-{
+TNumberDlg::TNumberDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NumberDlg"));
     SetTag(this, 63);
 }

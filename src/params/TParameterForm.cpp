@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TParameterForm::TParameterForm(QWidget* parent) : QWidget(parent)
-{
+TParameterForm::TParameterForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ParameterForm"));
     SetTag(this, 61);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TParameterReadForm::TParameterReadForm(QWidget* parent) : QDialog(parent)
-{
+TParameterReadForm::TParameterReadForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ParameterReadForm"));
     SetTag(this, 810);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TParameterStoreForm::TParameterStoreForm(QWidget* parent) : QDialog(parent)
-{
+TParameterStoreForm::TParameterStoreForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ParameterStoreForm"));
     SetTag(this, 820);
 }

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
-TComTermBuffer::TComTermBuffer(int columns, int rows) { Init(columns, rows); }
+TComTermBuffer::TComTermBuffer(int columns, int rows) {
+    Init(columns, rows);
+}
 
 void TComTermBuffer::Init(int columns, int rows) {
     FColumns = std::clamp(columns, MinColumns, MaxColumns);
@@ -21,8 +23,7 @@ void TComTermBuffer::Init(int columns, int rows) {
 void TComTermBuffer::EraseCells(int row, int fromColumn, int toColumn) {
     fromColumn = std::max(fromColumn, 1);
     toColumn = std::min(toColumn, FColumns);
-    if (fromColumn > toColumn)
-        return;
+    if (fromColumn > toColumn) return;
     TTermCell* cells = RowData(row);
     std::fill(cells + fromColumn - 1, cells + toColumn, TTermCell{});
     MarkDirty(row);
@@ -43,8 +44,7 @@ void TComTermBuffer::ScrollUp() {
     // The old top row is now the bottom row.
     std::fill_n(RowData(FRows), FColumns, TTermCell{});
     FDirty[size_t(PhysRow(FRows))] = 1;
-    if (FScrolledUp < FRows)
-        ++FScrolledUp;
+    if (FScrolledUp < FRows) ++FScrolledUp;
 }
 
 void TComTermBuffer::ScrollDown() {
@@ -53,12 +53,13 @@ void TComTermBuffer::ScrollDown() {
     FAllDirty = true;
 }
 
-void TComTermBuffer::ClearTabStops() { std::fill(FTabs.begin(), FTabs.end(), 0); }
+void TComTermBuffer::ClearTabStops() {
+    std::fill(FTabs.begin(), FTabs.end(), 0);
+}
 
 int TComTermBuffer::NextTabStop(int column) const {
     for (int c = column + 1; c <= FColumns; ++c)
-        if (FTabs[size_t(c - 1)])
-            return c;
+        if (FTabs[size_t(c - 1)]) return c;
     return 0;
 }
 

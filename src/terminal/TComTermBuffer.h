@@ -23,8 +23,8 @@ public:
 
     struct TDamage {
         bool All = false;
-        int ScrolledUp = 0;          // lines, at most Rows
-        std::vector<bool> Rows;      // per screen row (index 0 = row 1) after scrolling
+        int ScrolledUp = 0;     // lines, at most Rows
+        std::vector<bool> Rows; // per screen row (index 0 = row 1) after scrolling
     };
 
     TComTermBuffer(int columns = 80, int rows = 24);

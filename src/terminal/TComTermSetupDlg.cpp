@@ -22,8 +22,7 @@ int WholeNumber(const QString& text, int fallback) {
 }
 } // namespace
 
-TComTermSetupDlg::TComTermSetupDlg(const TComTermSettings& s, QWidget* parent)
-    : QDialog(parent) {
+TComTermSetupDlg::TComTermSetupDlg(const TComTermSettings& s, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ComTermSetupDlg"));
     setWindowTitle(tr("Terminal setup"));
 
@@ -91,8 +90,7 @@ TComTermSettings TComTermSetupDlg::Settings() const {
 
 bool TComTermSetupDlg::Execute(TComTermSettings& settings, QWidget* parent) {
     TComTermSetupDlg dlg(settings, parent);
-    if (dlg.exec() != QDialog::Accepted)
-        return false;
+    if (dlg.exec() != QDialog::Accepted) return false;
     settings = dlg.Settings();
     return true;
 }

@@ -28,19 +28,16 @@ QString GroupName(const QObject& owner) {
 // Reads an integer; false (and value untouched) when missing or not a number.
 bool ReadInt(const QSettings& s, const char* key, int& value) {
     const QVariant v = s.value(QLatin1String(key));
-    if (!v.isValid())
-        return false;
+    if (!v.isValid()) return false;
     bool ok = false;
     const int n = v.toString().trimmed().toInt(&ok);
-    if (ok)
-        value = n;
+    if (ok) value = n;
     return ok;
 }
 
 bool ReadBool(const QSettings& s, const char* key, bool& value) {
     const QVariant v = s.value(QLatin1String(key));
-    if (!v.isValid())
-        return false;
+    if (!v.isValid()) return false;
     const QString t = v.toString().trimmed().toLower();
     if (t == u"true" || t == u"1")
         value = true;
@@ -53,8 +50,7 @@ bool ReadBool(const QSettings& s, const char* key, bool& value) {
 
 template <class E> void ReadEnum(const QSettings& s, const char* key, int count, E& value) {
     int n = 0;
-    if (ReadInt(s, key, n) && n >= 0 && n < count)
-        value = E(n);
+    if (ReadInt(s, key, n) && n >= 0 && n < count) value = E(n);
 }
 } // namespace
 
@@ -74,7 +70,8 @@ bool TCustomComTerminal::Store(QSettings& s) const {
     }
     if (FStoredProps & spFont) {
         s.setValue(KeyFont, font().family());
-        s.setValue(KeyFontSize, font().pointSize() > 0 ? font().pointSize() : QFontInfo(font()).pointSize());
+        s.setValue(KeyFontSize,
+                   font().pointSize() > 0 ? font().pointSize() : QFontInfo(font()).pointSize());
         s.setValue(KeyCaret, int(FCaret));
         s.setValue(KeyColumns, Columns());
         s.setValue(KeyRows, Rows());
@@ -102,13 +99,10 @@ void TCustomComTerminal::Load(QSettings& s) {
     if (FStoredProps & spFont) {
         QFont f = font();
         const QVariant family = s.value(QLatin1String(KeyFont));
-        if (family.isValid() && !family.toString().isEmpty())
-            f.setFamily(family.toString());
+        if (family.isValid() && !family.toString().isEmpty()) f.setFamily(family.toString());
         int size = 0;
-        if (ReadInt(s, KeyFontSize, size) && size > 0)
-            f.setPointSize(size);
-        if (f != font())
-            setFont(f);
+        if (ReadInt(s, KeyFontSize, size) && size > 0) f.setPointSize(size);
+        if (f != font()) setFont(f);
         ReadEnum(s, KeyCaret, 3, t.Caret);
         ReadInt(s, KeyColumns, t.Columns);
         ReadInt(s, KeyRows, t.Rows);

@@ -29,8 +29,7 @@ void TCustomComTerminal::ClampFont() {
         f.setPixelSize(std::clamp(f.pixelSize(), 6, 100));
         changed = true;
     }
-    if (changed)
-        setFont(f); // comes back through changeEvent with a sane size
+    if (changed) setFont(f); // comes back through changeEvent with a sane size
 }
 
 void TCustomComTerminal::UpdateMetrics() {
@@ -98,8 +97,7 @@ QRect TCustomComTerminal::CellRect(int column, int row) const {
 
 QRect TCustomComTerminal::ScreenRect() const {
     const QRect first = CellRect(1, 1);
-    return QRect(first.topLeft(), QSize(Columns() * FCellW, Rows() * FCellH)) &
-           viewport()->rect();
+    return QRect(first.topLeft(), QSize(Columns() * FCellW, Rows() * FCellH)) & viewport()->rect();
 }
 
 // Runs when the repaint timer fires: turns the buffer's damage record into
@@ -127,8 +125,7 @@ void TCustomComTerminal::FlushRepaint() {
         }
     }
     for (int r = 1; r <= Rows(); ++r) {
-        if (!damage.Rows[size_t(r - 1)])
-            continue;
+        if (!damage.Rows[size_t(r - 1)]) continue;
         const int first = r;
         while (r < Rows() && damage.Rows[size_t(r)])
             ++r;
@@ -183,8 +180,7 @@ void TCustomComTerminal::PaintRow(QPainter& painter, int row, int firstColumn, i
             ++end;
         const QRect first = CellRect(column, row);
         const QRect area(first.topLeft(), QSize((end - column) * FCellW, FCellH));
-        if (start.Bg != FScreen.BackColor())
-            painter.fillRect(area, QColor::fromRgb(start.Bg));
+        if (start.Bg != FScreen.BackColor()) painter.fillRect(area, QColor::fromRgb(start.Bg));
         painter.setPen(QColor::fromRgb(start.Fg));
         const int baseline = first.top() + FAscent;
         if (FDrawRuns) {
@@ -208,11 +204,9 @@ void TCustomComTerminal::PaintRow(QPainter& painter, int row, int firstColumn, i
 
 // The caret inverts its part of the cell: all of it, or the bottom eighth.
 void TCustomComTerminal::PaintCaret(QPainter& painter) {
-    if (FCaret == tcNone)
-        return;
+    if (FCaret == tcNone) return;
     QRect r = CellRect(CaretX(), CaretY());
-    if (FCaret == tcUnderline)
-        r.setTop(r.bottom() + 1 - std::max(1, (FCellH + 4) / 8));
+    if (FCaret == tcUnderline) r.setTop(r.bottom() + 1 - std::max(1, (FCellH + 4) / 8));
     painter.setCompositionMode(QPainter::CompositionMode_Difference);
     painter.fillRect(r, Qt::white);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

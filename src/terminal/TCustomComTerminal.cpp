@@ -39,7 +39,9 @@ TCustomComTerminal::TCustomComTerminal(QWidget* parent) : QAbstractScrollArea(pa
     connect(&FRepaintTimer, &QTimer::timeout, this, &TCustomComTerminal::FlushRepaint);
 }
 
-TCustomComTerminal::~TCustomComTerminal() { FScreen.SetEvents(nullptr); }
+TCustomComTerminal::~TCustomComTerminal() {
+    FScreen.SetEvents(nullptr);
+}
 
 // ---- properties -----------------------------------------------------------
 
@@ -60,15 +62,20 @@ void TCustomComTerminal::SetEmulation(TTermEmulation emulation) {
 
 void TCustomComTerminal::SetOnGetEscapeCodes(TGetEscapeCodesHook hook) {
     FOnGetEscapeCodes = std::move(hook);
-    if (FEmulation == teNone)
-        ChooseParser();
+    if (FEmulation == teNone) ChooseParser();
 }
 
 void TCustomComTerminal::ChooseParser() {
     switch (FEmulation) {
-    case teVT100orANSI: FScreen.SetParser(std::make_unique<TEscapeCodesVT100>()); break;
-    case teVT52: FScreen.SetParser(std::make_unique<TEscapeCodesVT52>()); break;
-    case teNone: FScreen.SetParser(FOnGetEscapeCodes ? FOnGetEscapeCodes() : nullptr); break;
+    case teVT100orANSI:
+        FScreen.SetParser(std::make_unique<TEscapeCodesVT100>());
+        break;
+    case teVT52:
+        FScreen.SetParser(std::make_unique<TEscapeCodesVT52>());
+        break;
+    case teNone:
+        FScreen.SetParser(FOnGetEscapeCodes ? FOnGetEscapeCodes() : nullptr);
+        break;
     }
 }
 
@@ -135,25 +142,22 @@ void TCustomComTerminal::ApplySettings(const TComTermSettings& s) {
         FScreen.SetSize(s.Columns, s.Rows);
         TermResized();
     }
-    if (s.Emulation != FEmulation)
-        SetEmulation(s.Emulation);
+    if (s.Emulation != FEmulation) SetEmulation(s.Emulation);
     FArrowKeys = s.ArrowKeys;
 }
 
 bool TCustomComTerminal::ShowSetupDialog() {
     TComTermSetupDlg dlg(Settings(), this);
-    if (dlg.exec() != QDialog::Accepted)
-        return false;
+    if (dlg.exec() != QDialog::Accepted) return false;
     ApplySettings(dlg.Settings());
     return true;
 }
 
 bool TCustomComTerminal::ShowFontDialog() {
     bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, font(), this, tr("Terminal font"),
-                                         QFontDialog::MonospacedFonts);
-    if (ok)
-        setFont(f);
+    const QFont f =
+        QFontDialog::getFont(&ok, font(), this, tr("Terminal font"), QFontDialog::MonospacedFonts);
+    if (ok) setFont(f);
     return ok;
 }
 
@@ -175,10 +179,8 @@ void TCustomComTerminal::ReceiveData(const QByteArray& data) {
     if (FForce7Bit)
         for (char& c : text)
             c = char(quint8(c) & 0x7f);
-    if (FAppendLF && text.contains('\r'))
-        text.replace("\r", "\r\n");
-    if (FOnStrRecieved)
-        FOnStrRecieved(text);
+    if (FAppendLF && text.contains('\r')) text.replace("\r", "\r\n");
+    if (FOnStrRecieved) FOnStrRecieved(text);
     WriteStr(text);
 }
 
@@ -187,16 +189,14 @@ void TCustomComTerminal::WriteStr(const QByteArray& text) {
 }
 
 void TCustomComTerminal::TermChars(const char* data, qsizetype length) {
-    if (FCharsConnected)
-        FPendingChars.append(data, length);
+    if (FCharsConnected) FPendingChars.append(data, length);
     if (FCharConnected)
         for (qsizetype i = 0; i < length; ++i)
             emit Char(data[i]);
 }
 
 void TCustomComTerminal::FlushChars() {
-    if (FPendingChars.isEmpty())
-        return;
+    if (FPendingChars.isEmpty()) return;
     const QByteArray batch = FPendingChars;
     FPendingChars.resize(0);
     emit Chars(batch);
@@ -204,8 +204,7 @@ void TCustomComTerminal::FlushChars() {
 
 void TCustomComTerminal::TermSend(const QByteArray& bytes) {
     FlushChars();
-    if (FConnected)
-        emit SendData(bytes);
+    if (FConnected) emit SendData(bytes);
 }
 
 void TCustomComTerminal::TermUnhandled(TEscapeCode code, const QByteArray& data) {
@@ -222,28 +221,35 @@ void TCustomComTerminal::TermResized() {
 // ---- keys -----------------------------------------------------------------
 
 void TCustomComTerminal::SendOrEcho(char ch) {
-    if (FConnected)
-        emit SendData(QByteArray(1, ch));
-    if (FLocalEcho)
-        Writing([&] { FScreen.WritePlain(ch); });
+    if (FConnected) emit SendData(QByteArray(1, ch));
+    if (FLocalEcho) Writing([&] { FScreen.WritePlain(ch); });
 }
 
 void TCustomComTerminal::TypeChar(char ch) {
     emit KeyPressed(ch);
     SendOrEcho(ch);
-    if (ch == '\r' && FSendLF)
-        SendOrEcho('\n');
+    if (ch == '\r' && FSendLF) SendOrEcho('\n');
 }
 
 void TCustomComTerminal::PressCursorKey(TTermKey key) {
     const bool app = FScreen.ApplicationCursorKeys();
     if (!app && FArrowKeys == akWindows) {
         switch (key) {
-        case TTermKey::Up: FScreen.MoveCaret(0, -1); break;
-        case TTermKey::Down: FScreen.MoveCaret(0, 1); break;
-        case TTermKey::Left: FScreen.MoveCaret(-1, 0); break;
-        case TTermKey::Right: FScreen.MoveCaret(1, 0); break;
-        case TTermKey::Home: FScreen.SetCaret(1, 1); break;
+        case TTermKey::Up:
+            FScreen.MoveCaret(0, -1);
+            break;
+        case TTermKey::Down:
+            FScreen.MoveCaret(0, 1);
+            break;
+        case TTermKey::Left:
+            FScreen.MoveCaret(-1, 0);
+            break;
+        case TTermKey::Right:
+            FScreen.MoveCaret(1, 0);
+            break;
+        case TTermKey::Home:
+            FScreen.SetCaret(1, 1);
+            break;
         }
         ScheduleRepaint();
         return;
@@ -251,12 +257,9 @@ void TCustomComTerminal::PressCursorKey(TTermKey key) {
     // Without a parser there is no terminal language to speak.
     const TEscapeCodes* parser = FScreen.Parser();
     const QByteArray code = parser ? parser->CursorKeyCode(key, app) : QByteArray();
-    if (code.isEmpty())
-        return;
-    if (FConnected)
-        emit SendData(code);
-    if (FLocalEcho)
-        WriteStr(code);
+    if (code.isEmpty()) return;
+    if (FConnected) emit SendData(code);
+    if (FLocalEcho) WriteStr(code);
 }
 
 void TCustomComTerminal::keyPressEvent(QKeyEvent* event) {
@@ -265,12 +268,23 @@ void TCustomComTerminal::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (event->key()) {
-    case Qt::Key_Up: PressCursorKey(TTermKey::Up); return;
-    case Qt::Key_Down: PressCursorKey(TTermKey::Down); return;
-    case Qt::Key_Left: PressCursorKey(TTermKey::Left); return;
-    case Qt::Key_Right: PressCursorKey(TTermKey::Right); return;
-    case Qt::Key_Home: PressCursorKey(TTermKey::Home); return;
-    default: break;
+    case Qt::Key_Up:
+        PressCursorKey(TTermKey::Up);
+        return;
+    case Qt::Key_Down:
+        PressCursorKey(TTermKey::Down);
+        return;
+    case Qt::Key_Left:
+        PressCursorKey(TTermKey::Left);
+        return;
+    case Qt::Key_Right:
+        PressCursorKey(TTermKey::Right);
+        return;
+    case Qt::Key_Home:
+        PressCursorKey(TTermKey::Home);
+        return;
+    default:
+        break;
     }
     const QString text = event->text();
     if (text.isEmpty()) {
@@ -278,8 +292,7 @@ void TCustomComTerminal::keyPressEvent(QKeyEvent* event) {
         return;
     }
     for (const QChar c : text)
-        if (c.unicode() <= 0xff)
-            TypeChar(char(c.unicode()));
+        if (c.unicode() <= 0xff) TypeChar(char(c.unicode()));
     event->accept();
 }
 

@@ -173,8 +173,7 @@ private:
     void UpdateMetrics();
     void UpdateScrollBars();
     void ScheduleRepaint() {
-        if (!FRepaintTimer.isActive())
-            FRepaintTimer.start();
+        if (!FRepaintTimer.isActive()) FRepaintTimer.start();
     }
     void FlushRepaint();
     void FullRepaint();

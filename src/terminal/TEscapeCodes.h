@@ -29,8 +29,7 @@ public:
     virtual ~TEscapeCodes() = default;
 
     bool Feed(char ch) {
-        if (FLength < MaxSequence)
-            FText[FLength++] = ch;
+        if (FLength < MaxSequence) FText[FLength++] = ch;
         return ProcessChar(ch);
     }
     bool Full() const { return FLength >= MaxSequence; }

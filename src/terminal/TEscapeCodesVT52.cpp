@@ -5,18 +5,42 @@ bool TEscapeCodesVT52::ProcessChar(char ch) {
     switch (FState) {
     case TState::Intro:
         switch (ch) {
-        case 'Y': FState = TState::Row; return false;
-        case '/': FState = TState::Slash; return false;
-        case 'A': SetCode(ecCursorUp); return true;
-        case 'B': SetCode(ecCursorDown); return true;
-        case 'C': SetCode(ecCursorRight); return true;
-        case 'D': SetCode(ecCursorLeft); return true;
-        case 'H': SetCode(ecCursorHome); return true;
-        case 'I': SetCode(ecReverseLineFeed); return true;
-        case 'J': SetCode(ecEraseScreen); return true;
-        case 'K': SetCode(ecEraseLine); return true;
-        case 'Z': SetCode(ecIdentify); return true;
-        default: SetCode(ecUnknown); return true;
+        case 'Y':
+            FState = TState::Row;
+            return false;
+        case '/':
+            FState = TState::Slash;
+            return false;
+        case 'A':
+            SetCode(ecCursorUp);
+            return true;
+        case 'B':
+            SetCode(ecCursorDown);
+            return true;
+        case 'C':
+            SetCode(ecCursorRight);
+            return true;
+        case 'D':
+            SetCode(ecCursorLeft);
+            return true;
+        case 'H':
+            SetCode(ecCursorHome);
+            return true;
+        case 'I':
+            SetCode(ecReverseLineFeed);
+            return true;
+        case 'J':
+            SetCode(ecEraseScreen);
+            return true;
+        case 'K':
+            SetCode(ecEraseLine);
+            return true;
+        case 'Z':
+            SetCode(ecIdentify);
+            return true;
+        default:
+            SetCode(ecUnknown);
+            return true;
         }
     case TState::Row:
         AddNumber(int(quint8(ch)) - 31);
@@ -33,15 +57,22 @@ bool TEscapeCodesVT52::ProcessChar(char ch) {
     return true;
 }
 
-QByteArray TEscapeCodesVT52::IdentificationAnswer() const { return QByteArrayLiteral("\033/Z"); }
+QByteArray TEscapeCodesVT52::IdentificationAnswer() const {
+    return QByteArrayLiteral("\033/Z");
+}
 
 QByteArray TEscapeCodesVT52::CursorKeyCode(TTermKey key, bool) const {
     switch (key) {
-    case TTermKey::Up: return QByteArrayLiteral("\033A");
-    case TTermKey::Down: return QByteArrayLiteral("\033B");
-    case TTermKey::Left: return QByteArrayLiteral("\033D");
-    case TTermKey::Right: return QByteArrayLiteral("\033C");
-    case TTermKey::Home: return QByteArrayLiteral("\033H");
+    case TTermKey::Up:
+        return QByteArrayLiteral("\033A");
+    case TTermKey::Down:
+        return QByteArrayLiteral("\033B");
+    case TTermKey::Left:
+        return QByteArrayLiteral("\033D");
+    case TTermKey::Right:
+        return QByteArrayLiteral("\033C");
+    case TTermKey::Home:
+        return QByteArrayLiteral("\033H");
     }
     return {};
 }

@@ -3,12 +3,13 @@
 
 #include <algorithm>
 
-TTermScreen::TTermScreen(TTermScreenEvents* events) : FEvents(events) { UpdateTemplate(); }
+TTermScreen::TTermScreen(TTermScreenEvents* events) : FEvents(events) {
+    UpdateTemplate();
+}
 
 void TTermScreen::SetEvents(TTermScreenEvents* events) {
     FEvents = events;
-    if (!FEvents)
-        FNotify = TCharNotify::None;
+    if (!FEvents) FNotify = TCharNotify::None;
 }
 
 void TTermScreen::SetCharNotify(TCharNotify notify) {
@@ -93,8 +94,7 @@ void TTermScreen::WritePlain(char ch) {
         WriteRun(&c, 1);
     else
         PlainControl(c);
-    if (FNotify != TCharNotify::None)
-        FEvents->TermChars(&ch, 1);
+    if (FNotify != TCharNotify::None) FEvents->TermChars(&ch, 1);
 }
 
 void TTermScreen::WriteRun(const quint8* text, qsizetype length) {
@@ -132,17 +132,20 @@ void TTermScreen::WriteRun(const quint8* text, qsizetype length) {
 void TTermScreen::PlainControl(quint8 ch) {
     switch (ch) {
     case 0x08:
-        if (FCaretX > 1)
-            --FCaretX;
+        if (FCaretX > 1) --FCaretX;
         break;
     case 0x09:
-        if (const int next = FBuffer.NextTabStop(FCaretX))
-            FCaretX = next;
+        if (const int next = FBuffer.NextTabStop(FCaretX)) FCaretX = next;
         break;
     case 0x0a:
-    case 0x0c: LineFeed(); break;
-    case 0x0d: FCaretX = 1; break;
-    default: break;
+    case 0x0c:
+        LineFeed();
+        break;
+    case 0x0d:
+        FCaretX = 1;
+        break;
+    default:
+        break;
     }
 }
 
@@ -167,13 +170,11 @@ void TTermScreen::FeedSequence(char ch) {
 }
 
 void TTermScreen::Send(const QByteArray& bytes) {
-    if (FEvents)
-        FEvents->TermSend(bytes);
+    if (FEvents) FEvents->TermSend(bytes);
 }
 
 void TTermScreen::Unhandled(TEscapeCode code, const QByteArray& data) {
-    if (FEvents)
-        FEvents->TermUnhandled(code, data);
+    if (FEvents) FEvents->TermUnhandled(code, data);
 }
 
 // Handlers of events may replace the parser, so every branch reads what it
@@ -182,13 +183,27 @@ void TTermScreen::Perform(TEscapeCodes& esc) {
     const TEscapeCode code = esc.Code();
     bool done = true;
     switch (code) {
-    case ecCursorUp: MoveCaret(0, -esc.Param(0)); break;
-    case ecCursorDown: MoveCaret(0, esc.Param(0)); break;
-    case ecCursorRight: MoveCaret(esc.Param(0), 0); break;
-    case ecCursorLeft: MoveCaret(-esc.Param(0), 0); break;
-    case ecAppCursorUp: MoveCaret(0, -1); break;
-    case ecCursorMove: SetCaret(esc.Param(1), esc.Param(0)); break;
-    case ecCursorHome: SetCaret(1, 1); break;
+    case ecCursorUp:
+        MoveCaret(0, -esc.Param(0));
+        break;
+    case ecCursorDown:
+        MoveCaret(0, esc.Param(0));
+        break;
+    case ecCursorRight:
+        MoveCaret(esc.Param(0), 0);
+        break;
+    case ecCursorLeft:
+        MoveCaret(-esc.Param(0), 0);
+        break;
+    case ecAppCursorUp:
+        MoveCaret(0, -1);
+        break;
+    case ecCursorMove:
+        SetCaret(esc.Param(1), esc.Param(0));
+        break;
+    case ecCursorHome:
+        SetCaret(1, 1);
+        break;
     case ecReverseLineFeed:
         if (FCaretY > 1)
             --FCaretY;
@@ -197,8 +212,12 @@ void TTermScreen::Perform(TEscapeCodes& esc) {
         break;
     case ecEraseLine:
     case ecEraseScreen:
-    case ecClearTab: done = PerformErase(code, esc.ParamCount() == 0 ? 0 : esc.Param(0)); break;
-    case ecSetTab: FBuffer.SetTabStop(FCaretX, true); break;
+    case ecClearTab:
+        done = PerformErase(code, esc.ParamCount() == 0 ? 0 : esc.Param(0));
+        break;
+    case ecSetTab:
+        FBuffer.SetTabStop(FCaretX, true);
+        break;
     case ecIdentify:
         if (esc.ParamCount() != 0 && esc.Param(0) != 0) {
             done = false;
@@ -217,14 +236,20 @@ void TTermScreen::Perform(TEscapeCodes& esc) {
         }
         done = false;
         break;
-    case ecAttributes: PerformAttributes(esc); break;
+    case ecAttributes:
+        PerformAttributes(esc);
+        break;
     case ecSetMode:
-    case ecResetMode: done = PerformMode(esc, code == ecSetMode); break;
+    case ecResetMode:
+        done = PerformMode(esc, code == ecSetMode);
+        break;
     case ecSaveCaret:
         FSavedX = FCaretX;
         FSavedY = FCaretY;
         break;
-    case ecRestoreCaret: SetCaret(FSavedX, FSavedY); break;
+    case ecRestoreCaret:
+        SetCaret(FSavedX, FSavedY);
+        break;
     case ecSaveCaretAndAttr:
         FSavedX = FCaretX;
         FSavedY = FCaretY;
@@ -234,17 +259,20 @@ void TTermScreen::Perform(TEscapeCodes& esc) {
         SetCaret(FSavedX, FSavedY);
         SetAttributes(FSavedAttr);
         break;
-    case ecResetAttr: SetAttributes({}); break;
+    case ecResetAttr:
+        SetAttributes({});
+        break;
     case ecScreenAlignment: {
         TTermCell e = FTemplate;
         e.Ch = 'E';
         FBuffer.Fill(e);
         break;
     }
-    default: done = false; break;
+    default:
+        done = false;
+        break;
     }
-    if (!done)
-        Unhandled(code, esc.Data());
+    if (!done) Unhandled(code, esc.Data());
 }
 
 bool TTermScreen::PerformErase(TEscapeCode code, int mode) {
@@ -283,7 +311,8 @@ bool TTermScreen::PerformErase(TEscapeCode code, int mode) {
             return true;
         }
         return false;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -295,8 +324,7 @@ bool TTermScreen::PerformMode(TEscapeCodes& esc, bool set) {
         FWrapLines = set;
     } else if (mode == "?3") {
         SetSize(set ? 132 : 80, FBuffer.Rows());
-        if (FEvents)
-            FEvents->TermResized();
+        if (FEvents) FEvents->TermResized();
     } else {
         return false;
     }
@@ -308,14 +336,29 @@ void TTermScreen::PerformAttributes(const TEscapeCodes& esc) {
     const int count = std::max(esc.ParamCount(), 1);
     for (int i = 0; i < count; ++i) {
         switch (esc.ParamCount() == 0 ? 0 : esc.Param(i)) {
-        case 0: a = {}; break;
-        case 1: a.Bold = true; break;
-        case 4: a.Underline = true; break;
-        case 7: a.Reverse = true; break;
-        case 21: a.Bold = false; break;
-        case 24: a.Underline = false; break;
-        case 27: a.Reverse = false; break;
-        default: break;
+        case 0:
+            a = {};
+            break;
+        case 1:
+            a.Bold = true;
+            break;
+        case 4:
+            a.Underline = true;
+            break;
+        case 7:
+            a.Reverse = true;
+            break;
+        case 21:
+            a.Bold = false;
+            break;
+        case 24:
+            a.Underline = false;
+            break;
+        case 27:
+            a.Reverse = false;
+            break;
+        default:
+            break;
         }
     }
     SetAttributes(a);

@@ -37,32 +37,32 @@ struct TTermCell {
 // how to perform it. Codes the screen does not perform are reported as
 // unhandled together with the collected text of the sequence.
 enum TEscapeCode {
-    ecUnknown,            // not recognised
-    ecCursorUp,           // parameter n (default 1)
+    ecUnknown,  // not recognised
+    ecCursorUp, // parameter n (default 1)
     ecCursorDown,
     ecCursorRight,
     ecCursorLeft,
-    ecCursorMove,         // row ; column (each default 1)
+    ecCursorMove, // row ; column (each default 1)
     ecCursorHome,
-    ecReverseLineFeed,    // caret up, scrolling down on the first row
-    ecEraseLine,          // 0: caret to end of line, 2: whole line
-    ecEraseScreen,        // 0: caret to end of screen, 2: whole screen
-    ecClearTab,           // 0: tab stop at the caret, 3: all tab stops
+    ecReverseLineFeed, // caret up, scrolling down on the first row
+    ecEraseLine,       // 0: caret to end of line, 2: whole line
+    ecEraseScreen,     // 0: caret to end of screen, 2: whole screen
+    ecClearTab,        // 0: tab stop at the caret, 3: all tab stops
     ecSetTab,
-    ecIdentify,           // answered with the parser's identification
-    ecIdentifyResponse,   // another terminal's identification: not performed
-    ecDeviceStatus,       // 5: status request, 6: caret position request
-    ecCursorPosReport,    // another terminal's position report: not performed
+    ecIdentify,         // answered with the parser's identification
+    ecIdentifyResponse, // another terminal's identification: not performed
+    ecDeviceStatus,     // 5: status request, 6: caret position request
+    ecCursorPosReport,  // another terminal's position report: not performed
     ecAttributes,
-    ecSetMode,            // ?1 application cursor keys, ?7 wrap, ?3 132 columns
+    ecSetMode, // ?1 application cursor keys, ?7 wrap, ?3 132 columns
     ecResetMode,
     ecSaveCaret,
     ecRestoreCaret,
     ecSaveCaretAndAttr,
     ecRestoreCaretAndAttr,
     ecResetAttr,
-    ecScreenAlignment,    // every cell filled with "E"
-    ecAppCursorUp,        // cursor keys in application mode arriving as data
+    ecScreenAlignment, // every cell filled with "E"
+    ecAppCursorUp,     // cursor keys in application mode arriving as data
     ecAppCursorDown,
     ecAppCursorRight,
     ecAppCursorLeft,

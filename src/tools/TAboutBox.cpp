@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
-{
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     SetTag(this, 200);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TConfigFormDlg::TConfigFormDlg(QWidget* parent) : QDialog(parent)
-{
+TConfigFormDlg::TConfigFormDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ConfigFormDlg"));
     SetTag(this, 300);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-TFlashDlg::TFlashDlg(QWidget* parent) : QDialog(parent)
-{
+TFlashDlg::TFlashDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FlashDlg"));
     SetTag(this, 0);
 }

@@ -3,8 +3,7 @@
 
 #include "Tag.h"
 
-THistoryForm::THistoryForm(QWidget* parent) : QWidget(parent)
-{
+THistoryForm::THistoryForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("HistoryForm"));
     SetTag(this, 400);
 }

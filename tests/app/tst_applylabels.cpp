@@ -22,8 +22,7 @@ class TestApplyLabels : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         const QString path = m_dir.filePath(QStringLiteral("l.lab"));
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -38,8 +37,7 @@ private slots:
         SetLabelFilePath(path);
     }
 
-    void componentsByKind()
-    {
+    void componentsByKind() {
         SetCurrentLanguage(0);
         QWidget window;
         auto* menu = new QMenu(&window);
@@ -85,8 +83,7 @@ private slots:
     }
 
     // Hidden windows are relabelled too, and captions follow the language.
-    void hiddenWindowsAndLanguage()
-    {
+    void hiddenWindowsAndLanguage() {
         QWidget main;
         auto* dialog = new QDialog(&main);
         SetTag(dialog, 21);
@@ -105,8 +102,7 @@ private slots:
         QCOMPARE(inner->text(), QStringLiteral("&Open"));
     }
 
-    void windowWithoutTagKeepsCaption()
-    {
+    void windowWithoutTagKeepsCaption() {
         QWidget w;
         w.setWindowTitle(QStringLiteral("ORXTERM"));
         ApplyFormLabel(&w);

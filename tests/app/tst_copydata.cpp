@@ -15,8 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <QTimer>
+#include <QtEndian>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,15 +26,13 @@
 #include <vector>
 
 namespace {
-QByteArray Message(quint32 kind, const QByteArray& bytes, quint32 length)
-{
+QByteArray Message(quint32 kind, const QByteArray& bytes, quint32 length) {
     QByteArray m(8, '\0');
     qToLittleEndian<quint32>(kind, m.data());
     qToLittleEndian<quint32>(length, m.data() + 4);
     return m + bytes;
 }
-QByteArray Message(quint32 kind, const QByteArray& bytes)
-{
+QByteArray Message(quint32 kind, const QByteArray& bytes) {
     return Message(kind, bytes, quint32(bytes.size()));
 }
 } // namespace
@@ -44,26 +42,26 @@ class TestCopyData : public QObject {
     QTemporaryDir m_dir;
     QList<QPair<quint32, QByteArray>> m_received;
 
-    std::unique_ptr<TCopyDataServer> Server(const QString& name)
-    {
-        auto server = std::make_unique<TCopyDataServer>(
-            [this](quint32 kind, const QByteArray& bytes) { m_received.append({kind, bytes}); });
+    std::unique_ptr<TCopyDataServer> Server(const QString& name) {
+        auto server =
+            std::make_unique<TCopyDataServer>([this](quint32 kind, const QByteArray& bytes) {
+                m_received.append({kind, bytes});
+            });
         QString error;
-        if (!server->Listen(m_dir.filePath(name), &error))
-            qWarning("%s", qPrintable(error));
+        if (!server->Listen(m_dir.filePath(name), &error)) qWarning("%s", qPrintable(error));
         return server;
     }
 
 private slots:
     void init() { m_received.clear(); }
 
-    void framingInAnySplit()
-    {
+    void framingInAnySplit() {
         auto server = Server(QStringLiteral("framing"));
         QLocalSocket client;
         client.connectToServer(server->Path());
         QVERIFY(client.waitForConnected(5000));
-        const QByteArray stream = Message(3, "10.0.0.1:23") + Message(9, QByteArray("a\0b", 3)) + Message(1, "");
+        const QByteArray stream =
+            Message(3, "10.0.0.1:23") + Message(9, QByteArray("a\0b", 3)) + Message(1, "");
         for (const QByteArray& piece : {stream.left(5), stream.mid(5, 12), stream.mid(17)}) {
             client.write(piece);
             client.waitForBytesWritten(5000);
@@ -75,8 +73,7 @@ private slots:
     }
 
     // A length beyond the limit ends that connection; the endpoint serves on.
-    void oversizeMessageEndsItsConnection()
-    {
+    void oversizeMessageEndsItsConnection() {
         auto server = Server(QStringLiteral("oversize"));
         QLocalSocket bad;
         bad.connectToServer(server->Path());
@@ -91,8 +88,7 @@ private slots:
     }
 
     // Connections beyond the limit are turned away; the others go on.
-    void connectionLimit()
-    {
+    void connectionLimit() {
         auto server = Server(QStringLiteral("limit"));
         std::vector<std::unique_ptr<QLocalSocket>> clients;
         for (int i = 0; i < TCopyDataServer::MaxConnections + 1; ++i) {
@@ -110,27 +106,27 @@ private slots:
     }
 
     // A folder that others may write to is not trusted with the socket.
-    void openFolderRefused()
-    {
+    void openFolderRefused() {
         const QString folder = m_dir.filePath(QStringLiteral("open"));
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                  | QFile::WriteOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::WriteOther |
+                                                  QFile::ExeOther));
         TCopyDataServer server(nullptr);
         QString error;
         QVERIFY(!server.Listen(folder + QStringLiteral("/copydata"), &error));
         QVERIFY(error.contains(folder));
     }
 
-    void staleAndLiveEndpoints()
-    {
+    void staleAndLiveEndpoints() {
         const QString path = m_dir.filePath(QStringLiteral("stale"));
         {
             // A socket file left behind, as by an instance that crashed.
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            sockaddr_un address {};
+            sockaddr_un address{};
             address.sun_family = AF_UNIX;
-            qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+            qstrncpy(address.sun_path, QFile::encodeName(path).constData(),
+                     sizeof address.sun_path);
             QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
             ::close(fd);
             QVERIFY(QFile::exists(path));
@@ -147,20 +143,20 @@ private slots:
         QVERIFY(!sendError.isEmpty());
     }
 
-    void escapesOfTheCommandLine()
-    {
+    void escapesOfTheCommandLine() {
         QCOMPARE(DecodeCopyDataText(QStringLiteral("SID\\r\\n")), QByteArray("SID\r\n"));
-        QCOMPARE(DecodeCopyDataText(QStringLiteral("a\\0b\\x41\\\\\\t")), QByteArray("a\0bA\\\t", 6));
+        QCOMPARE(DecodeCopyDataText(QStringLiteral("a\\0b\\x41\\\\\\t")),
+                 QByteArray("a\0bA\\\t", 6));
         QCOMPARE(DecodeCopyDataText(QStringLiteral("\\q\\x4\\")), QByteArray("\\q\\x4\\"));
         QCOMPARE(DecodeCopyDataText(QStringLiteral("Grüße")), QStringLiteral("Grüße").toUtf8());
     }
 
     // Another program sets the IP:Port panel and passes data to the link.
-    void anotherProcessReachesTheMainWindow()
-    {
+    void anotherProcessReachesTheMainWindow() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
         std::unique_ptr<TMainForm> form(CreateWindows({}).MainForm);
-        TCopyDataServer endpoint([&form](quint32 kind, const QByteArray& bytes) { form->CopyData(kind, bytes); });
+        TCopyDataServer endpoint(
+            [&form](quint32 kind, const QByteArray& bytes) { form->CopyData(kind, bytes); });
         QVERIFY(endpoint.Listen(m_dir.filePath(QStringLiteral("main"))));
 
         auto run = [&](const QStringList& args) {
@@ -175,12 +171,18 @@ private slots:
             QTimer::singleShot(60000, &loop, &QEventLoop::quit);
             p.start(QStringLiteral(ORXTERM_EXE), args);
             loop.exec();
-            return p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+            return p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit
+                       ? p.exitCode()
+                       : -1;
         };
-        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3"), QStringLiteral("192.168.7.7:10001")}), 0);
+        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3"),
+                      QStringLiteral("192.168.7.7:10001")}),
+                 0);
         QTRY_COMPARE_WITH_TIMEOUT(form->PanelText(3), QStringLiteral("192.168.7.7:10001"), 5000);
 
-        QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("9"), QStringLiteral("12.5\\r\\n")}), 0);
+        QCOMPARE(
+            run({QStringLiteral("--copydata"), QStringLiteral("9"), QStringLiteral("12.5\\r\\n")}),
+            0);
         QTRY_COMPARE_WITH_TIMEOUT(form->Engine().TcpReceiveText, QByteArray("12.5\r\n"), 5000);
 
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("x"), QStringLiteral("y")}), 2);

@@ -3,17 +3,16 @@
 // panels and the error timer, the settings writers, start-up and closing.
 #include "Labels.h"
 #include "MsgBox.h"
-#include "Tag.h"
 #include "TComPortSetupDlg.h"
 #include "TComSetupDlg.h"
 #include "TComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
+#include "Tag.h"
 #include "Windows.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QTimer>
 #include <QFile>
 #include <QFontInfo>
 #include <QMenu>
@@ -23,6 +22,7 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <memory>
@@ -32,8 +32,7 @@ class TestMainForm : public QObject {
     TAppWindows m_w;
     std::unique_ptr<TMainForm> m_main;
 
-    static QStringList Names(const QList<QAction*>& actions)
-    {
+    static QStringList Names(const QList<QAction*>& actions) {
         QStringList names;
         for (QAction* a : actions)
             names << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
@@ -41,8 +40,7 @@ class TestMainForm : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                            QStringLiteral("OrxTerm"));
@@ -53,46 +51,54 @@ private slots:
         m_w = CreateWindows({});
         m_main.reset(m_w.MainForm);
     }
-    void cleanup()
-    {
+    void cleanup() {
         m_main->Timer_StartUp.stop();
         m_main.reset();
     }
 
-    void windowsInCreationOrder()
-    {
+    void windowsInCreationOrder() {
         QStringList classes;
         for (QWidget* w : m_w.All())
             classes << QString::fromLatin1(w->metaObject()->className());
-        QCOMPARE(classes, (QStringList{"TMainForm", "TAboutBox", "TConfigFormDlg", "TComSetupDlg",
-                                       "THistoryForm", "TFormMsgBox", "TFlashDlg", "TParameterReadForm",
-                                       "TParameterStoreForm", "TParameterForm", "TGraphicSetupDlg",
-                                       "TGrafikDlg", "TNumberDlg"}));
+        QCOMPARE(
+            classes,
+            (QStringList{"TMainForm", "TAboutBox", "TConfigFormDlg", "TComSetupDlg", "THistoryForm",
+                         "TFormMsgBox", "TFlashDlg", "TParameterReadForm", "TParameterStoreForm",
+                         "TParameterForm", "TGraphicSetupDlg", "TGrafikDlg", "TNumberDlg"}));
         QList<int> captionTags;
         for (QWidget* w : m_w.CaptionOrder())
             captionTags << Tag(w);
         QCOMPARE(captionTags, (QList<int>{400, 200, 300, 21, 61, 810, 820, 62, 98, 63}));
     }
 
-    void actions_data()
-    {
+    void actions_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("tag");
         QTest::addColumn<QKeySequence>("shortcut");
         QTest::addColumn<bool>("enabled");
         QTest::newRow("open") << "Datei_Open" << 0 << QKeySequence(Qt::Key_F9) << true;
-        QTest::newRow("capture") << "Datei_Mitschnitt" << 11 << QKeySequence(Qt::CTRL | Qt::Key_M) << false;
+        QTest::newRow("capture") << "Datei_Mitschnitt" << 11 << QKeySequence(Qt::CTRL | Qt::Key_M)
+                                 << false;
         QTest::newRow("read") << "Datei_Parameter_lesen" << 13 << QKeySequence(Qt::Key_F2) << false;
-        QTest::newRow("write") << "Datei_Parameter_schreiben" << 14 << QKeySequence(Qt::Key_F3) << false;
-        QTest::newRow("print") << "Datei_Drucken" << 15 << QKeySequence(Qt::CTRL | Qt::Key_P) << true;
+        QTest::newRow("write") << "Datei_Parameter_schreiben" << 14 << QKeySequence(Qt::Key_F3)
+                               << false;
+        QTest::newRow("print") << "Datei_Drucken" << 15 << QKeySequence(Qt::CTRL | Qt::Key_P)
+                               << true;
         QTest::newRow("exit") << "Datei_beenden" << 16 << QKeySequence(Qt::ALT | Qt::Key_X) << true;
-        QTest::newRow("edit") << "Datei_Bearbeiten" << 17 << QKeySequence(Qt::CTRL | Qt::Key_E) << true;
-        QTest::newRow("firmware") << "Datei_UpdateFirmware" << 18 << QKeySequence(Qt::CTRL | Qt::Key_U) << false;
-        QTest::newRow("send") << "Datei_senden" << 19 << QKeySequence(Qt::CTRL | Qt::Key_S) << false;
-        QTest::newRow("com") << "Extras_Konfiguration_COM" << 21 << QKeySequence(Qt::CTRL | Qt::Key_C) << true;
-        QTest::newRow("font") << "Extras_Terminal_Font" << 22 << QKeySequence(Qt::CTRL | Qt::Key_F) << true;
-        QTest::newRow("history") << "Extras_Histogramm" << 23 << QKeySequence(Qt::CTRL | Qt::Key_H) << true;
-        QTest::newRow("options") << "Extras_Optionen" << 24 << QKeySequence(Qt::CTRL | Qt::Key_O) << true;
+        QTest::newRow("edit") << "Datei_Bearbeiten" << 17 << QKeySequence(Qt::CTRL | Qt::Key_E)
+                              << true;
+        QTest::newRow("firmware") << "Datei_UpdateFirmware" << 18
+                                  << QKeySequence(Qt::CTRL | Qt::Key_U) << false;
+        QTest::newRow("send") << "Datei_senden" << 19 << QKeySequence(Qt::CTRL | Qt::Key_S)
+                              << false;
+        QTest::newRow("com") << "Extras_Konfiguration_COM" << 21
+                             << QKeySequence(Qt::CTRL | Qt::Key_C) << true;
+        QTest::newRow("font") << "Extras_Terminal_Font" << 22 << QKeySequence(Qt::CTRL | Qt::Key_F)
+                              << true;
+        QTest::newRow("history") << "Extras_Histogramm" << 23 << QKeySequence(Qt::CTRL | Qt::Key_H)
+                                 << true;
+        QTest::newRow("options") << "Extras_Optionen" << 24 << QKeySequence(Qt::CTRL | Qt::Key_O)
+                                 << true;
         QTest::newRow("terminal setup") << "Extras_Konfiguration_Terminal" << 0
                                         << QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_F12) << true;
         QTest::newRow("info") << "Befehle_Info" << 31 << QKeySequence(Qt::Key_F4) << false;
@@ -105,14 +111,17 @@ private slots:
         QTest::newRow("about") << "Hilfe_Info" << 51 << QKeySequence(Qt::Key_F1) << true;
         QTest::newRow("param window") << "Fenster_Parameter" << 61 << QKeySequence() << false;
         QTest::newRow("param window 2") << "Fenster_Parameter2" << 61 << QKeySequence() << true;
-        QTest::newRow("read params") << "Parameter_auslesen" << 70 << QKeySequence(Qt::ALT | Qt::Key_A) << true;
-        QTest::newRow("test params") << "Parameter_testen" << 71 << QKeySequence(Qt::ALT | Qt::Key_T) << false;
-        QTest::newRow("program") << "Parameter_programmieren" << 72 << QKeySequence(Qt::ALT | Qt::Key_P) << false;
-        QTest::newRow("save") << "Parameter_speichern" << 73 << QKeySequence(Qt::ALT | Qt::Key_S) << false;
+        QTest::newRow("read params")
+            << "Parameter_auslesen" << 70 << QKeySequence(Qt::ALT | Qt::Key_A) << true;
+        QTest::newRow("test params")
+            << "Parameter_testen" << 71 << QKeySequence(Qt::ALT | Qt::Key_T) << false;
+        QTest::newRow("program") << "Parameter_programmieren" << 72
+                                 << QKeySequence(Qt::ALT | Qt::Key_P) << false;
+        QTest::newRow("save") << "Parameter_speichern" << 73 << QKeySequence(Qt::ALT | Qt::Key_S)
+                              << false;
         QTest::newRow("open file") << "Parameter_oeffnen" << 74 << QKeySequence() << true;
     }
-    void actions()
-    {
+    void actions() {
         QFETCH(QString, name);
         QFETCH(int, tag);
         QFETCH(QKeySequence, shortcut);
@@ -124,40 +133,56 @@ private slots:
         QCOMPARE(action->isEnabled(), enabled);
     }
 
-    void menusAndToolBar()
-    {
+    void menusAndToolBar() {
         QStringList menus;
         for (QAction* a : m_main->menuBar()->actions())
             menus << a->menu()->objectName();
-        QCOMPARE(menus, (QStringList{"Datei", "Parameter", "Befehle", "Extras", "Fenster", "Hilfe"}));
+        QCOMPARE(menus,
+                 (QStringList{"Datei", "Parameter", "Befehle", "Extras", "Fenster", "Hilfe"}));
         QCOMPARE(Tag(m_main->Menu_Datei), 10);
         QCOMPARE(Tag(m_main->Menu_Parameter), 0);
         QCOMPARE(m_main->Menu_Parameter->title(), QStringLiteral("&Parameter"));
         QCOMPARE(Names(m_main->Menu_Befehle->actions()),
                  (QStringList{"Befehle_Info", "Befehle_Test", "Befehle_Tesystem", "Befehle_Video",
-                              "Befehle_Esc", "-", "Befehle_Allgemein", "Befehle_System", "Befehle_Impuls",
-                              "Befehle_Analog", "Befehle_S1", "Befehle_S2", "Befehle_ECC", "Befehle_Offline",
-                              "-", "Befehle_Parameter_restore", "Befehle_Parameter_speichern"}));
+                              "Befehle_Esc", "-", "Befehle_Allgemein", "Befehle_System",
+                              "Befehle_Impuls", "Befehle_Analog", "Befehle_S1", "Befehle_S2",
+                              "Befehle_ECC", "Befehle_Offline", "-", "Befehle_Parameter_restore",
+                              "Befehle_Parameter_speichern"}));
         QCOMPARE(Names(m_main->Menu_Datei->actions()),
                  (QStringList{"Datei_Mitschnitt", "-", "Datei_Bearbeiten", "Datei_Drucken", "-",
                               "Datei_UpdateFirmware", "Datei_senden", "-", "Datei_beenden"}));
         QCOMPARE(Names(m_main->Menu_Hilfe->actions()), (QStringList{"Hilfe_Info", "Befehle_Info"}));
         QStringList tools = Names(m_main->ToolBar->actions());
         tools.removeAll(QString()); // the radio buttons' widget actions
-        QCOMPARE(tools.mid(0, 23),
-                 (QStringList{"Datei_Mitschnitt", "Datei_Parameter_lesen", "Datei_Parameter_schreiben",
-                              "Datei_Bearbeiten", "Datei_Drucken", "-", "Befehle_Test", "Befehle_Tesystem",
-                              "Befehle_Esc", "Befehle_V", "Befehle_R", "-", "Fenster_Parameter",
-                              "Fenster_Grafik", "Fenster_Number", "Extras_Histogramm", "-",
-                              "Extras_Konfiguration_COM", "Hilfe_Info", "Datei_beenden", "-"}).mid(0, 23));
+        QCOMPARE(tools.mid(0, 23), (QStringList{"Datei_Mitschnitt",
+                                                "Datei_Parameter_lesen",
+                                                "Datei_Parameter_schreiben",
+                                                "Datei_Bearbeiten",
+                                                "Datei_Drucken",
+                                                "-",
+                                                "Befehle_Test",
+                                                "Befehle_Tesystem",
+                                                "Befehle_Esc",
+                                                "Befehle_V",
+                                                "Befehle_R",
+                                                "-",
+                                                "Fenster_Parameter",
+                                                "Fenster_Grafik",
+                                                "Fenster_Number",
+                                                "Extras_Histogramm",
+                                                "-",
+                                                "Extras_Konfiguration_COM",
+                                                "Hilfe_Info",
+                                                "Datei_beenden",
+                                                "-"})
+                                       .mid(0, 23));
         QVERIFY(!m_main->rb_online->isChecked());
         QVERIFY(!m_main->rb_offline->isChecked());
         QCOMPARE(m_main->rb_online->toolTip(), QStringLiteral("COM Port Online"));
         QCOMPARE(m_main->rb_offline->toolTip(), QStringLiteral("COM Port Offline"));
     }
 
-    void deviceActions()
-    {
+    void deviceActions() {
         m_main->SensorPort = 1;
         m_main->EnableDeviceActions(true);
         for (QAction* a : m_main->DeviceActions())
@@ -176,8 +201,7 @@ private slots:
         QVERIFY(m_main->Hilfe_Info->isEnabled());
     }
 
-    void statusPanels()
-    {
+    void statusPanels() {
         m_main->ShowStatus(QStringLiteral("COM1:9600"), 0);
         QCOMPARE(m_main->PanelText(0), QStringLiteral("COM1:9600"));
         m_main->CopyData(3, QByteArray("10.0.0.1:10001"));
@@ -188,8 +212,7 @@ private slots:
 
     // Two quick errors: the panel shows the second, and is cleared one
     // interval after the first (the running timer is not restarted).
-    void errorPanelTimer()
-    {
+    void errorPanelTimer() {
         m_main->Timer_Error.setInterval(400);
         m_main->ShowError(QStringLiteral("Frame error"));
         QVERIFY(m_main->Timer_Error.isActive());
@@ -202,8 +225,7 @@ private slots:
         QVERIFY(!m_main->Timer_Error.isActive());
     }
 
-    void settingsWrittenOnlyOnChange()
-    {
+    void settingsWrittenOnlyOnChange() {
         m_main->FormShow();
         const QString file = m_main->Settings().fileName();
         QVERIFY2(file.endsWith(QStringLiteral("/.config/OrxTerm/OrxTerm.conf")), qPrintable(file));
@@ -232,8 +254,7 @@ private slots:
         QCOMPARE(stored(QStringLiteral("TCPServerIP")).toString(), QStringLiteral("0.0.0.0 "));
     }
 
-    void languageRelabelsHiddenWindows()
-    {
+    void languageRelabelsHiddenWindows() {
         m_main->FormShow();
         QVERIFY(!m_w.ComSetupDlg->isVisible());
         m_main->SaveLanguage(1);
@@ -248,8 +269,7 @@ private slots:
         QCOMPARE(s.value(QStringLiteral("Option/Language")).toString(), QStringLiteral("0"));
     }
 
-    void closeRefusedWhileStarting()
-    {
+    void closeRefusedWhileStarting() {
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         m_main->Timer_StartUp.start();
@@ -260,8 +280,7 @@ private slots:
         QVERIFY(!m_main->isVisible());
     }
 
-    void terminalDefaults()
-    {
+    void terminalDefaults() {
         m_main->FormShow();
         QCOMPARE(m_main->ComTerminal->Columns(), 65);
         QCOMPARE(m_main->ComTerminal->Rows(), 32);
@@ -272,12 +291,12 @@ private slots:
     }
 
     // Ctrl+F11 and Ctrl+Shift+F11 open the port setup; F11 alone does not.
-    void portSetupKey()
-    {
+    void portSetupKey() {
         int opened = 0;
         auto closeWhenShown = [&opened, this] {
             QTimer::singleShot(0, this, [&opened] {
-                if (auto* dlg = qobject_cast<TComPortSetupDlg*>(QApplication::activeModalWidget())) {
+                if (auto* dlg =
+                        qobject_cast<TComPortSetupDlg*>(QApplication::activeModalWidget())) {
                     ++opened;
                     dlg->reject();
                 }
@@ -293,8 +312,7 @@ private slots:
         QCOMPARE(opened, 2);
     }
 
-    void debugPage()
-    {
+    void debugPage() {
         QCOMPARE(m_main->Notebook->currentWidget(), m_main->TerminalPage);
         m_main->Fenster_Debug->trigger();
         QCOMPARE(m_main->Notebook->currentWidget(), m_main->DebugPage);

@@ -6,8 +6,8 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
-#include "TComTerminal.h"
 #include "TComSetupDlg.h"
+#include "TComTerminal.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -19,11 +19,11 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -33,8 +33,7 @@ class TestMainLink : public QObject {
     std::unique_ptr<TSimPty> m_sim;
     std::unique_ptr<TMainForm> m_main;
 
-    void StartWithPort(const QString& port)
-    {
+    void StartWithPort(const QString& port) {
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                            QStringLiteral("OrxTerm"));
         settings.clear();
@@ -46,29 +45,26 @@ class TestMainLink : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
         m_sim = std::make_unique<TSimPty>();
         m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("orxsim")));
         QVERIFY(m_sim->Start());
     }
-    void cleanup()
-    {
-        if (m_main)
-            m_main->Timer_StartUp.stop();
+    void cleanup() {
+        if (m_main) m_main->Timer_StartUp.stop();
         m_main.reset();
         m_sim.reset();
     }
 
-    void startUpOpensPortAndSendsAttention()
-    {
+    void startUpOpensPortAndSendsAttention() {
         StartWithPort(m_sim->DevicePath());
         QVERIFY(m_main->Timer_StartUp.isActive());
         QVERIFY(!m_main->FormCloseQuery());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QVERIFY(m_main->rb_online->isChecked());
-        QCOMPARE(m_main->PanelText(0), m_sim->DevicePath() + QStringLiteral(":9600-8-None-1-Software"));
+        QCOMPARE(m_main->PanelText(0),
+                 m_sim->DevicePath() + QStringLiteral(":9600-8-None-1-Software"));
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_Info->isEnabled(), 5000);
 
@@ -81,18 +77,16 @@ private slots:
         QVERIFY(m_main->ComPort->Connected());
     }
 
-    void openErrorShownAndRadioReset()
-    {
+    void openErrorShownAndRadioReset() {
         StartWithPort(m_dir.filePath(QStringLiteral("no-such-device")));
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
         QVERIFY(!m_main->ComPort->Connected());
         QVERIFY(m_main->rb_offline->isChecked());
-        QCOMPARE(m_main->PanelText(1),
-                 QStringLiteral("Open error port: ") + m_dir.filePath(QStringLiteral("no-such-device")));
+        QCOMPARE(m_main->PanelText(1), QStringLiteral("Open error port: ") +
+                                           m_dir.filePath(QStringLiteral("no-such-device")));
     }
 
-    void lostDeviceIsReopened()
-    {
+    void lostDeviceIsReopened() {
         StartWithPort(m_sim->DevicePath());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         m_sim->Unplug();
@@ -111,14 +105,11 @@ private slots:
     // OK in the connection dialog: mode saved, port closed, the new port
     // and rate stored, the TCP fields saved, the link restarted. Cancel
     // changes nothing.
-    void connectionDialog()
-    {
+    void connectionDialog() {
         StartWithPort(m_dir.filePath(QStringLiteral("old-port")));
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
         auto* dlg = m_main->Windows().ComSetupDlg;
-        QTimer::singleShot(0, this, [dlg] {
-            dlg->Button2->click();
-        });
+        QTimer::singleShot(0, this, [dlg] { dlg->Button2->click(); });
         m_main->Extras_Konfiguration_COMExecute();
         QVERIFY(!m_main->Timer_StartUp.isActive());
         QCOMPARE(m_main->ComPort->Port(), m_dir.filePath(QStringLiteral("old-port")));
@@ -134,8 +125,7 @@ private slots:
         });
         int errors = 0;
         TFormMsgBox::SetResponder([&errors](const TMsgBoxRequest& r) {
-            if (r.text == QLatin1String("Error"))
-                ++errors;
+            if (r.text == QLatin1String("Error")) ++errors;
             return int(mrOk);
         });
         m_main->Extras_Konfiguration_COMExecute();
@@ -147,7 +137,8 @@ private slots:
         QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("ComPort/Port")).toString(), port);
         QCOMPARE(s.value(QStringLiteral("ComPort/BaudRate")).toString(), QStringLiteral("38400"));
-        QCOMPARE(s.value(QStringLiteral("Option/TCPClientIP")).toString(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(s.value(QStringLiteral("Option/TCPClientIP")).toString(),
+                 QStringLiteral("127.0.0.2"));
         QVERIFY(!s.contains(QStringLiteral("Option/Mode"))); // unchanged: not written
 
         QTimer::singleShot(0, this, [dlg] {
@@ -161,13 +152,13 @@ private slots:
     }
 
     // Command actions and special keys, as they arrive at the sensor.
-    void commandsOnTheWire()
-    {
+    void commandsOnTheWire() {
         StartWithPort(m_sim->DevicePath());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_S2->isEnabled(), 5000);
         TSimSensor& sensor = m_sim->Sensor();
-        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("\r\021\033"), 5000); // after opening
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("\r\021\033"),
+                                 5000); // after opening
         auto sent = [&](auto run, const QByteArray& expected) {
             sensor.ClearTrace();
             run();
@@ -206,8 +197,7 @@ private slots:
         QVERIFY(m_main->SpecialKey(Qt::Key_T, ctrlShift));
     }
 
-    void closedByUserStaysClosed()
-    {
+    void closedByUserStaysClosed() {
         StartWithPort(m_sim->DevicePath());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         m_main->Datei_Open->trigger();

@@ -14,19 +14,16 @@ class TestOptions : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString WriteConf(const QByteArray& bytes)
-    {
+    QString WriteConf(const QByteArray& bytes) {
         static int n = 0;
         const QString path = m_dir.filePath(QStringLiteral("conf%1.conf").arg(++n));
         QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
         return path;
     }
 
 private slots:
-    void defaultsWhenEmpty()
-    {
+    void defaultsWhenEmpty() {
         QSettings s(WriteConf(""), QSettings::IniFormat);
         TOptions o = TOptions::Defaults();
         QVERIFY(ReadOptions(s, o));
@@ -45,8 +42,7 @@ private slots:
         QCOMPARE(o.TCPTelnetIP, QStringLiteral("127.0.0.1"));
     }
 
-    void storedValuesAsText()
-    {
+    void storedValuesAsText() {
         QSettings s(WriteConf("[Option]\nLanguage=1\nLocalServer=1\nMode=2\nTCPServerDelay=0\n"
                               "TCPClientIP=192.0.2.7\nParaDir=/srv/par\n"),
                     QSettings::IniFormat);
@@ -62,8 +58,7 @@ private slots:
 
     // A value that cannot be read deletes the group; what was read before
     // stays, the rest keeps its default.
-    void readErrorDeletesGroup()
-    {
+    void readErrorDeletesGroup() {
         const QString path = WriteConf("[Option]\nParaDir=/srv/par\nLanguage=1\nMode=abc\n"
                                        "TCPServerPort=4000\n[ComPort]\nPort=ttyS0\n");
         {
@@ -80,8 +75,7 @@ private slots:
         QCOMPARE(again.value(QStringLiteral("ComPort/Port")).toString(), QStringLiteral("ttyS0"));
     }
 
-    void garbledFile_data()
-    {
+    void garbledFile_data() {
         QTest::addColumn<QByteArray>("bytes");
         QByteArray binary;
         for (int i = 0; i < 4096; ++i)
@@ -90,8 +84,7 @@ private slots:
         QTest::newRow("truncated") << QByteArray("[Option]\nLanguage=1\nMo");
         QTest::newRow("broken section") << QByteArray("[Opt\n=\n==\n[Option]\nTCPClientPort=\n");
     }
-    void garbledFile()
-    {
+    void garbledFile() {
         QFETCH(QByteArray, bytes);
         QSettings s(WriteConf(bytes), QSettings::IniFormat);
         TOptions o = TOptions::Defaults();
@@ -100,22 +93,23 @@ private slots:
         QCOMPARE(o.TCPClientPort, 10001);
     }
 
-    void switches_data()
-    {
+    void switches_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("debug");
         QTest::addColumn<int>("mode"); // -1 = not set
         QTest::addColumn<bool>("server");
         QTest::newRow("none") << QStringList{} << false << -1 << false;
         QTest::newRow("debug any case") << QStringList{"DeBuG"} << true << -1 << false;
-        QTest::newRow("server then telnet") << QStringList{"server", "telnet"} << false << 1 << true;
-        QTest::newRow("telnet then server") << QStringList{"telnet", "server"} << false << 0 << true;
+        QTest::newRow("server then telnet")
+            << QStringList{"server", "telnet"} << false << 1 << true;
+        QTest::newRow("telnet then server")
+            << QStringList{"telnet", "server"} << false << 0 << true;
         QTest::newRow("remote then local") << QStringList{"REMOTE", "local"} << false << 0 << false;
         QTest::newRow("dashes accepted") << QStringList{"--remote", "-debug"} << true << 2 << false;
-        QTest::newRow("unknown ignored") << QStringList{"foo", "remote", "bar"} << false << 2 << false;
+        QTest::newRow("unknown ignored")
+            << QStringList{"foo", "remote", "bar"} << false << 2 << false;
     }
-    void switches()
-    {
+    void switches() {
         QFETCH(QStringList, args);
         QFETCH(bool, debug);
         QFETCH(int, mode);
@@ -126,8 +120,7 @@ private slots:
         QCOMPARE(s.LocalServer.value_or(false), server);
     }
 
-    void helpListsSwitches()
-    {
+    void helpListsSwitches() {
         const QString help = HelpText(QStringLiteral("orxterm"));
         for (const char* word : {"debug", "local", "telnet", "remote", "server"})
             QVERIFY2(help.contains(QLatin1String(word)), word);

@@ -33,20 +33,17 @@
 namespace {
 using TOptionMap = QList<QPair<QString, QString>>;
 
-int OpenDescriptors()
-{
+int OpenDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-quint16 ClosedPort()
-{
+quint16 ClosedPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
 }
 
-std::unique_ptr<QTcpSocket> ConnectClient(quint16 port)
-{
+std::unique_ptr<QTcpSocket> ConnectClient(quint16 port) {
     auto s = std::make_unique<QTcpSocket>();
     s->connectToHost(QHostAddress::LocalHost, port);
     return s;
@@ -61,8 +58,7 @@ class TestTcpMain : public QObject {
     QStringList m_questions;
 
     // A main window started with these "Option" values and serial port.
-    TMainForm* Start(const TOptionMap& options, const QString& port)
-    {
+    TMainForm* Start(const TOptionMap& options, const QString& port) {
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
                            QStringLiteral("OrxTerm"));
         settings.clear();
@@ -79,12 +75,10 @@ class TestTcpMain : public QObject {
 
     // A main window relaying a simulated sensor's pty on 127.0.0.1 (a free
     // port); null when the sensor cannot start.
-    TMainForm* StartRelay(TOptionMap options = {})
-    {
+    TMainForm* StartRelay(TOptionMap options = {}) {
         m_pty = std::make_unique<TSimPty>();
         m_pty->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
-        if (!m_pty->Start())
-            return nullptr;
+        if (!m_pty->Start()) return nullptr;
         options += {{QStringLiteral("LocalServer"), QStringLiteral("1")},
                     {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
                     {QStringLiteral("TCPServerPort"), QStringLiteral("0")}};
@@ -92,8 +86,7 @@ class TestTcpMain : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
         m_questions.clear();
         TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
@@ -101,8 +94,7 @@ private slots:
             return int(r.buttons == mbYesNo ? mrNo : mrOk);
         });
     }
-    void cleanup()
-    {
+    void cleanup() {
         for (auto& f : m_forms)
             f->Timer_StartUp.stop();
         m_forms.clear();
@@ -113,8 +105,7 @@ private slots:
 
     // Remote mode against the sensor's own TCP port: panels, start-up,
     // commands, replies in pieces, typed keys.
-    void remoteMode()
-    {
+    void remoteMode() {
         TSimTcpServer sim;
         QVERIFY(sim.Listen());
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
@@ -135,9 +126,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
         QVERIFY(m_questions.isEmpty());
 
-        QCOMPARE(f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
-                 QByteArray("1"));
-        const QByteArray info = f->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 1000);
+        QCOMPARE(
+            f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
+            QByteArray("1"));
+        const QByteArray info =
+            f->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 1000);
         QVERIFY2(info.startsWith("ORX 9 V4.07"), info.constData());
 
         // An answer that comes in pieces is found once its stop string is there.
@@ -145,12 +138,14 @@ private slots:
         faults.SplitPieces = 4;
         faults.SplitPauseMs = 60;
         sim.Sensor().SetFaults(faults);
-        QCOMPARE(f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
-                 QByteArray("1"));
+        QCOMPARE(
+            f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
+            QByteArray("1"));
         sim.Sensor().ClearFaults();
 
         // What comes back is shown in the terminal and kept in the history.
-        QTRY_VERIFY_WITH_TIMEOUT(f->HistoryLines.join(u'\n').contains(QStringLiteral("S/N 40001")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(f->HistoryLines.join(u'\n').contains(QStringLiteral("S/N 40001")),
+                                 5000);
 
         // Typed keys leave over TCP.
         sim.Sensor().ClearTrace();
@@ -165,8 +160,7 @@ private slots:
     }
 
     // Nobody listens: the Socket Status says so and the question follows.
-    void remoteUnreachable()
-    {
+    void remoteUnreachable() {
         const quint16 port = ClosedPort();
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
                               {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
@@ -182,15 +176,15 @@ private slots:
     // Telnet mode goes to port 23 of the sensor's address (redirected here
     // to a listener); measurement lines arriving there reach the number
     // window's line handler once per line.
-    void telnetMode()
-    {
+    void telnetMode() {
         QTcpServer sensor;
         QVERIFY(sensor.listen(QHostAddress::LocalHost));
         TTcpLink::TelnetPort = sensor.serverPort();
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("1")},
                               {QStringLiteral("TCPTelnetIP"), QStringLiteral("127.0.0.1")}},
                              NoPort());
-        QCOMPARE(f->PanelText(4), LabelText(117) + QStringLiteral(" 127.0.0.1:%1").arg(sensor.serverPort()));
+        QCOMPARE(f->PanelText(4),
+                 LabelText(117) + QStringLiteral(" 127.0.0.1:%1").arg(sensor.serverPort()));
         QCOMPARE(f->PanelText(0), QStringLiteral("Telnet"));
         QTRY_VERIFY_WITH_TIMEOUT(sensor.hasPendingConnections(), 5000);
         std::unique_ptr<QTcpSocket> peer(sensor.nextPendingConnection());
@@ -219,8 +213,7 @@ private slots:
 
     // Data received over TCP on a client link: terminal, reply buffer with
     // its 2000/500 rule, the measurement line with its length limit.
-    void receivedDataOnClientSide()
-    {
+    void receivedDataOnClientSide() {
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
                               {QStringLiteral("TCPClientPort"), QString::number(ClosedPort())}},
                              NoPort());
@@ -235,8 +228,10 @@ private slots:
         QList<QByteArray> chart;
         QList<QByteArray> number;
         bool chartRuns = false;
-        f->ChartLines = {[&chartRuns] { return chartRuns; }, [&chart](const QByteArray& l) { chart.append(l); }};
-        f->NumberLines = {[] { return true; }, [&number](const QByteArray& l) { number.append(l); }};
+        f->ChartLines = {[&chartRuns] { return chartRuns; },
+                         [&chart](const QByteArray& l) { chart.append(l); }};
+        f->NumberLines = {[] { return true; },
+                          [&number](const QByteArray& l) { number.append(l); }};
         f->CopyData(9, "1.5\r\n");
         chartRuns = true;
         f->CopyData(9, "2.5\r\n");
@@ -264,7 +259,8 @@ private slots:
         f->ShowStatus(longText, 4);
         QCOMPARE(f->PanelText(4), longText);
         auto* panel = f->findChild<QLabel*>(QStringLiteral("StatusPanel4"));
-        QVERIFY(panel && panel->text().endsWith(QChar(0x2026)) && panel->text().size() < longText.size());
+        QVERIFY(panel && panel->text().endsWith(QChar(0x2026)) &&
+                panel->text().size() < longText.size());
         QCOMPARE(panel->toolTip(), longText);
         f->ShowStatus(QStringLiteral("short"), 4);
         QCOMPARE(panel->text(), QStringLiteral("short"));
@@ -273,8 +269,7 @@ private slots:
 
     // The relay on the sensor's pty with real clients: counter and slots,
     // sensor data to every client, client data to the sensor, zero bytes.
-    void serverMode()
-    {
+    void serverMode() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
@@ -288,7 +283,8 @@ private slots:
         auto c1 = ConnectClient(port);
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(c1->state() == QAbstractSocket::ConnectedState, 5000);
-        QCOMPARE(f->PanelText(4), LabelText(119) + QStringLiteral(" 127.0.0.1:%1").arg(c1->localPort()));
+        QCOMPARE(f->PanelText(4),
+                 LabelText(119) + QStringLiteral(" 127.0.0.1:%1").arg(c1->localPort()));
         auto c2 = ConnectClient(port);
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("2"), 5000);
 
@@ -304,8 +300,13 @@ private slots:
 
         // Zero bytes cut their read; garbage is passed on as it is.
         pty.Sensor().ClearTrace();
-        c2->write(QByteArray("\x01\xff" "AB\0CD", 7));
-        QTRY_COMPARE_WITH_TIMEOUT(pty.Sensor().ReceivedBytes(), QByteArray("\x01\xff" "AB"), 5000);
+        c2->write(QByteArray("\x01\xff"
+                             "AB\0CD",
+                             7));
+        QTRY_COMPARE_WITH_TIMEOUT(pty.Sensor().ReceivedBytes(),
+                                  QByteArray("\x01\xff"
+                                             "AB"),
+                                  5000);
 
         // Client 1 leaves, client 3 takes its slot.
         QTcpSocket* second = f->TcpLink->ClientSockets().at(1);
@@ -332,8 +333,7 @@ private slots:
 
     // A client floods the relay with 1 MiB of every byte but zero: it all
     // reaches the sensor, in order, while the window keeps handling events.
-    void burstFromClient()
-    {
+    void burstFromClient() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
@@ -358,7 +358,14 @@ private slots:
         // half close: it still takes the echo, so nothing resets the line).
         QTRY_COMPARE_WITH_TIMEOUT(c->bytesToWrite(), qint64(0), 60000);
         ::shutdown(int(c->socketDescriptor()), SHUT_WR);
-        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(), qPrintable(QStringLiteral("%1 %2 %3 %4 %5").arg(pty.Sensor().ReceivedBytes().size()).arg(c->bytesToWrite()).arg(f->ComPort->PendingOutput()).arg(f->TcpLink->ClientCount()).arg(int(c->state()))), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(),
+                                  qPrintable(QStringLiteral("%1 %2 %3 %4 %5")
+                                                 .arg(pty.Sensor().ReceivedBytes().size())
+                                                 .arg(c->bytesToWrite())
+                                                 .arg(f->ComPort->PendingOutput())
+                                                 .arg(f->TcpLink->ClientCount())
+                                                 .arg(int(c->state()))),
+                                  20000);
         QVERIFY(pty.Sensor().ReceivedBytes() == burst);
         QVERIFY(ticks > 0);
         QVERIFY(mostQueued <= TMainForm::MaxRelayBacklog + TTcpLink::ReadChunk);
@@ -367,14 +374,14 @@ private slots:
 
     // The relay's port is taken: the system's text in an error box, the
     // start ends there (no start-up timer), the program goes on.
-    void serverPortTaken()
-    {
+    void serverPortTaken() {
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
-        TMainForm* f = Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
-                              {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
-                              {QStringLiteral("TCPServerPort"), QString::number(taken.serverPort())}},
-                             NoPort());
+        TMainForm* f =
+            Start({{QStringLiteral("LocalServer"), QStringLiteral("1")},
+                   {QStringLiteral("TCPServerIP"), QStringLiteral("127.0.0.1")},
+                   {QStringLiteral("TCPServerPort"), QString::number(taken.serverPort())}},
+                  NoPort());
         QCOMPARE(m_questions.size(), 1);
         QVERIFY(!m_questions.at(0).isEmpty());
         QVERIFY(!f->Timer_StartUp.isActive());
@@ -385,8 +392,7 @@ private slots:
 
     // With the default delay, text waits for the timer, which a second
     // piece does not restart; a very large batch leaves at once.
-    void serverBatching()
-    {
+    void serverBatching() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
@@ -412,8 +418,7 @@ private slots:
 
     // With "TCPServerDelay" 0 what the sensor sends leaves at once, without
     // the batching timer.
-    void serverDelayZero()
-    {
+    void serverDelayZero() {
         TMainForm* f = StartRelay({{QStringLiteral("TCPServerDelay"), QStringLiteral("0")}});
         QVERIFY(f);
         QCOMPARE(f->Timer_TCPServer_Delay.interval(), 0);
@@ -422,7 +427,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
         c->readAll();
         int timerStarts = 0;
-        connect(&f->Timer_TCPServer_Delay, &QTimer::timeout, this, [&timerStarts] { ++timerStarts; });
+        connect(&f->Timer_TCPServer_Delay, &QTimer::timeout, this,
+                [&timerStarts] { ++timerStarts; });
         for (char ch : QByteArray("xyz")) {
             c->write(QByteArray(1, ch)); // echoed by the sensor, one character at a time
             QTRY_VERIFY_WITH_TIMEOUT(c->peek(1 << 20).endsWith(ch), 5000);
@@ -434,8 +440,7 @@ private slots:
     // Many clients while the sensor streams a line every 10 ms: every client
     // gets every byte in order; then connect/disconnect cycles give every
     // slot and descriptor back. (bench/relay_load runs the full-size load.)
-    void relayUnderLoad()
-    {
+    void relayUnderLoad() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
@@ -475,23 +480,24 @@ private slots:
 
     // Two ORXTERMs: one relays its sensor's pty, the other works with that
     // sensor in Remote mode as if it were local.
-    void twoProgramsThroughTheRelay()
-    {
+    void twoProgramsThroughTheRelay() {
         TMainForm* relay = StartRelay();
         QVERIFY(relay);
         QTRY_VERIFY_WITH_TIMEOUT(relay->ComPort->Connected(), 5000);
-        TMainForm* remote = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
-                                   {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
-                                   {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink->ServerPort())}},
-                                  NoPort());
+        TMainForm* remote = Start(
+            {{QStringLiteral("Mode"), QStringLiteral("2")},
+             {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
+             {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink->ServerPort())}},
+            NoPort());
         QTRY_COMPARE_WITH_TIMEOUT(relay->PanelText(2), QStringLiteral("1"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!remote->Timer_StartUp.isActive(), 5000);
         QVERIFY(remote->Befehle_Info->isEnabled());
 
-        const QByteArray info =
-            remote->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 2000);
+        const QByteArray info = remote->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"),
+                                               QByteArray("->"), 0, 2000);
         QVERIFY2(info.contains("S/N 40001"), info.constData());
-        QCOMPARE(remote->GetCmd(QByteArray("S1TIME\r\n"), QByteArray("S1TIME\r\n"), QByteArray("\r\n"), 0, 2000),
+        QCOMPARE(remote->GetCmd(QByteArray("S1TIME\r\n"), QByteArray("S1TIME\r\n"),
+                                QByteArray("\r\n"), 0, 2000),
                  QByteArray("1000 ms"));
         // Both terminals show the answer.
         QTRY_VERIFY_WITH_TIMEOUT(relay->HistoryLines.contains(QStringLiteral("1000 ms")), 5000);

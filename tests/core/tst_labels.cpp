@@ -15,8 +15,7 @@ class TestLabels : public QObject {
     QTemporaryDir m_dir;
     QString m_path;
 
-    void Write(const QByteArray& bytes)
-    {
+    void Write(const QByteArray& bytes) {
         QFile f(m_path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
@@ -24,8 +23,7 @@ class TestLabels : public QObject {
     }
 
 private slots:
-    void init()
-    {
+    void init() {
         m_path = m_dir.filePath(QStringLiteral("orxterm.lab"));
         SetLabelFilePath(m_path);
         SetCurrentLanguage(0);
@@ -37,8 +35,7 @@ private slots:
               "[15]\nD=Größe\nE=Size\n");
     }
 
-    void languageLetter_data()
-    {
+    void languageLetter_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("letter");
         QTest::newRow("english 0") << 0 << "E";
@@ -46,15 +43,13 @@ private slots:
         QTest::newRow("unknown 5") << 5 << "E";
         QTest::newRow("negative") << -1 << "E";
     }
-    void languageLetter()
-    {
+    void languageLetter() {
         QFETCH(int, language);
         QFETCH(QString, letter);
         QCOMPARE(LanguageLetter(language), letter);
     }
 
-    void lookup_data()
-    {
+    void lookup_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("number");
         QTest::addColumn<bool>("strip");
@@ -73,8 +68,7 @@ private slots:
         QTest::newRow("utf-8") << 1 << 15 << false << QString::fromUtf8("Größe");
         QTest::newRow("language 5 is English") << 5 << 10 << false << "&File";
     }
-    void lookup()
-    {
+    void lookup() {
         QFETCH(int, language);
         QFETCH(int, number);
         QFETCH(bool, strip);
@@ -82,8 +76,7 @@ private slots:
         QCOMPARE(LookupLabel(language, number, strip), text);
     }
 
-    void currentLanguage()
-    {
+    void currentLanguage() {
         SetCurrentLanguage(1);
         QCOMPARE(LabelText(10), QStringLiteral("Datei"));
         QCOMPARE(RawLabelText(10), QStringLiteral("&Datei"));
@@ -91,8 +84,7 @@ private slots:
         QCOMPARE(LabelText(10), QStringLiteral("File"));
     }
 
-    void missingFile()
-    {
+    void missingFile() {
         SetLabelFilePath(m_dir.filePath(QStringLiteral("nothing-here.lab")));
         QCOMPARE(LabelText(10), QStringLiteral("KEY [10]"));
         QCOMPARE(RawLabelText(1), QStringLiteral("KEY [1]"));
@@ -100,21 +92,20 @@ private slots:
 
     // An edited file takes effect at the next lookup, even when the size
     // stays the same.
-    void editedFileIsReread()
-    {
+    void editedFileIsReread() {
         QCOMPARE(LabelText(10), QStringLiteral("File"));
         Write("[10]\nD=&Datei\nE=&Fil2\n[11]\r\nD = A&&B \r\nE=\"Quoted, with comma\"\r\n");
         QFile f(m_path);
         QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                              QFileDevice::FileModificationTime));
         f.close();
         QCOMPARE(LabelText(10), QStringLiteral("Fil2"));
         QFile::remove(m_path);
         QCOMPARE(LabelText(10), QStringLiteral("KEY [10]"));
     }
 
-    void garbageFiles_data()
-    {
+    void garbageFiles_data() {
         QTest::addColumn<QByteArray>("bytes");
         QByteArray random(64 * 1024, '\0');
         QRandomGenerator rng(1234);
@@ -124,11 +115,11 @@ private slots:
         QTest::newRow("binary") << random;
         QTest::newRow("truncated section") << QByteArray("[10\nE=File");
         QTest::newRow("truncated value") << QByteArray("[10]\nE");
-        QTest::newRow("latin-1") << QByteArray("[10]\nE=Gr\xf6\xdf" "e\n");
+        QTest::newRow("latin-1") << QByteArray("[10]\nE=Gr\xf6\xdf"
+                                               "e\n");
         QTest::newRow("no line end, long") << QByteArray("[10]\nE=") + QByteArray(100000, 'x');
     }
-    void garbageFiles()
-    {
+    void garbageFiles() {
         QFETCH(QByteArray, bytes);
         Write(bytes);
         const QString text = LabelText(10);
@@ -137,9 +128,9 @@ private slots:
         QCOMPARE(LabelText(99999), QStringLiteral("KEY [99999]"));
     }
 
-    void latin1Fallback()
-    {
-        Write("[10]\nE=Gr\xf6\xdf" "e\n");
+    void latin1Fallback() {
+        Write("[10]\nE=Gr\xf6\xdf"
+              "e\n");
         QCOMPARE(LabelText(10), QString::fromUtf8("Größe"));
     }
 };

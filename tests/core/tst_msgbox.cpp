@@ -14,8 +14,7 @@ class TestMsgBox : public QObject {
 
     // Presses `button` of the next message box that appears and records
     // what it showed.
-    void PressWhenShown(QMessageBox::StandardButton button)
-    {
+    void PressWhenShown(QMessageBox::StandardButton button) {
         QTimer::singleShot(0, this, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) {
@@ -35,8 +34,7 @@ class TestMsgBox : public QObject {
     QMessageBox::StandardButtons m_buttons;
 
 private slots:
-    void realBox_data()
-    {
+    void realBox_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("buttons");
         QTest::addColumn<int>("press");
@@ -45,18 +43,21 @@ private slots:
         QTest::addColumn<int>("shown");
         QTest::newRow("warning ok") << int(mtWarning) << int(mbOK) << int(QMessageBox::Ok) << 1
                                     << int(QMessageBox::Warning) << int(QMessageBox::Ok);
-        QTest::newRow("error yes") << int(mtError) << int(mbYesNo) << int(QMessageBox::Yes) << 6
-                                   << int(QMessageBox::Critical) << int(QMessageBox::Yes | QMessageBox::No);
-        QTest::newRow("information no") << int(mtInformation) << int(mbYesNo) << int(QMessageBox::No) << 7
-                                        << int(QMessageBox::Information) << int(QMessageBox::Yes | QMessageBox::No);
-        QTest::newRow("confirmation cancel") << int(mtConfirmation) << int(mbYesNoCancel) << int(QMessageBox::Cancel) << 2
-                                             << int(QMessageBox::Question)
-                                             << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QTest::newRow("other kind ok-cancel") << 9 << int(mbOKCancel) << int(QMessageBox::Ok) << 1
-                                              << int(QMessageBox::Critical) << int(QMessageBox::Ok | QMessageBox::Cancel);
+        QTest::newRow("error yes")
+            << int(mtError) << int(mbYesNo) << int(QMessageBox::Yes) << 6
+            << int(QMessageBox::Critical) << int(QMessageBox::Yes | QMessageBox::No);
+        QTest::newRow("information no")
+            << int(mtInformation) << int(mbYesNo) << int(QMessageBox::No) << 7
+            << int(QMessageBox::Information) << int(QMessageBox::Yes | QMessageBox::No);
+        QTest::newRow("confirmation cancel")
+            << int(mtConfirmation) << int(mbYesNoCancel) << int(QMessageBox::Cancel) << 2
+            << int(QMessageBox::Question)
+            << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QTest::newRow("other kind ok-cancel")
+            << 9 << int(mbOKCancel) << int(QMessageBox::Ok) << 1 << int(QMessageBox::Critical)
+            << int(QMessageBox::Ok | QMessageBox::Cancel);
     }
-    void realBox()
-    {
+    void realBox() {
         QFETCH(int, kind);
         QFETCH(int, buttons);
         QFETCH(int, press);
@@ -64,23 +65,23 @@ private slots:
         QFETCH(int, icon);
         QFETCH(int, shown);
         PressWhenShown(QMessageBox::StandardButton(press));
-        QCOMPARE(TFormMsgBox::ShowMsgBox(QStringLiteral("line 1\rline 2\r\nline 3"), kind, buttons, 0), result);
+        QCOMPARE(
+            TFormMsgBox::ShowMsgBox(QStringLiteral("line 1\rline 2\r\nline 3"), kind, buttons, 0),
+            result);
         QCOMPARE(m_caption, QStringLiteral("ORXTERM"));
         QCOMPARE(m_text, QStringLiteral("line 1\nline 2\nline 3"));
         QCOMPARE(int(m_icon), icon);
         QCOMPARE(int(m_buttons), shown);
     }
 
-    void plainMessage()
-    {
+    void plainMessage() {
         PressWhenShown(QMessageBox::Ok);
         TFormMsgBox::ShowMessage(QStringLiteral("Error"));
         QCOMPARE(m_text, QStringLiteral("Error"));
         QCOMPARE(int(m_icon), int(QMessageBox::NoIcon));
     }
 
-    void responderAnswers()
-    {
+    void responderAnswers() {
         TMsgBoxRequest seen;
         TFormMsgBox::SetResponder([&seen](const TMsgBoxRequest& r) {
             seen = r;

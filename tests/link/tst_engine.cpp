@@ -24,8 +24,7 @@ class TestEngine : public QObject {
     QStringList m_log;
 
 private slots:
-    void init()
-    {
+    void init() {
         m_sim = std::make_unique<TSimPty>();
         QVERIFY(m_sim->Start());
         m_port = std::make_unique<TComPort>();
@@ -38,18 +37,17 @@ private slots:
         QVERIFY(m_port->Open());
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->HostConnected(), 5000);
     }
-    void cleanup()
-    {
+    void cleanup() {
         m_engine.reset();
         m_framer.reset();
         m_port.reset();
         m_sim.reset();
     }
 
-    void sidAndInfo()
-    {
+    void sidAndInfo() {
         m_engine->SetCmd(QByteArray("\r\021\033"));
-        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500).trimmed(), QByteArray("1"));
+        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500).trimmed(),
+                 QByteArray("1"));
         const QByteArray info = m_engine->GetCmd(QByteArray("INFO\r\n"), "INFO\r\n", "->", 0, 1000);
         QVERIFY2(info.startsWith("ORX 9 "), info.constData());
         QVERIFY(info.contains("S/N "));
@@ -57,8 +55,7 @@ private slots:
         QVERIFY(!m_framer->Attached()); // the packet detached it
     }
 
-    void replyInPiecesAndNoise()
-    {
+    void replyInPiecesAndNoise() {
         TSimFaults f;
         f.SplitPieces = 3;
         f.SplitPauseMs = 60;
@@ -66,13 +63,13 @@ private slots:
         m_sim->Sensor().SetFaults(f);
         const QByteArray info = m_engine->GetCmd(QByteArray("INFO\r\n"), "INFO\r\n", "->", 0, 2500);
         QVERIFY2(info.startsWith("ORX 9 "), info.constData());
-        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 2500).trimmed(), QByteArray("1"));
+        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 2500).trimmed(),
+                 QByteArray("1"));
     }
 
     // A silent sensor: empty after 51 cycles of 10 ms plus the 100 ms lead;
     // the framer stays attached until the next SetCmd.
-    void silentSensorTimesOut()
-    {
+    void silentSensorTimesOut() {
         TSimFaults f;
         f.Mute = true;
         m_sim->Sensor().SetFaults(f);
@@ -91,8 +88,7 @@ private slots:
 
     // On the wire: a blank, a pause of about 100 ms, then the command; and
     // SetCmd's first byte, a pause, then the rest.
-    void blankAndPausesOnTheWire()
-    {
+    void blankAndPausesOnTheWire() {
         m_sim->Sensor().ClearTrace();
         m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500);
         m_engine->SetCmd(QByteArray("TEST\r\n"));
@@ -100,36 +96,31 @@ private slots:
         QCOMPARE(m_sim->Sensor().ReceivedBytes(), QByteArray(" SID\r\nTEST\r\n"));
         qint64 blankAt = -1, sidAt = -1, tAt = -1, estAt = -1;
         for (const TSimTraceEntry& e : m_sim->Sensor().Trace()) {
-            if (!e.FromHost)
-                continue;
-            if (e.Bytes.startsWith(' ') && blankAt < 0)
-                blankAt = e.TimeUs;
-            if (e.Bytes.contains("SID") && sidAt < 0)
-                sidAt = e.TimeUs;
-            if (e.Bytes.startsWith('T') && tAt < 0)
-                tAt = e.TimeUs;
-            if (e.Bytes.contains("EST") && estAt < 0)
-                estAt = e.TimeUs;
+            if (!e.FromHost) continue;
+            if (e.Bytes.startsWith(' ') && blankAt < 0) blankAt = e.TimeUs;
+            if (e.Bytes.contains("SID") && sidAt < 0) sidAt = e.TimeUs;
+            if (e.Bytes.startsWith('T') && tAt < 0) tAt = e.TimeUs;
+            if (e.Bytes.contains("EST") && estAt < 0) estAt = e.TimeUs;
         }
         QVERIFY(blankAt >= 0 && sidAt >= 0 && tAt >= 0 && estAt >= 0);
         QVERIFY2(sidAt - blankAt >= 90000, qPrintable(QString::number(sidAt - blankAt)));
         QVERIFY2(estAt - tAt >= 90000, qPrintable(QString::number(estAt - tAt)));
     }
 
-    void debugLines()
-    {
+    void debugLines() {
         m_engine->SetCmd(QByteArray("V\r\n"));
         m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500);
         QCOMPARE(m_log.value(0), QStringLiteral("SetCmd(3=V") + QChar(0xAB) + QChar(0xAC) + u')');
-        QVERIFY(m_log.value(1).startsWith(QStringLiteral("GetCmd[SID") + QChar(0xAB) + QChar(0xAC) + u','));
-        QVERIFY(m_log.value(1).endsWith(QStringLiteral(",0,500](5=SID") + QChar(0xAB) + QChar(0xAC) + u')'));
+        QVERIFY(m_log.value(1).startsWith(QStringLiteral("GetCmd[SID") + QChar(0xAB) + QChar(0xAC) +
+                                          u','));
+        QVERIFY(m_log.value(1).endsWith(QStringLiteral(",0,500](5=SID") + QChar(0xAB) +
+                                        QChar(0xAC) + u')'));
         QVERIFY(m_log.contains(QStringLiteral("Data Packet(1=1)")));
     }
 
     // The device goes away while open: the port closes and says so; the
     // same device can be opened again once it is back.
-    void unplugWhileOpen()
-    {
+    void unplugWhileOpen() {
         QSignalSpy closed(m_port.get(), &TComPort::AfterClose);
         QSignalSpy lost(m_port.get(), &TComPort::DeviceLost);
         m_sim->Unplug();
@@ -139,11 +130,11 @@ private slots:
         QVERIFY(!m_port->Open());
         QVERIFY(m_sim->Replug());
         QVERIFY(m_port->Open());
-        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 1000).trimmed(), QByteArray("1"));
+        QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 1000).trimmed(),
+                 QByteArray("1"));
     }
 
-    void openErrors()
-    {
+    void openErrors() {
         TComPort p;
         p.SetPort(QStringLiteral("/nonexistent/tty"));
         QVERIFY(!p.Open());

@@ -9,8 +9,7 @@
 class TestFramer : public QObject {
     Q_OBJECT
 
-    static QList<QByteArray> Packets(const QSignalSpy& spy)
-    {
+    static QList<QByteArray> Packets(const QSignalSpy& spy) {
         QList<QByteArray> list;
         for (const auto& args : spy)
             list << args.at(0).toByteArray();
@@ -18,8 +17,7 @@ class TestFramer : public QObject {
     }
 
 private slots:
-    void sidReplyInTwoChunks()
-    {
+    void sidReplyInTwoChunks() {
         TComDataPacket f;
         f.SetStartString("SID\r\n");
         f.SetStopString("\r\n");
@@ -31,8 +29,7 @@ private slots:
         QCOMPARE(f.Buffer(), QByteArray("->"));
     }
 
-    void lineSplitOverChunks()
-    {
+    void lineSplitOverChunks() {
         TComDataPacket f;
         f.SetStopString("\r\n");
         QSignalSpy spy(&f, &TComDataPacket::Packet);
@@ -44,8 +41,7 @@ private slots:
 
     // Every packet of a chunk is delivered within one Receive, even when
     // the handler detaches the framer after the first.
-    void twoLinesOneChunkWithDetach()
-    {
+    void twoLinesOneChunkWithDetach() {
         TComDataPacket f;
         f.SetStopString("\r\n");
         QList<QByteArray> got;
@@ -57,8 +53,7 @@ private slots:
         QCOMPARE(got, (QList<QByteArray>{"a", "b"}));
     }
 
-    void noEndConditionPassesChunks()
-    {
+    void noEndConditionPassesChunks() {
         TComDataPacket f;
         QSignalSpy spy(&f, &TComDataPacket::Packet);
         f.Receive("abc");
@@ -67,8 +62,7 @@ private slots:
         QVERIFY(f.Buffer().isEmpty());
     }
 
-    void sizeRule()
-    {
+    void sizeRule() {
         TComDataPacket f;
         f.SetSize(4);
         f.SetStopString("\r\n");
@@ -77,8 +71,7 @@ private slots:
         QCOMPARE(Packets(spy), (QList<QByteArray>{"abcd", "ef"}));
     }
 
-    void bufferLimitDropsFlood()
-    {
+    void bufferLimitDropsFlood() {
         TComDataPacket f;
         f.SetMaxBufferSize(4096);
         f.SetStartString("SID\r\n");
@@ -93,8 +86,7 @@ private slots:
         QVERIFY(f.Buffer().size() < 4096);
     }
 
-    void settersEmptyOnlyOnChange()
-    {
+    void settersEmptyOnlyOnChange() {
         TComDataPacket f;
         f.SetStopString("\r\n");
         f.Receive("partial");
@@ -107,8 +99,7 @@ private slots:
         QVERIFY(f.Buffer().isEmpty());
     }
 
-    void caseInsensitive()
-    {
+    void caseInsensitive() {
         TComDataPacket f;
         f.SetCaseInsensitive(true);
         f.SetStartString("info\r\n");

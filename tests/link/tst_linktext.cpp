@@ -15,8 +15,7 @@
 class TestLinkText : public QObject {
     Q_OBJECT
 private slots:
-    void cutToken()
-    {
+    void cutToken() {
         QString t = QStringLiteral("AVERAGE 100 ms");
         QCOMPARE(CutToken(t, u' '), QStringLiteral("AVERAGE"));
         QCOMPARE(t, QStringLiteral("100 ms"));
@@ -28,34 +27,40 @@ private slots:
         QCOMPARE(b, QByteArray("b"));
     }
 
-    void replaceAllDoesNotRescan()
-    {
-        QCOMPARE(ReplaceAll(QStringLiteral("aaa"), QStringLiteral("a"), QStringLiteral("aa")), QStringLiteral("aaaaaa"));
-        QCOMPARE(ReplaceAll(QStringLiteral("1,5;2,5"), QStringLiteral(","), QStringLiteral(".")), QStringLiteral("1.5;2.5"));
+    void replaceAllDoesNotRescan() {
+        QCOMPARE(ReplaceAll(QStringLiteral("aaa"), QStringLiteral("a"), QStringLiteral("aa")),
+                 QStringLiteral("aaaaaa"));
+        QCOMPARE(ReplaceAll(QStringLiteral("1,5;2,5"), QStringLiteral(","), QStringLiteral(".")),
+                 QStringLiteral("1.5;2.5"));
     }
 
-    void debugText()
-    {
-        QCOMPARE(DebugText(QByteArray("SID\r\n\x11\x1b" "A")),
+    void debugText() {
+        QCOMPARE(DebugText(QByteArray("SID\r\n\x11\x1b"
+                                      "A")),
                  QStringLiteral("SID") + QChar(0xAB) + QChar(0xAC) + QStringLiteral("..A"));
     }
 
-    void extractReply_data()
-    {
+    void extractReply_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("start");
         QTest::addColumn<QByteArray>("stop");
         QTest::addColumn<QByteArray>("reply");
-        QTest::newRow("sid") << QByteArray("SID\r\n1\r\n->") << QByteArray("SID\r\n") << QByteArray("\r\n") << QByteArray("1");
-        QTest::newRow("first of two") << QByteArray("X\r\n1\r\nX\r\n2\r\n") << QByteArray("X\r\n") << QByteArray("\r\n") << QByteArray("1");
-        QTest::newRow("incomplete") << QByteArray("SID\r\n1") << QByteArray("SID\r\n") << QByteArray("\r\n") << QByteArray();
-        QTest::newRow("no start") << QByteArray("abc") << QByteArray("SID") << QByteArray() << QByteArray();
-        QTest::newRow("start only") << QByteArray("xxSIDrest") << QByteArray("SID") << QByteArray() << QByteArray("rest");
-        QTest::newRow("stop only") << QByteArray("line\r\nmore") << QByteArray() << QByteArray("\r\n") << QByteArray("line");
-        QTest::newRow("neither") << QByteArray("all") << QByteArray() << QByteArray() << QByteArray("all");
+        QTest::newRow("sid") << QByteArray("SID\r\n1\r\n->") << QByteArray("SID\r\n")
+                             << QByteArray("\r\n") << QByteArray("1");
+        QTest::newRow("first of two") << QByteArray("X\r\n1\r\nX\r\n2\r\n") << QByteArray("X\r\n")
+                                      << QByteArray("\r\n") << QByteArray("1");
+        QTest::newRow("incomplete") << QByteArray("SID\r\n1") << QByteArray("SID\r\n")
+                                    << QByteArray("\r\n") << QByteArray();
+        QTest::newRow("no start") << QByteArray("abc") << QByteArray("SID") << QByteArray()
+                                  << QByteArray();
+        QTest::newRow("start only")
+            << QByteArray("xxSIDrest") << QByteArray("SID") << QByteArray() << QByteArray("rest");
+        QTest::newRow("stop only") << QByteArray("line\r\nmore") << QByteArray()
+                                   << QByteArray("\r\n") << QByteArray("line");
+        QTest::newRow("neither") << QByteArray("all") << QByteArray() << QByteArray()
+                                 << QByteArray("all");
     }
-    void extractReply()
-    {
+    void extractReply() {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, start);
         QFETCH(QByteArray, stop);
@@ -63,8 +68,7 @@ private slots:
         QCOMPARE(ExtractReply(text, start, stop), reply);
     }
 
-    void textForms()
-    {
+    void textForms() {
         QCOMPARE(StrToBaudRate(QStringLiteral("115200")), TBaudRate::br115200);
         QCOMPARE(StrToBaudRate(QStringLiteral("12345")), TBaudRate::br9600);
         QCOMPARE(BaudRateToStr(TBaudRate::Custom), QStringLiteral("Custom"));
@@ -76,8 +80,7 @@ private slots:
         QCOMPARE(BaudRateTexts().size(), 15);
     }
 
-    void storeAndLoad()
-    {
+    void storeAndLoad() {
         QTemporaryDir dir;
         QSettings s(dir.filePath(QStringLiteral("c.conf")), QSettings::IniFormat);
         TComPort a;
@@ -86,7 +89,8 @@ private slots:
         a.SetDataBits(TDataBits::Seven);
         a.StoreSettings(s, QStringLiteral("ComPort"));
         QCOMPARE(s.value(QStringLiteral("ComPort/BaudRate")).toString(), QStringLiteral("38400"));
-        QCOMPARE(s.value(QStringLiteral("ComPort/FlowControl")).toString(), QStringLiteral("Software"));
+        QCOMPARE(s.value(QStringLiteral("ComPort/FlowControl")).toString(),
+                 QStringLiteral("Software"));
         s.setValue(QStringLiteral("ComPort/BaudRate"), QStringLiteral("12345"));
         TComPort b;
         b.LoadSettings(s, QStringLiteral("ComPort"));
@@ -95,8 +99,7 @@ private slots:
         QCOMPARE(b.Settings().DataBits, TDataBits::Seven);
     }
 
-    void portField_data()
-    {
+    void portField_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::newRow("10001") << "10001" << true;
@@ -110,15 +113,13 @@ private slots:
         QTest::newRow("sign") << "-5" << false;
         QTest::newRow("plus") << "+5" << false;
     }
-    void portField()
-    {
+    void portField() {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(TComSetupDlg::IsValidPortText(text), valid);
     }
 
-    void addressField_data()
-    {
+    void addressField_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::newRow("loopback") << "127.0.0.1" << true;
@@ -128,8 +129,7 @@ private slots:
         QTest::newRow("empty") << "" << false;
         QTest::newRow("out of range") << "300.1.1.1" << false;
     }
-    void addressField()
-    {
+    void addressField() {
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QCOMPARE(TComSetupDlg::IsValidAddress(text), valid);
@@ -137,8 +137,7 @@ private slots:
 
     // OK checks the fields in order whatever the mode; the enabled state
     // follows the mode and the server box.
-    void dialogFields()
-    {
+    void dialogFields() {
         TComSetupDlg dlg;
         TLinkSettings s;
         s.ServerPort = QStringLiteral("0080");

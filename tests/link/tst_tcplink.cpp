@@ -17,8 +17,7 @@
 #include <vector>
 
 namespace {
-std::unique_ptr<QTcpSocket> ConnectClient(quint16 port)
-{
+std::unique_ptr<QTcpSocket> ConnectClient(quint16 port) {
     auto s = std::make_unique<QTcpSocket>();
     s->connectToHost(QHostAddress::LocalHost, port);
     return s;
@@ -28,8 +27,7 @@ std::unique_ptr<QTcpSocket> ConnectClient(quint16 port)
 class TestTcpLink : public QObject {
     Q_OBJECT
 private slots:
-    void readsAreChunkedAndCutAtZero()
-    {
+    void readsAreChunkedAndCutAtZero() {
         TTcpLink link;
         QString error;
         QVERIFY2(link.Listen(QStringLiteral("127.0.0.1"), 0, &error), qPrintable(error));
@@ -37,11 +35,13 @@ private slots:
         QCOMPARE(link.OwnAddress(), QStringLiteral("127.0.0.1:%1").arg(link.ServerPort()));
         QSignalSpy accepted(&link, &TTcpLink::Accepted);
         QList<QByteArray> reads;
-        connect(&link, &TTcpLink::Received, this, [&reads](const QByteArray& b) { reads.append(b); });
+        connect(&link, &TTcpLink::Received, this,
+                [&reads](const QByteArray& b) { reads.append(b); });
 
         auto client = ConnectClient(link.ServerPort());
         QTRY_COMPARE_WITH_TIMEOUT(accepted.size(), 1, 5000);
-        QCOMPARE(accepted.at(0).at(0).toString(), QStringLiteral("127.0.0.1:%1").arg(client->localPort()));
+        QCOMPARE(accepted.at(0).at(0).toString(),
+                 QStringLiteral("127.0.0.1:%1").arg(client->localPort()));
 
         client->write(QByteArray(300, 'A'));
         QTRY_COMPARE_WITH_TIMEOUT(reads.size(), 3, 5000);
@@ -65,8 +65,7 @@ private slots:
 
     // While the line is behind, reading pauses; a client that sends and
     // leaves meanwhile still has everything delivered, in order.
-    void heldBackClientLeaves()
-    {
+    void heldBackClientLeaves() {
         TTcpLink link;
         bool ready = false;
         link.ReadyForData = [&ready] { return ready; };
@@ -83,19 +82,20 @@ private slots:
         QCOMPARE(got, QByteArray(1000, 'a') + "end");
     }
 
-    void clientConnects()
-    {
+    void clientConnects() {
         QTcpServer peer;
         QVERIFY(peer.listen(QHostAddress::LocalHost));
         TTcpLink link;
-        QCOMPARE(link.Connect(QStringLiteral("127.1"), peer.serverPort()), TTcpLink::TConnectResult::Connected);
+        QCOMPARE(link.Connect(QStringLiteral("127.1"), peer.serverPort()),
+                 TTcpLink::TConnectResult::Connected);
         QVERIFY(link.LinkConnected());
         QTRY_VERIFY_WITH_TIMEOUT(peer.hasPendingConnections(), 5000);
         std::unique_ptr<QTcpSocket> other(peer.nextPendingConnection());
         QCOMPARE(link.OwnAddress(), QStringLiteral("127.0.0.1:%1").arg(other->peerPort()));
 
         QList<QByteArray> reads;
-        connect(&link, &TTcpLink::Received, this, [&reads](const QByteArray& b) { reads.append(b); });
+        connect(&link, &TTcpLink::Received, this,
+                [&reads](const QByteArray& b) { reads.append(b); });
         other->write("hello\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(reads.join(), QByteArray("hello\r\n"), 5000);
         link.SendNow("INFO\r\n", false);
@@ -109,8 +109,7 @@ private slots:
         link.SendNow("after close", false); // not an error
     }
 
-    void connectFailsOnClosedPort()
-    {
+    void connectFailsOnClosedPort() {
         quint16 port = 0;
         {
             QTcpServer probe;
@@ -127,8 +126,7 @@ private slots:
 
     // A peer that never answers the connect: the wait ends at its limit,
     // and events go on meanwhile; a newer start ends the wait at once.
-    void connectWaitIsBoundedAndAlive()
-    {
+    void connectWaitIsBoundedAndAlive() {
         QTcpServer blackhole;
         blackhole.setListenBacklogSize(1);
         QVERIFY(blackhole.listen(QHostAddress::LocalHost));
@@ -139,7 +137,8 @@ private slots:
         // The kernel's accept queue is full once two of them stand.
         QTRY_VERIFY_WITH_TIMEOUT(std::count_if(fill.begin(), fill.end(),
                                                [](const auto& s) {
-                                                   return s->state() == QAbstractSocket::ConnectedState;
+                                                   return s->state() ==
+                                                          QAbstractSocket::ConnectedState;
                                                }) >= 2,
                                  5000);
 
@@ -159,8 +158,7 @@ private slots:
         QVERIFY(!link.HasLinkSocket());
     }
 
-    void listenFailsWithSystemText()
-    {
+    void listenFailsWithSystemText() {
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost));
         TTcpLink link;
@@ -173,8 +171,7 @@ private slots:
 
     // A client that never reads cannot make the relay hold more than its
     // backlog limit (plus one piece).
-    void stalledClientIsBounded()
-    {
+    void stalledClientIsBounded() {
         TTcpLink link;
         QVERIFY(link.Listen(QStringLiteral("127.0.0.1"), 0, nullptr));
         auto client = ConnectClient(link.ServerPort());
@@ -185,11 +182,11 @@ private slots:
             link.SendNow(piece, true);
             QCoreApplication::processEvents();
         }
-        QVERIFY(link.ClientSockets().at(0)->bytesToWrite() <= TTcpLink::MaxClientBacklog + piece.size());
+        QVERIFY(link.ClientSockets().at(0)->bytesToWrite() <=
+                TTcpLink::MaxClientBacklog + piece.size());
     }
 
-    void ipv4Forms()
-    {
+    void ipv4Forms() {
         QHostAddress a;
         QVERIFY(TTcpLink::ParseIPv4(QStringLiteral("127.1"), &a));
         QCOMPARE(a.toString(), QStringLiteral("127.0.0.1"));

@@ -14,16 +14,14 @@
 
 namespace {
 
-TSimOptions Model(const char* name, int sid = 1)
-{
+TSimOptions Model(const char* name, int sid = 1) {
     TSimOptions options;
     options.Model = QLatin1String(name);
     options.Sid = sid;
     return options;
 }
 
-QList<QByteArray> Lines(const QByteArray& text)
-{
+QList<QByteArray> Lines(const QByteArray& text) {
     QList<QByteArray> lines = text.split('\n');
     for (QByteArray& line : lines)
         line = line.trimmed();
@@ -33,12 +31,10 @@ QList<QByteArray> Lines(const QByteArray& text)
 
 // Measurement lines in everything sent so far: the lines between CR LF
 // that are not echoes, answers or prompts of the commands given.
-QList<QByteArray> MeasurementLines(const QByteArray& all, qsizetype from)
-{
+QList<QByteArray> MeasurementLines(const QByteArray& all, qsizetype from) {
     QList<QByteArray> result;
     for (const QByteArray& line : all.mid(from).split('\n')) {
-        if (line.endsWith('\r'))
-            result << line.chopped(1);
+        if (line.endsWith('\r')) result << line.chopped(1);
     }
     return result;
 }
@@ -77,8 +73,7 @@ private slots:
     void serviceCommands();
 };
 
-void TstSimSensor::lineDiscipline_data()
-{
+void TstSimSensor::lineDiscipline_data() {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("output");
     QTest::newRow("command") << QByteArray("SID\r\n") << QByteArray("SID\r\n1\r\n->");
@@ -87,20 +82,19 @@ void TstSimSensor::lineDiscipline_data()
     QTest::newRow("attention") << QByteArray("\r\x11\x1b") << QByteArray("\r\n->");
     QTest::newRow("empty line") << QByteArray("\r\n") << QByteArray("\r\n->");
     QTest::newRow("LF alone") << QByteArray("\n\n") << QByteArray();
-    QTest::newRow("ESC cancels")
-        << QByteArray("INF\x1bSID\r\n") << QByteArray("INF\r\n->SID\r\n1\r\n->");
+    QTest::newRow("ESC cancels") << QByteArray("INF\x1bSID\r\n")
+                                 << QByteArray("INF\r\n->SID\r\n1\r\n->");
     QTest::newRow("backspace") << QByteArray("SIX\bD\r") << QByteArray("SIX\b \bD\r\n1\r\n->");
     QTest::newRow("XON not input") << QByteArray("S\x11ID\r") << QByteArray("SID\r\n1\r\n->");
-    QTest::newRow("two commands")
-        << QByteArray("S1ON\r\nS1ON 0\r\n") << QByteArray("S1ON\r\n0\r\n->S1ON 0\r\n->");
+    QTest::newRow("two commands") << QByteArray("S1ON\r\nS1ON 0\r\n")
+                                  << QByteArray("S1ON\r\n0\r\n->S1ON 0\r\n->");
     QTest::newRow("unknown") << QByteArray("XYZ\r\n") << QByteArray("XYZ\r\nE01\r\n->");
     QTest::newRow("file header") << QByteArray("REM PARAMETER FILE\r\n")
                                  << QByteArray("REM PARAMETER FILE\r\nE01\r\n->");
     QTest::newRow("serial line") << QByteArray("S/N 123\r\n") << QByteArray("S/N 123\r\nE01\r\n->");
 }
 
-void TstSimSensor::lineDiscipline()
-{
+void TstSimSensor::lineDiscipline() {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, output);
     TSimSensor sensor;
@@ -109,8 +103,7 @@ void TstSimSensor::lineDiscipline()
 }
 
 // The host's own extraction rules applied to the sensor's answers.
-void TstSimSensor::hostFraming()
-{
+void TstSimSensor::hostFraming() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("\r\x11\x1b");
@@ -127,8 +120,7 @@ void TstSimSensor::hostFraming()
     QCOMPARE(ExtractReply(host.Talk("AVERAGE\r"), "AVERAGE\r\n", "\r\n"), QByteArray("250 ms"));
 }
 
-void TstSimSensor::identityByModel_data()
-{
+void TstSimSensor::identityByModel_data() {
     QTest::addColumn<QString>("model");
     QTest::addColumn<bool>("firmware32");
     QTest::addColumn<QByteArray>("onlyKey");
@@ -138,8 +130,7 @@ void TstSimSensor::identityByModel_data()
     QTest::newRow("5") << "5" << false << QByteArray("INCON") << QByteArray("OUT0LEVEL");
 }
 
-void TstSimSensor::identityByModel()
-{
+void TstSimSensor::identityByModel() {
     QFETCH(QString, model);
     QFETCH(bool, firmware32);
     QFETCH(QByteArray, onlyKey);
@@ -160,8 +151,7 @@ void TstSimSensor::identityByModel()
     QVERIFY(host.Talk(missingKey + "\r").contains("\r\nE01\r\n"));
 }
 
-void TstSimSensor::parameterQuery_data()
-{
+void TstSimSensor::parameterQuery_data() {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("answer");
     QTest::newRow("unit") << QByteArray("AVERAGE") << QByteArray("100 ms");
@@ -173,8 +163,7 @@ void TstSimSensor::parameterQuery_data()
     QTest::newRow("unknown key") << QByteArray("AVERAGEX") << QByteArray("E01");
 }
 
-void TstSimSensor::parameterQuery()
-{
+void TstSimSensor::parameterQuery() {
     QFETCH(QByteArray, command);
     QFETCH(QByteArray, answer);
     TSimSensor sensor;
@@ -182,27 +171,27 @@ void TstSimSensor::parameterQuery()
     QCOMPARE(ExtractReply(host.Talk(command + "\r\n"), command + "\r\n", "\r\n"), answer);
 }
 
-void TstSimSensor::parameterSet_data()
-{
+void TstSimSensor::parameterSet_data() {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("plain") << QByteArray("AVERAGE 200") << QByteArray("->") << "AVERAGE" << "200";
+    QTest::newRow("plain") << QByteArray("AVERAGE 200") << QByteArray("->") << "AVERAGE"
+                           << "200";
     QTest::newRow("unit dropped") << QByteArray("average 250 ms") << QByteArray("->") << "AVERAGE"
                                   << "250";
-    QTest::newRow("out of range") << QByteArray("AVERAGE 0") << QByteArray("E05\r\n->")
-                                  << "AVERAGE" << "100";
+    QTest::newRow("out of range") << QByteArray("AVERAGE 0") << QByteArray("E05\r\n->") << "AVERAGE"
+                                  << "100";
     QTest::newRow("not a number") << QByteArray("S1ON x") << QByteArray("E05\r\n->") << "S1ON"
                                   << "0";
     QTest::newRow("whole text") << QByteArray("S2FORMAT R:5:1' %'") << QByteArray("->")
-                                << "S2FORMAT" << "R:5:1' %'";
+                                << "S2FORMAT"
+                                << "R:5:1' %'";
     QTest::newRow("system outside") << QByteArray("LAMP 20") << QByteArray("E02\r\n->") << "LAMP"
                                     << "31";
 }
 
-void TstSimSensor::parameterSet()
-{
+void TstSimSensor::parameterSet() {
     QFETCH(QByteArray, command);
     QFETCH(QByteArray, answer);
     QFETCH(QString, key);
@@ -213,8 +202,7 @@ void TstSimSensor::parameterSet()
     QCOMPARE(sensor.Value(key), value);
 }
 
-void TstSimSensor::systemMode()
-{
+void TstSimSensor::systemMode() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("*SYSTEM\r\n");
@@ -238,8 +226,7 @@ void TstSimSensor::systemMode()
     QVERIFY(host.Talk("LAMP\r\n").contains("\r\nE02\r\n"));
 }
 
-void TstSimSensor::readListing()
-{
+void TstSimSensor::readListing() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     const auto read = [&] { return Lines(ExtractReply(host.Talk("READ\r\n"), "READ\r\n", "->")); };
@@ -259,8 +246,7 @@ void TstSimSensor::readListing()
     QVERIFY(!normal.contains("CONSTANT      24716"));
 }
 
-void TstSimSensor::groupListings_data()
-{
+void TstSimSensor::groupListings_data() {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QStringList>("keys");
@@ -276,8 +262,7 @@ void TstSimSensor::groupListings_data()
                           << QStringList{"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"};
 }
 
-void TstSimSensor::groupListings()
-{
+void TstSimSensor::groupListings() {
     QFETCH(QString, model);
     QFETCH(QByteArray, command);
     QFETCH(QStringList, keys);
@@ -292,8 +277,7 @@ void TstSimSensor::groupListings()
     QVERIFY(host.All.contains("S1TIME        1000 ms") || !command.toUpper().startsWith("PS1"));
 }
 
-void TstSimSensor::workingAndPermanentSet()
-{
+void TstSimSensor::workingAndPermanentSet() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("AVERAGE 200\r\n");
@@ -315,8 +299,7 @@ void TstSimSensor::workingAndPermanentSet()
     QCOMPARE(sensor.Value("AVERAGE"), QString("300"));
 }
 
-void TstSimSensor::lineFormats_data()
-{
+void TstSimSensor::lineFormats_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<double>("velocity");
     QTest::addColumn<double>("rate");
@@ -326,18 +309,15 @@ void TstSimSensor::lineFormats_data()
     QTest::newRow("short positive") << "s" << 1.0 << 99.9 << 0.0 << QByteArray(" 0186A0 3E7");
     QTest::newRow("short zero") << "s" << -0.0 << 0.0 << 0.0 << QByteArray(" 000000 000");
     QTest::newRow("short clipped") << "s" << 500.0 << 150.0 << 0.0 << QByteArray(" FFFFFF 3E8");
-    QTest::newRow("long") << "sl:h" << 1.0 << 100.0 << -10.0
-                          << QByteArray(" 0186A0 3E8-000186A0");
+    QTest::newRow("long") << "sl:h" << 1.0 << 100.0 << -10.0 << QByteArray(" 0186A0 3E8-000186A0");
     QTest::newRow("m/min") << "V*60:6:3' m/min'" << 1.0 << 90.0 << 0.0
                            << QByteArray("60.000 m/min");
-    QTest::newRow("rate and text") << "R:5:1\" %\"" << 1.0 << 93.24 << 0.0
-                                   << QByteArray(" 93.2 %");
+    QTest::newRow("rate and text") << "R:5:1\" %\"" << 1.0 << 93.24 << 0.0 << QByteArray(" 93.2 %");
     QTest::newRow("huge width") << "V:999999:99" << 1.0 << 0.0 << 0.0
                                 << QByteArray("                   1.000000000");
 }
 
-void TstSimSensor::lineFormats()
-{
+void TstSimSensor::lineFormats() {
     QFETCH(QString, format);
     QFETCH(double, velocity);
     QFETCH(double, rate);
@@ -348,8 +328,7 @@ void TstSimSensor::lineFormats()
 
 // Ten minutes of the strip: same seed, same run; it moves, stands still
 // and keeps its signal rate high but for rare drop-outs.
-void TstSimSensor::profileDeterministicAndPlausible()
-{
+void TstSimSensor::profileDeterministicAndPlausible() {
     TSimProfile a(7);
     TSimProfile b(7);
     TSimProfile other(8);
@@ -381,8 +360,7 @@ void TstSimSensor::profileDeterministicAndPlausible()
     QVERIFY(dropOuts < samples / 50);
 }
 
-void TstSimSensor::measurementOutput()
-{
+void TstSimSensor::measurementOutput() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("S1FORMAT s\r\nS1OUTPUT 0\r\nS1TIME 10\r\n");
@@ -408,8 +386,7 @@ void TstSimSensor::measurementOutput()
     QCOMPARE(host.Talk("SID\r\n"), QByteArray("SID\r\n1\r\n->"));
 }
 
-void TstSimSensor::measurementLengthCounter()
-{
+void TstSimSensor::measurementLengthCounter() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("*SIMULATION 1 60\r\n"); // 60 m/min = 1 m/s
@@ -420,8 +397,7 @@ void TstSimSensor::measurementLengthCounter()
     host.Talk("S1ON 0\r\n");
     qint64 previous = -1;
     for (const QByteArray& line : MeasurementLines(host.All, from)) {
-        if (line.size() != 20)
-            continue; // the echo line of "S1ON 0"
+        if (line.size() != 20) continue; // the echo line of "S1ON 0"
         QCOMPARE(line.left(11), QByteArray(" 0186A0 3E8"));
         QCOMPARE(line.at(11), ' ');
         const qint64 length = line.mid(12).toLongLong(nullptr, 16);
@@ -435,8 +411,7 @@ void TstSimSensor::measurementLengthCounter()
     QCOMPARE(sensor.Length(), stopped);
 }
 
-void TstSimSensor::lengthRefusedWithoutCounter()
-{
+void TstSimSensor::lengthRefusedWithoutCounter() {
     TSimSensor sensor(Model("5"));
     TSimCollector host(sensor);
     QCOMPARE(ExtractReply(host.Talk("S1FORMAT sl:h\r\n"), "\r\n", "->"), QByteArray("E04\r\n"));
@@ -445,8 +420,7 @@ void TstSimSensor::lengthRefusedWithoutCounter()
     QVERIFY(host.Talk("S1FORMAT s\r\n").endsWith("s\r\n->"));
 }
 
-void TstSimSensor::otherInterfaceStaysSilent()
-{
+void TstSimSensor::otherInterfaceStaysSilent() {
     TSimSensor sensor(Model("9", 2));
     TSimCollector host(sensor);
     QCOMPARE(ExtractReply(host.Talk("SID\r\n"), "SID\r\n", "\r\n"), QByteArray("2"));
@@ -460,8 +434,7 @@ void TstSimSensor::otherInterfaceStaysSilent()
 
 // A split, delayed answer while lines stream at 1 ms: the lines wait
 // until the whole answer is out.
-void TstSimSensor::splitAnswerNotInterleaved()
-{
+void TstSimSensor::splitAnswerNotInterleaved() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("S1FORMAT s\r\nS1TIME 1\r\nS1ON 1\r\n");
@@ -480,8 +453,7 @@ void TstSimSensor::splitAnswerNotInterleaved()
     host.Talk("S1ON 0\r\n");
 }
 
-void TstSimSensor::flowControl()
-{
+void TstSimSensor::flowControl() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     QCOMPARE(host.Talk("\x13SID\r\n"), QByteArray());
@@ -490,8 +462,7 @@ void TstSimSensor::flowControl()
     QVERIFY(!sensor.OutputPaused());
 }
 
-void TstSimSensor::endlessLineIsCut()
-{
+void TstSimSensor::endlessLineIsCut() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     const QByteArray echo = host.Talk(QByteArray(100000, 'A'));
@@ -500,8 +471,7 @@ void TstSimSensor::endlessLineIsCut()
     QCOMPARE(host.Talk("SID\r"), QByteArray("SID\r\n1\r\n->"));
 }
 
-void TstSimSensor::randomInputIsHarmless()
-{
+void TstSimSensor::randomInputIsHarmless() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     QRandomGenerator random(42);
@@ -509,8 +479,7 @@ void TstSimSensor::randomInputIsHarmless()
         QByteArray chunk(int(random.bounded(1, 2000)), '\0');
         for (char& c : chunk)
             c = char(random.bounded(256));
-        if (round % 10 == 0)
-            chunk += "*SYSTEM\rTARVEK\r*UPDATE\rUPDATE\r:00000001FF\r";
+        if (round % 10 == 0) chunk += "*SYSTEM\rTARVEK\r*UPDATE\rUPDATE\r:00000001FF\r";
         sensor.Receive(chunk);
     }
     sensor.SetTraceLimit(1024);
@@ -520,8 +489,7 @@ void TstSimSensor::randomInputIsHarmless()
     QCOMPARE(host.Talk("\x1b\rSID\r"), QByteArray("\r\n->SID\r\n1\r\n->"));
 }
 
-void TstSimSensor::serviceCommands_data()
-{
+void TstSimSensor::serviceCommands_data() {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("TEST") << QByteArray("TEST") << QByteArray("TEST OK");
@@ -532,14 +500,15 @@ void TstSimSensor::serviceCommands_data()
     QTest::newRow("TESTQ") << QByteArray("TESTQ") << QByteArray("TESTQ OK");
     QTest::newRow("TEMPERATURE") << QByteArray("TEMPERATURE") << QByteArray("TEMPERATURE ");
     QTest::newRow("SETAUTO") << QByteArray("SETAUTO") << QByteArray("SETAUTO OK");
-    QTest::newRow("simulation on") << QByteArray("*SIMULATION 1 50") << QByteArray("SIMULATION ON 50");
-    QTest::newRow("simulation off") << QByteArray("*SIMULATION 0 0") << QByteArray("SIMULATION OFF");
+    QTest::newRow("simulation on")
+        << QByteArray("*SIMULATION 1 50") << QByteArray("SIMULATION ON 50");
+    QTest::newRow("simulation off")
+        << QByteArray("*SIMULATION 0 0") << QByteArray("SIMULATION OFF");
     QTest::newRow("simulation bad") << QByteArray("*SIMULATION x") << QByteArray("E05");
     QTest::newRow("V") << QByteArray("V") << QByteArray(" m/s");
 }
 
-void TstSimSensor::serviceCommands()
-{
+void TstSimSensor::serviceCommands() {
     QFETCH(QByteArray, command);
     QFETCH(QByteArray, expected);
     TSimSensor sensor;

@@ -19,11 +19,9 @@ namespace {
 
 constexpr int kTimeout = 20000;
 
-bool OpenPort(QSerialPort& port, const QString& path)
-{
+bool OpenPort(QSerialPort& port, const QString& path) {
     port.setPortName(path);
-    if (!port.open(QIODevice::ReadWrite))
-        return false;
+    if (!port.open(QIODevice::ReadWrite)) return false;
     port.setBaudRate(9600);
     port.setDataBits(QSerialPort::Data8);
     port.setParity(QSerialPort::NoParity);
@@ -35,8 +33,7 @@ bool OpenPort(QSerialPort& port, const QString& path)
 // Reads from `device` until `expected` has arrived or the time is up;
 // true when it arrived. Everything read is appended to `received`.
 template <typename Device>
-bool ReadUntil(Device& device, const QByteArray& expected, QByteArray* received = nullptr)
-{
+bool ReadUntil(Device& device, const QByteArray& expected, QByteArray* received = nullptr) {
     QByteArray all;
     const bool arrived = QTest::qWaitFor(
         [&] {
@@ -44,8 +41,7 @@ bool ReadUntil(Device& device, const QByteArray& expected, QByteArray* received 
             return all.contains(expected);
         },
         kTimeout);
-    if (received)
-        *received = all;
+    if (received) *received = all;
     return arrived;
 }
 
@@ -62,8 +58,7 @@ private slots:
     void program();
 };
 
-void TstSimTransport::ptyTalksWithSerialPort()
-{
+void TstSimTransport::ptyTalksWithSerialPort() {
     TSimPty pty;
     QVERIFY2(pty.Start(), qPrintable(pty.ErrorString()));
     QVERIFY(QFileInfo(pty.DevicePath()).isSymLink());
@@ -80,8 +75,8 @@ void TstSimTransport::ptyTalksWithSerialPort()
     port.write("S1FORMAT s\r\nS1TIME 20\r\nS1ON 1\r\n");
     QVERIFY(ReadUntil(port, "S1ON 1\r\n->", &received));
     QByteArray lines = received.mid(received.indexOf("S1ON 1\r\n->") + 10);
-    QVERIFY(QTest::qWaitFor([&] { return (lines += port.readAll()).count("\r\n") >= 3; },
-                            kTimeout));
+    QVERIFY(
+        QTest::qWaitFor([&] { return (lines += port.readAll()).count("\r\n") >= 3; }, kTimeout));
     const QByteArray first = lines.left(lines.indexOf("\r\n"));
     QCOMPARE(first.size(), 11);
     QCOMPARE(first.at(7), ' ');
@@ -90,8 +85,7 @@ void TstSimTransport::ptyTalksWithSerialPort()
 
 // The host closes the port and opens it again; the sensor keeps its state
 // and what it sent meanwhile is not delivered late.
-void TstSimTransport::ptyHostReopens()
-{
+void TstSimTransport::ptyHostReopens() {
     TSimPty pty;
     QVERIFY(pty.Start());
     {
@@ -111,8 +105,7 @@ void TstSimTransport::ptyHostReopens()
     QVERIFY(!received.contains("ORX"));
 }
 
-void TstSimTransport::ptyWithoutLink()
-{
+void TstSimTransport::ptyWithoutLink() {
     TSimPty pty;
     pty.SetLinkPath(QString());
     QVERIFY(pty.Start());
@@ -120,8 +113,7 @@ void TstSimTransport::ptyWithoutLink()
     QVERIFY(pty.SlavePath().startsWith("/dev/pts/"));
 }
 
-void TstSimTransport::unplugAndReplug()
-{
+void TstSimTransport::unplugAndReplug() {
     TSimPty pty;
     QVERIFY(pty.Start());
     const QString path = pty.DevicePath();
@@ -145,8 +137,7 @@ void TstSimTransport::unplugAndReplug()
     QVERIFY(ReadUntil(port, "AVERAGE\r\n400 ms\r\n->")); // the same sensor came back
 }
 
-void TstSimTransport::tcpServer()
-{
+void TstSimTransport::tcpServer() {
     TSimTcpServer server;
     QVERIFY(server.Listen());
     QVERIFY(server.Port() != 0);
@@ -171,8 +162,7 @@ void TstSimTransport::tcpServer()
 
 // The program as a demo runs it: device path on stdout, link kept until
 // SIGTERM, then removed.
-void TstSimTransport::program()
-{
+void TstSimTransport::program() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString link = dir.filePath(QStringLiteral("orx"));

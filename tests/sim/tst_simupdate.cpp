@@ -14,8 +14,7 @@ const QByteArray kFirmware = ":020000040000FA\r\n"
                              ":100110002146017E17C20001FF5F16002148011928\r\n"
                              ":00000001FF\r\n";
 
-TSimOptions FastFlash(const char* model = "9")
-{
+TSimOptions FastFlash(const char* model = "9") {
     TSimOptions options;
     options.Model = QLatin1String(model);
     options.FlashStepMs = 10;
@@ -45,25 +44,26 @@ private slots:
     void traceRecordsBothDirections();
 };
 
-void TstSimUpdate::hexRecords_data()
-{
+void TstSimUpdate::hexRecords_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("type");
     QTest::newRow("data") << QByteArray(":10010000214601360121470136007EFE09D2190140") << true << 0;
-    QTest::newRow("lower case") << QByteArray(":10010000214601360121470136007efe09d2190140") << true << 0;
+    QTest::newRow("lower case") << QByteArray(":10010000214601360121470136007efe09d2190140") << true
+                                << 0;
     QTest::newRow("end of file") << QByteArray(":00000001FF") << true << 1;
     QTest::newRow("address") << QByteArray(":020000040000FA") << true << 4;
-    QTest::newRow("checksum") << QByteArray(":10010000214601360121470136007EFE09D2190141") << false << -1;
-    QTest::newRow("no colon") << QByteArray("10010000214601360121470136007EFE09D2190140") << false << -1;
+    QTest::newRow("checksum") << QByteArray(":10010000214601360121470136007EFE09D2190141") << false
+                              << -1;
+    QTest::newRow("no colon") << QByteArray("10010000214601360121470136007EFE09D2190140") << false
+                              << -1;
     QTest::newRow("odd digits") << QByteArray(":00000001F") << false << -1;
     QTest::newRow("not hex") << QByteArray(":0000000XFF") << false << -1;
     QTest::newRow("length byte") << QByteArray(":0100000001FE00") << false << -1;
     QTest::newRow("unknown type") << QByteArray(":00000006FA") << false << -1;
 }
 
-void TstSimUpdate::hexRecords()
-{
+void TstSimUpdate::hexRecords() {
     QFETCH(QByteArray, line);
     QFETCH(bool, valid);
     QFETCH(int, type);
@@ -74,8 +74,7 @@ void TstSimUpdate::hexRecords()
 
 // The host's sequence: *UPDATE, rate command, UPDATE, the file line by
 // line, wait for the completion text, EXIT.
-void TstSimUpdate::updateFlow()
-{
+void TstSimUpdate::updateFlow() {
     TSimSensor sensor(FastFlash());
     TSimCollector host(sensor);
     QSignalSpy rates(&sensor, &TSimSensor::LineRateChanged);
@@ -92,8 +91,7 @@ void TstSimUpdate::updateFlow()
     QVERIFY(sensor.Transferring());
     const qsizetype from = host.All.size();
     for (const QByteArray& line : kFirmware.split('\n'))
-        if (!line.isEmpty())
-            host.Talk(line + '\n');
+        if (!line.isEmpty()) host.Talk(line + '\n');
     QCOMPARE(sensor.UpdateRecords(), 4);
     QTRY_VERIFY_WITH_TIMEOUT(host.All.indexOf("update successful", from) > 0, 20000);
     const QByteArray progress = ExtractReply(host.All.mid(from), "", "update successful");
@@ -107,16 +105,14 @@ void TstSimUpdate::updateFlow()
     QCOMPARE(host.Talk("SID\r\n"), QByteArray("SID\r\n1\r\n->"));
 }
 
-void TstSimUpdate::badLineDropsTransfer_data()
-{
+void TstSimUpdate::badLineDropsTransfer_data() {
     QTest::addColumn<QByteArray>("bad");
     QTest::newRow("checksum") << QByteArray(":10010000214601360121470136007EFE09D2190141");
     QTest::newRow("garbage") << QByteArray("hello");
     QTest::newRow("truncated") << QByteArray(":1001000021460136");
 }
 
-void TstSimUpdate::badLineDropsTransfer()
-{
+void TstSimUpdate::badLineDropsTransfer() {
     QFETCH(QByteArray, bad);
     TSimSensor sensor(FastFlash());
     TSimCollector host(sensor);
@@ -134,8 +130,7 @@ void TstSimUpdate::badLineDropsTransfer()
 }
 
 // The host's abort path: ESC, "Q" without a line end, later "EXIT".
-void TstSimUpdate::abortPathAfterBell()
-{
+void TstSimUpdate::abortPathAfterBell() {
     TSimSensor sensor(FastFlash());
     TSimCollector host(sensor);
     host.Talk("*UPDATE\r\nB115K2\r\nUPDATE\r\n");
@@ -148,8 +143,7 @@ void TstSimUpdate::abortPathAfterBell()
     QCOMPARE(host.Talk("SID\r\n"), QByteArray("SID\r\n1\r\n->"));
 }
 
-void TstSimUpdate::escCancelsTransfer()
-{
+void TstSimUpdate::escCancelsTransfer() {
     TSimSensor sensor(FastFlash());
     TSimCollector host(sensor);
     host.Talk("*UPDATE\r\nUPDATE\r\n:0200");
@@ -160,16 +154,14 @@ void TstSimUpdate::escCancelsTransfer()
     QVERIFY(!sensor.UpdateMode());
 }
 
-void TstSimUpdate::updateRefused()
-{
+void TstSimUpdate::updateRefused() {
     TSimSensor sensor(FastFlash("5"));
     TSimCollector host(sensor);
     QCOMPARE(ExtractReply(host.Talk("*UPDATE\r\n"), "\r\n", "\r\n"), QByteArray("E03"));
     QVERIFY(!sensor.UpdateMode());
 }
 
-void TstSimUpdate::faultMute()
-{
+void TstSimUpdate::faultMute() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -181,8 +173,7 @@ void TstSimUpdate::faultMute()
     QCOMPARE(host.Talk("SID\r\n"), QByteArray("SID\r\n1\r\n->"));
 }
 
-void TstSimUpdate::faultSlowAnswer()
-{
+void TstSimUpdate::faultSlowAnswer() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -195,8 +186,7 @@ void TstSimUpdate::faultSlowAnswer()
     QVERIFY(trace.at(2).TimeUs - trace.at(1).TimeUs >= 250000);
 }
 
-void TstSimUpdate::faultSplitAnswer()
-{
+void TstSimUpdate::faultSplitAnswer() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -210,8 +200,7 @@ void TstSimUpdate::faultSplitAnswer()
     QVERIFY(ExtractReply(host.All, "INFO\r\n", "->").startsWith("ORX 9 "));
 }
 
-void TstSimUpdate::faultNoiseBeforeEcho()
-{
+void TstSimUpdate::faultNoiseBeforeEcho() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -222,8 +211,7 @@ void TstSimUpdate::faultNoiseBeforeEcho()
     QCOMPARE(ExtractReply(out, "SID\r\n", "\r\n"), QByteArray("1"));
 }
 
-void TstSimUpdate::faultErrorForKey()
-{
+void TstSimUpdate::faultErrorForKey() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -235,8 +223,7 @@ void TstSimUpdate::faultErrorForKey()
     QCOMPARE(ExtractReply(host.Talk("S2ON\r\n"), "S2ON\r\n", "\r\n"), QByteArray("0"));
 }
 
-void TstSimUpdate::faultBellDuringUpdate()
-{
+void TstSimUpdate::faultBellDuringUpdate() {
     TSimSensor sensor(FastFlash());
     TSimCollector host(sensor);
     TSimFaults faults;
@@ -245,8 +232,7 @@ void TstSimUpdate::faultBellDuringUpdate()
     host.Talk("*UPDATE\r\nUPDATE\r\n");
     QByteArray out;
     for (const QByteArray& line : kFirmware.split('\n')) {
-        if (out.contains('\x07'))
-            break; // the host stops at the BEL
+        if (out.contains('\x07')) break; // the host stops at the BEL
         out += host.Talk(line + '\n');
     }
     QCOMPARE(out, QByteArray("\x07"));
@@ -254,16 +240,14 @@ void TstSimUpdate::faultBellDuringUpdate()
     QVERIFY(!sensor.Transferring());
 }
 
-void TstSimUpdate::faultHangUp()
-{
+void TstSimUpdate::faultHangUp() {
     TSimSensor sensor;
     QSignalSpy hangUps(&sensor, &TSimSensor::HangUpRequested);
     sensor.HangUp();
     QCOMPARE(hangUps.size(), 1);
 }
 
-void TstSimUpdate::traceRecordsBothDirections()
-{
+void TstSimUpdate::traceRecordsBothDirections() {
     TSimSensor sensor;
     TSimCollector host(sensor);
     host.Talk("SID\r\n");

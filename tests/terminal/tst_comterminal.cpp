@@ -144,7 +144,7 @@ void TstComTerminal::typedKeysNeedConnection() {
     QSignalSpy pressed(&t, &TComTerminal::KeyPressed);
     QTest::keyClicks(&t, "ok");
     QCOMPARE(sent.size(), 0);
-    QCOMPARE(pressed.size(), 2); // the program forwards these over TCP
+    QCOMPARE(pressed.size(), 2);                    // the program forwards these over TCP
     QCOMPARE(RowText(t.Buffer(), 1), QByteArray()); // no local echo
     t.SetConnected(true);
     QTest::keyClicks(&t, "ok");
@@ -175,25 +175,44 @@ void TstComTerminal::cursorKeys_data() {
     QTest::addColumn<QPoint>("caret"); // local echo on, caret starts at 5,5
 
     const int vt100 = teVT100orANSI, vt52 = teVT52;
-    QTest::newRow("VT100 up") << vt100 << false << int(akTerminal) << int(Qt::Key_Up) << QByteArray("\033[A") << QPoint(5, 4);
-    QTest::newRow("VT100 down") << vt100 << false << int(akTerminal) << int(Qt::Key_Down) << QByteArray("\033[B") << QPoint(5, 6);
-    QTest::newRow("VT100 left") << vt100 << false << int(akTerminal) << int(Qt::Key_Left) << QByteArray("\033[D") << QPoint(4, 5);
-    QTest::newRow("VT100 right") << vt100 << false << int(akTerminal) << int(Qt::Key_Right) << QByteArray("\033[C") << QPoint(6, 5);
-    QTest::newRow("VT100 home") << vt100 << false << int(akTerminal) << int(Qt::Key_Home) << QByteArray("\033[H") << QPoint(1, 1);
-    QTest::newRow("app up") << vt100 << true << int(akTerminal) << int(Qt::Key_Up) << QByteArray("\033OA") << QPoint(5, 4);
-    QTest::newRow("app down") << vt100 << true << int(akTerminal) << int(Qt::Key_Down) << QByteArray("\033OB") << QPoint(5, 5);
-    QTest::newRow("app left") << vt100 << true << int(akTerminal) << int(Qt::Key_Left) << QByteArray("\033OD") << QPoint(5, 5);
-    QTest::newRow("app right") << vt100 << true << int(akTerminal) << int(Qt::Key_Right) << QByteArray("\033OC") << QPoint(5, 5);
-    QTest::newRow("app home sends nothing") << vt100 << true << int(akTerminal) << int(Qt::Key_Home) << QByteArray() << QPoint(5, 5);
-    QTest::newRow("app mode with window keys") << vt100 << true << int(akWindows) << int(Qt::Key_Up) << QByteArray("\033OA") << QPoint(5, 4);
-    QTest::newRow("window keys up") << vt100 << false << int(akWindows) << int(Qt::Key_Up) << QByteArray() << QPoint(5, 4);
-    QTest::newRow("window keys home") << vt100 << false << int(akWindows) << int(Qt::Key_Home) << QByteArray() << QPoint(1, 1);
-    QTest::newRow("VT52 up") << vt52 << false << int(akTerminal) << int(Qt::Key_Up) << QByteArray("\033A") << QPoint(5, 4);
-    QTest::newRow("VT52 down") << vt52 << false << int(akTerminal) << int(Qt::Key_Down) << QByteArray("\033B") << QPoint(5, 6);
-    QTest::newRow("VT52 left") << vt52 << false << int(akTerminal) << int(Qt::Key_Left) << QByteArray("\033D") << QPoint(4, 5);
-    QTest::newRow("VT52 right") << vt52 << false << int(akTerminal) << int(Qt::Key_Right) << QByteArray("\033C") << QPoint(6, 5);
-    QTest::newRow("VT52 home") << vt52 << false << int(akTerminal) << int(Qt::Key_Home) << QByteArray("\033H") << QPoint(1, 1);
-    QTest::newRow("VT52 window keys") << vt52 << false << int(akWindows) << int(Qt::Key_Right) << QByteArray() << QPoint(6, 5);
+    QTest::newRow("VT100 up") << vt100 << false << int(akTerminal) << int(Qt::Key_Up)
+                              << QByteArray("\033[A") << QPoint(5, 4);
+    QTest::newRow("VT100 down") << vt100 << false << int(akTerminal) << int(Qt::Key_Down)
+                                << QByteArray("\033[B") << QPoint(5, 6);
+    QTest::newRow("VT100 left") << vt100 << false << int(akTerminal) << int(Qt::Key_Left)
+                                << QByteArray("\033[D") << QPoint(4, 5);
+    QTest::newRow("VT100 right") << vt100 << false << int(akTerminal) << int(Qt::Key_Right)
+                                 << QByteArray("\033[C") << QPoint(6, 5);
+    QTest::newRow("VT100 home") << vt100 << false << int(akTerminal) << int(Qt::Key_Home)
+                                << QByteArray("\033[H") << QPoint(1, 1);
+    QTest::newRow("app up") << vt100 << true << int(akTerminal) << int(Qt::Key_Up)
+                            << QByteArray("\033OA") << QPoint(5, 4);
+    QTest::newRow("app down") << vt100 << true << int(akTerminal) << int(Qt::Key_Down)
+                              << QByteArray("\033OB") << QPoint(5, 5);
+    QTest::newRow("app left") << vt100 << true << int(akTerminal) << int(Qt::Key_Left)
+                              << QByteArray("\033OD") << QPoint(5, 5);
+    QTest::newRow("app right") << vt100 << true << int(akTerminal) << int(Qt::Key_Right)
+                               << QByteArray("\033OC") << QPoint(5, 5);
+    QTest::newRow("app home sends nothing")
+        << vt100 << true << int(akTerminal) << int(Qt::Key_Home) << QByteArray() << QPoint(5, 5);
+    QTest::newRow("app mode with window keys") << vt100 << true << int(akWindows) << int(Qt::Key_Up)
+                                               << QByteArray("\033OA") << QPoint(5, 4);
+    QTest::newRow("window keys up")
+        << vt100 << false << int(akWindows) << int(Qt::Key_Up) << QByteArray() << QPoint(5, 4);
+    QTest::newRow("window keys home")
+        << vt100 << false << int(akWindows) << int(Qt::Key_Home) << QByteArray() << QPoint(1, 1);
+    QTest::newRow("VT52 up") << vt52 << false << int(akTerminal) << int(Qt::Key_Up)
+                             << QByteArray("\033A") << QPoint(5, 4);
+    QTest::newRow("VT52 down") << vt52 << false << int(akTerminal) << int(Qt::Key_Down)
+                               << QByteArray("\033B") << QPoint(5, 6);
+    QTest::newRow("VT52 left") << vt52 << false << int(akTerminal) << int(Qt::Key_Left)
+                               << QByteArray("\033D") << QPoint(4, 5);
+    QTest::newRow("VT52 right") << vt52 << false << int(akTerminal) << int(Qt::Key_Right)
+                                << QByteArray("\033C") << QPoint(6, 5);
+    QTest::newRow("VT52 home") << vt52 << false << int(akTerminal) << int(Qt::Key_Home)
+                               << QByteArray("\033H") << QPoint(1, 1);
+    QTest::newRow("VT52 window keys")
+        << vt52 << false << int(akWindows) << int(Qt::Key_Right) << QByteArray() << QPoint(6, 5);
 }
 
 void TstComTerminal::cursorKeys() {
@@ -203,8 +222,7 @@ void TstComTerminal::cursorKeys() {
     t.SetArrowKeys(TArrowKeys(FETCH(int, arrows)));
     t.SetLocalEcho(true);
     t.SetConnected(true);
-    if (FETCH(bool, application))
-        t.WriteStr("\033[?1h");
+    if (FETCH(bool, application)) t.WriteStr("\033[?1h");
     t.MoveCaret(5, 5);
     QSignalSpy spy(&t, &TComTerminal::SendData);
     QTest::keyClick(&t, Qt::Key(FETCH(int, key)));
@@ -346,9 +364,12 @@ void TstComTerminal::setupDialog_data() {
     QTest::addColumn<QString>("rows");
     QTest::addColumn<int>("expectedColumns");
     QTest::addColumn<int>("expectedRows");
-    QTest::newRow("numbers") << "65" << "32" << 65 << 32;
-    QTest::newRow("not numbers") << "sixty" << "2.5" << 80 << 24;
-    QTest::newRow("empty") << "" << " " << 80 << 24;
+    QTest::newRow("numbers") << "65"
+                             << "32" << 65 << 32;
+    QTest::newRow("not numbers") << "sixty"
+                                 << "2.5" << 80 << 24;
+    QTest::newRow("empty") << ""
+                           << " " << 80 << 24;
 }
 
 void TstComTerminal::setupDialog() {
@@ -408,8 +429,9 @@ void TstComTerminal::renders() {
     t.resize(t.sizeHint());
     t.show();
     QVERIFY(QTest::qWaitForWindowExposed(&t));
-    t.ReceiveData("ORX sensor  V 12.34 m/s\r\nP1\t= 250\r\n\033[7m reverse \033[0m \033[1mbold\033[0m "
-                  "\033[4munderlined\033[0m\r\n> ");
+    t.ReceiveData(
+        "ORX sensor  V 12.34 m/s\r\nP1\t= 250\r\n\033[7m reverse \033[0m \033[1mbold\033[0m "
+        "\033[4munderlined\033[0m\r\n> ");
     const QImage img = t.grab().toImage();
     img.save(QDir::temp().filePath("term.png"));
 
@@ -426,7 +448,7 @@ void TstComTerminal::renders() {
         return n;
     };
     QCOMPARE(img.pixelColor(cellPixels(30, 6).center()), QColor(Qt::white));
-    QVERIFY(countDark(cellPixels(1, 1)) > 0);           // "O"
+    QVERIFY(countDark(cellPixels(1, 1)) > 0);            // "O"
     QVERIFY(countDark(cellPixels(2, 3)) > cell.width()); // reverse cell: dark background
     // Underline caret at row 4, column 3: dark bottom, white top.
     const QRect caret = cellPixels(3, 4);

@@ -13,10 +13,10 @@
 namespace {
 // Pieces that real streams contain, for mutation.
 const char* const Pieces[] = {
-    "\033[",  "\033[5;10H", "\033[99;99H", "\033[K",  "\033[2J",   "\033[1;7m", "\033[0m",
-    "\033[6n", "\033[c",    "\033[?3h",    "\033[?3l", "\033[?7h",  "\033[?1h", "\033#8",
-    "\033O",  "\033Y",      "\033/",       "\033Z",   "\0337",      "\0338",     "\033[3g",
-    "\033H",  "\033I",      "\r\n",        "\t",      "12.345 m/s", ";",         "?",
+    "\033[",   "\033[5;10H", "\033[99;99H", "\033[K",   "\033[2J",    "\033[1;7m", "\033[0m",
+    "\033[6n", "\033[c",     "\033[?3h",    "\033[?3l", "\033[?7h",   "\033[?1h",  "\033#8",
+    "\033O",   "\033Y",      "\033/",       "\033Z",    "\0337",      "\0338",     "\033[3g",
+    "\033H",   "\033I",      "\r\n",        "\t",       "12.345 m/s", ";",         "?",
 };
 
 QByteArray FuzzChunk(QRandomGenerator& rng) {
@@ -96,8 +96,7 @@ void TstTermFuzz::screenSurvivesRandomInput() {
             screen.SetWrapLines(rng.bounded(2) == 1);
         }
         CheckInvariants(screen);
-        if (QTest::currentTestFailed())
-            return;
+        if (QTest::currentTestFailed()) return;
         for (const auto& u : std::as_const(rec.Unhandled))
             QVERIFY(u.second.size() <= TEscapeCodes::MaxSequence);
         rec.Unhandled.clear();
@@ -133,8 +132,7 @@ void TstTermFuzz::widgetSurvivesRandomInput() {
             QCoreApplication::processEvents();
         }
         CheckInvariants(term.Screen());
-        if (QTest::currentTestFailed())
-            return;
+        if (QTest::currentTestFailed()) return;
     }
     QVERIFY(chars > 0);
     QVERIFY(sent > 0);

@@ -58,27 +58,27 @@ void TstTermScreen::plainCharacters_data() {
     QTest::addColumn<QPoint>("caret");
 
     const QByteArray digits80 = QByteArray("1234567890").repeated(8);
-    QTest::newRow("CR overwrites") << QByteArray("AB\rC") << false << QByteArray("CB")
-                                   << QByteArray() << QPoint(2, 1);
-    QTest::newRow("81 without wrap") << digits80 + "X" << false << digits80.left(79) + "X"
-                                     << QByteArray() << QPoint(80, 1);
+    QTest::newRow("CR overwrites")
+        << QByteArray("AB\rC") << false << QByteArray("CB") << QByteArray() << QPoint(2, 1);
+    QTest::newRow("81 without wrap")
+        << digits80 + "X" << false << digits80.left(79) + "X" << QByteArray() << QPoint(80, 1);
     QTest::newRow("81 with wrap") << digits80 + "X" << true << digits80 << QByteArray("X")
                                   << QPoint(2, 2);
     QTest::newRow("80 with wrap") << digits80 << true << digits80 << QByteArray() << QPoint(1, 2);
-    QTest::newRow("BS stops at column 1") << QByteArray("AB\b\b\bX") << false << QByteArray("XB")
-                                          << QByteArray() << QPoint(2, 1);
-    QTest::newRow("TAB to column 9") << QByteArray("A\tX") << false << QByteArray("A       X")
-                                     << QByteArray() << QPoint(10, 1);
-    QTest::newRow("TAB past last stop stays") << QByteArray(75, '-') + "\tX" << false
-                                              << QByteArray(75, '-') + "X" << QByteArray()
-                                              << QPoint(77, 1);
-    QTest::newRow("LF keeps column") << QByteArray("AB\nC") << false << QByteArray("AB")
-                                     << QByteArray("  C") << QPoint(4, 2);
+    QTest::newRow("BS stops at column 1")
+        << QByteArray("AB\b\b\bX") << false << QByteArray("XB") << QByteArray() << QPoint(2, 1);
+    QTest::newRow("TAB to column 9")
+        << QByteArray("A\tX") << false << QByteArray("A       X") << QByteArray() << QPoint(10, 1);
+    QTest::newRow("TAB past last stop stays")
+        << QByteArray(75, '-') + "\tX" << false << QByteArray(75, '-') + "X" << QByteArray()
+        << QPoint(77, 1);
+    QTest::newRow("LF keeps column")
+        << QByteArray("AB\nC") << false << QByteArray("AB") << QByteArray("  C") << QPoint(4, 2);
     QTest::newRow("FF like LF") << QByteArray("A\fB") << false << QByteArray("A")
                                 << QByteArray(" B") << QPoint(3, 2);
-    QTest::newRow("other controls not stored") << QByteArray("A\x01\x07\x7f\xffZ", 6) << false
-                                               << QByteArray("A\x7f\xffZ") << QByteArray()
-                                               << QPoint(5, 1);
+    QTest::newRow("other controls not stored")
+        << QByteArray("A\x01\x07\x7f\xffZ", 6) << false << QByteArray("A\x7f\xffZ") << QByteArray()
+        << QPoint(5, 1);
 }
 
 void TstTermScreen::plainCharacters() {
@@ -115,25 +115,42 @@ void TstTermScreen::vt100Sequences_data() {
     QTest::addColumn<QByteArray>("row2");
 
     const QByteArray two = "ABCDEF\r\nGHIJKL";
-    QTest::newRow("move") << QByteArray("\033[5;10H") << QPoint(10, 5) << QByteArray() << QByteArray();
-    QTest::newRow("move f") << QByteArray("\033[2;3f") << QPoint(3, 2) << QByteArray() << QByteArray();
-    QTest::newRow("move clamped") << QByteArray("\033[99;99H") << QPoint(80, 24) << QByteArray() << QByteArray();
-    QTest::newRow("move defaults") << QByteArray("\033[5;5H\033[H") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("move zero clamped") << QByteArray("\033[0;0H") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("not a number is 1") << QByteArray("\033[5;5H\033[+A") << QPoint(5, 4) << QByteArray() << QByteArray();
+    QTest::newRow("move") << QByteArray("\033[5;10H") << QPoint(10, 5) << QByteArray()
+                          << QByteArray();
+    QTest::newRow("move f") << QByteArray("\033[2;3f") << QPoint(3, 2) << QByteArray()
+                            << QByteArray();
+    QTest::newRow("move clamped") << QByteArray("\033[99;99H") << QPoint(80, 24) << QByteArray()
+                                  << QByteArray();
+    QTest::newRow("move defaults")
+        << QByteArray("\033[5;5H\033[H") << QPoint(1, 1) << QByteArray() << QByteArray();
+    QTest::newRow("move zero clamped")
+        << QByteArray("\033[0;0H") << QPoint(1, 1) << QByteArray() << QByteArray();
+    QTest::newRow("not a number is 1")
+        << QByteArray("\033[5;5H\033[+A") << QPoint(5, 4) << QByteArray() << QByteArray();
     QTest::newRow("up down right left") << QByteArray("\033[10;10H\033[3A\033[B\033[5C\033[2D")
                                         << QPoint(13, 8) << QByteArray() << QByteArray();
-    QTest::newRow("up clamped") << QByteArray("\033[50A\033[200D") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("ESC O A up") << QByteArray("\033[3;3H\033OA") << QPoint(3, 2) << QByteArray() << QByteArray();
-    QTest::newRow("erase to end of line") << two + "\033[1;3H\033[K" << QPoint(3, 1) << QByteArray("AB") << QByteArray("GHIJKL");
-    QTest::newRow("erase to end of line 0") << two + "\033[1;3H\033[0K" << QPoint(3, 1) << QByteArray("AB") << QByteArray("GHIJKL");
-    QTest::newRow("erase line") << two + "\033[1;3H\033[2K" << QPoint(1, 1) << QByteArray() << QByteArray("GHIJKL");
-    QTest::newRow("erase to end of screen") << two + "\033[1;4H\033[J" << QPoint(4, 1) << QByteArray("ABC") << QByteArray();
-    QTest::newRow("erase screen") << two + "\033[2J" << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("save restore caret") << QByteArray("\033[4;6H\033[s\033[H\033[u") << QPoint(6, 4) << QByteArray() << QByteArray();
-    QTest::newRow("ESC 7 ESC 8") << QByteArray("\033[4;6H\0337\033[H\0338") << QPoint(6, 4) << QByteArray() << QByteArray();
-    QTest::newRow("fill with E") << QByteArray("\033#8") << QPoint(1, 1) << QByteArray(80, 'E') << QByteArray(80, 'E');
-    QTest::newRow("CR inside a sequence is collected") << QByteArray("\033[2\r;3H") << QPoint(3, 1) << QByteArray() << QByteArray();
+    QTest::newRow("up clamped") << QByteArray("\033[50A\033[200D") << QPoint(1, 1) << QByteArray()
+                                << QByteArray();
+    QTest::newRow("ESC O A up") << QByteArray("\033[3;3H\033OA") << QPoint(3, 2) << QByteArray()
+                                << QByteArray();
+    QTest::newRow("erase to end of line")
+        << two + "\033[1;3H\033[K" << QPoint(3, 1) << QByteArray("AB") << QByteArray("GHIJKL");
+    QTest::newRow("erase to end of line 0")
+        << two + "\033[1;3H\033[0K" << QPoint(3, 1) << QByteArray("AB") << QByteArray("GHIJKL");
+    QTest::newRow("erase line") << two + "\033[1;3H\033[2K" << QPoint(1, 1) << QByteArray()
+                                << QByteArray("GHIJKL");
+    QTest::newRow("erase to end of screen")
+        << two + "\033[1;4H\033[J" << QPoint(4, 1) << QByteArray("ABC") << QByteArray();
+    QTest::newRow("erase screen") << two + "\033[2J" << QPoint(1, 1) << QByteArray()
+                                  << QByteArray();
+    QTest::newRow("save restore caret") << QByteArray("\033[4;6H\033[s\033[H\033[u") << QPoint(6, 4)
+                                        << QByteArray() << QByteArray();
+    QTest::newRow("ESC 7 ESC 8") << QByteArray("\033[4;6H\0337\033[H\0338") << QPoint(6, 4)
+                                 << QByteArray() << QByteArray();
+    QTest::newRow("fill with E") << QByteArray("\033#8") << QPoint(1, 1) << QByteArray(80, 'E')
+                                 << QByteArray(80, 'E');
+    QTest::newRow("CR inside a sequence is collected")
+        << QByteArray("\033[2\r;3H") << QPoint(3, 1) << QByteArray() << QByteArray();
 }
 
 void TstTermScreen::vt100Sequences() {
@@ -150,11 +167,15 @@ void TstTermScreen::answers_data() {
     QTest::addColumn<int>("emulation");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("answer");
-    QTest::newRow("identify") << int(teVT100orANSI) << QByteArray("\033[c") << QByteArray("\033[?1;2c");
-    QTest::newRow("identify 0") << int(teVT100orANSI) << QByteArray("\033[0c") << QByteArray("\033[?1;2c");
+    QTest::newRow("identify") << int(teVT100orANSI) << QByteArray("\033[c")
+                              << QByteArray("\033[?1;2c");
+    QTest::newRow("identify 0") << int(teVT100orANSI) << QByteArray("\033[0c")
+                                << QByteArray("\033[?1;2c");
     QTest::newRow("status") << int(teVT100orANSI) << QByteArray("\033[5n") << QByteArray("\033[0n");
-    QTest::newRow("position") << int(teVT100orANSI) << QByteArray("\033[3;7H\033[6n") << QByteArray("\033[3;7R");
-    QTest::newRow("position after text") << int(teVT100orANSI) << QByteArray("\r\n\r\nabcdef\033[6n") << QByteArray("\033[3;7R");
+    QTest::newRow("position") << int(teVT100orANSI) << QByteArray("\033[3;7H\033[6n")
+                              << QByteArray("\033[3;7R");
+    QTest::newRow("position after text")
+        << int(teVT100orANSI) << QByteArray("\r\n\r\nabcdef\033[6n") << QByteArray("\033[3;7R");
     QTest::newRow("VT52 identify") << int(teVT52) << QByteArray("\033Z") << QByteArray("\033/Z");
 }
 
@@ -173,21 +194,35 @@ void TstTermScreen::unhandled_data() {
     QTest::addColumn<QByteArray>("data");
     const int vt100 = int(teVT100orANSI);
     QTest::newRow("ESC x") << vt100 << QByteArray("\033x") << int(ecUnknown) << QByteArray("x");
-    QTest::newRow("erase 1J") << vt100 << QByteArray("\033[1J") << int(ecEraseScreen) << QByteArray("[1J");
-    QTest::newRow("erase 1K") << vt100 << QByteArray("\033[1K") << int(ecEraseLine) << QByteArray("[1K");
-    QTest::newRow("tab 2g") << vt100 << QByteArray("\033[2g") << int(ecClearTab) << QByteArray("[2g");
-    QTest::newRow("status 0n") << vt100 << QByteArray("\033[0n") << int(ecDeviceStatus) << QByteArray("[0n");
-    QTest::newRow("status 3n") << vt100 << QByteArray("\033[3n") << int(ecDeviceStatus) << QByteArray("[3n");
-    QTest::newRow("report R") << vt100 << QByteArray("\033[3;4R") << int(ecCursorPosReport) << QByteArray("[3;4R");
-    QTest::newRow("identify answer") << vt100 << QByteArray("\033[?1;2c") << int(ecIdentifyResponse) << QByteArray("[?1;2c");
-    QTest::newRow("ESC O B") << vt100 << QByteArray("\033OB") << int(ecAppCursorDown) << QByteArray("OB");
-    QTest::newRow("ESC O C") << vt100 << QByteArray("\033OC") << int(ecAppCursorRight) << QByteArray("OC");
-    QTest::newRow("ESC O D") << vt100 << QByteArray("\033OD") << int(ecAppCursorLeft) << QByteArray("OD");
-    QTest::newRow("other letter") << vt100 << QByteArray("\033[5z") << int(ecUnknown) << QByteArray("[5z");
+    QTest::newRow("erase 1J") << vt100 << QByteArray("\033[1J") << int(ecEraseScreen)
+                              << QByteArray("[1J");
+    QTest::newRow("erase 1K") << vt100 << QByteArray("\033[1K") << int(ecEraseLine)
+                              << QByteArray("[1K");
+    QTest::newRow("tab 2g") << vt100 << QByteArray("\033[2g") << int(ecClearTab)
+                            << QByteArray("[2g");
+    QTest::newRow("status 0n") << vt100 << QByteArray("\033[0n") << int(ecDeviceStatus)
+                               << QByteArray("[0n");
+    QTest::newRow("status 3n") << vt100 << QByteArray("\033[3n") << int(ecDeviceStatus)
+                               << QByteArray("[3n");
+    QTest::newRow("report R") << vt100 << QByteArray("\033[3;4R") << int(ecCursorPosReport)
+                              << QByteArray("[3;4R");
+    QTest::newRow("identify answer")
+        << vt100 << QByteArray("\033[?1;2c") << int(ecIdentifyResponse) << QByteArray("[?1;2c");
+    QTest::newRow("ESC O B") << vt100 << QByteArray("\033OB") << int(ecAppCursorDown)
+                             << QByteArray("OB");
+    QTest::newRow("ESC O C") << vt100 << QByteArray("\033OC") << int(ecAppCursorRight)
+                             << QByteArray("OC");
+    QTest::newRow("ESC O D") << vt100 << QByteArray("\033OD") << int(ecAppCursorLeft)
+                             << QByteArray("OD");
+    QTest::newRow("other letter") << vt100 << QByteArray("\033[5z") << int(ecUnknown)
+                                  << QByteArray("[5z");
     QTest::newRow("ESC # 3") << vt100 << QByteArray("\033#3") << int(ecUnknown) << QByteArray("#3");
-    QTest::newRow("unknown mode") << vt100 << QByteArray("\033[?9h") << int(ecSetMode) << QByteArray("[?9h");
-    QTest::newRow("VT52 ESC / Z") << int(teVT52) << QByteArray("\033/Z") << int(ecIdentifyResponse) << QByteArray("/Z");
-    QTest::newRow("VT52 ESC x") << int(teVT52) << QByteArray("\033x") << int(ecUnknown) << QByteArray("x");
+    QTest::newRow("unknown mode") << vt100 << QByteArray("\033[?9h") << int(ecSetMode)
+                                  << QByteArray("[?9h");
+    QTest::newRow("VT52 ESC / Z") << int(teVT52) << QByteArray("\033/Z") << int(ecIdentifyResponse)
+                                  << QByteArray("/Z");
+    QTest::newRow("VT52 ESC x") << int(teVT52) << QByteArray("\033x") << int(ecUnknown)
+                                << QByteArray("x");
 }
 
 void TstTermScreen::unhandled() {
@@ -286,16 +321,26 @@ void TstTermScreen::vt52_data() {
     QTest::addColumn<QPoint>("caret");
     QTest::addColumn<QByteArray>("row1");
     QTest::addColumn<QByteArray>("row2");
-    QTest::newRow("Y space is 1") << QByteArray("\033Y  ") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("Y row 5 col 10") << QByteArray("\033Y$)") << QPoint(10, 5) << QByteArray() << QByteArray();
-    QTest::newRow("Y clamped") << QByteArray("\033Y\x7f\x7f") << QPoint(80, 24) << QByteArray() << QByteArray();
-    QTest::newRow("Y below range") << QByteArray("\033Y\x01\x01") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("A B C D") << QByteArray("\033Y%%\033A\033A\033B\033C\033C\033D") << QPoint(7, 5) << QByteArray() << QByteArray();
-    QTest::newRow("H") << QByteArray("\033Y%%\033H") << QPoint(1, 1) << QByteArray() << QByteArray();
-    QTest::newRow("I up") << QByteArray("\033Y%%\033I") << QPoint(6, 5) << QByteArray() << QByteArray();
-    QTest::newRow("K") << QByteArray("ABCD\r\nEFGH\033Y  \033C\033C\033K") << QPoint(3, 1) << QByteArray("AB") << QByteArray("EFGH");
-    QTest::newRow("J") << QByteArray("ABCD\r\nEFGH\033Y  \033C\033C\033J") << QPoint(3, 1) << QByteArray("AB") << QByteArray();
-    QTest::newRow("VT100 sequence is not VT52") << QByteArray("\033[2J") << QPoint(3, 1) << QByteArray("2J") << QByteArray();
+    QTest::newRow("Y space is 1") << QByteArray("\033Y  ") << QPoint(1, 1) << QByteArray()
+                                  << QByteArray();
+    QTest::newRow("Y row 5 col 10")
+        << QByteArray("\033Y$)") << QPoint(10, 5) << QByteArray() << QByteArray();
+    QTest::newRow("Y clamped") << QByteArray("\033Y\x7f\x7f") << QPoint(80, 24) << QByteArray()
+                               << QByteArray();
+    QTest::newRow("Y below range")
+        << QByteArray("\033Y\x01\x01") << QPoint(1, 1) << QByteArray() << QByteArray();
+    QTest::newRow("A B C D") << QByteArray("\033Y%%\033A\033A\033B\033C\033C\033D") << QPoint(7, 5)
+                             << QByteArray() << QByteArray();
+    QTest::newRow("H") << QByteArray("\033Y%%\033H") << QPoint(1, 1) << QByteArray()
+                       << QByteArray();
+    QTest::newRow("I up") << QByteArray("\033Y%%\033I") << QPoint(6, 5) << QByteArray()
+                          << QByteArray();
+    QTest::newRow("K") << QByteArray("ABCD\r\nEFGH\033Y  \033C\033C\033K") << QPoint(3, 1)
+                       << QByteArray("AB") << QByteArray("EFGH");
+    QTest::newRow("J") << QByteArray("ABCD\r\nEFGH\033Y  \033C\033C\033J") << QPoint(3, 1)
+                       << QByteArray("AB") << QByteArray();
+    QTest::newRow("VT100 sequence is not VT52")
+        << QByteArray("\033[2J") << QPoint(3, 1) << QByteArray("2J") << QByteArray();
 }
 
 void TstTermScreen::vt52() {
