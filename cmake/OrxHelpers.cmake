@@ -1,8 +1,13 @@
 # SPDX-License-Identifier: MIT
 # Shared build helpers: warning flags and Qt Test registration.
 
+option(ORX_WERROR "Treat compiler warnings as errors" OFF)
+
 function(orx_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(ORX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # orx_add_library(<name> SOURCES ... [LIBS ...])
