@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         WaitFor([&] { return relay->TcpLink->ClientCount() == expected; }, 10000);
     }
     std::printf("clients connected   %d (TCP Counter %s)\n", relay->TcpLink->ClientCount(),
-                qPrintable(relay->PanelText(2)));
+                qPrintable(relay->PanelText(TStatusPanel::TcpCounter)));
 
     QByteArray sent;
     QObject::connect(&pty.Sensor(), &TSimSensor::Send, &app,
@@ -173,12 +173,12 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "cycles              %d connect/disconnect in %.2f s; TCP Counter %s (expected %d)\n",
-        cycles, double(cycleClock.elapsed()) / 1000.0, qPrintable(relay->PanelText(2)),
-        clientCount);
+        cycles, double(cycleClock.elapsed()) / 1000.0,
+        qPrintable(relay->PanelText(TStatusPanel::TcpCounter)), clientCount);
     clients.clear();
     WaitFor([&] { return relay->TcpLink->ClientCount() == 0; }, 10000);
     WaitFor([&] { return OpenDescriptors() == fdsBefore; }, 5000);
-    std::printf("TCP Counter at end  %s\n", qPrintable(relay->PanelText(2)));
+    std::printf("TCP Counter at end  %s\n", qPrintable(relay->PanelText(TStatusPanel::TcpCounter)));
     std::printf("descriptors         before %d, after %d\n", fdsBefore, OpenDescriptors());
     std::printf("peak RSS            %s\n", Rss().constData());
     relay->Timer_StartUp.stop();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Start-up benchmark: starts orxterm several times (run it under Xvfb, e.g.
+// Start-up benchmark: starts orxterm (as orxterm_timed) several times (run it under Xvfb, e.g.
 // `xvfb-run -a build/release/bin/startup_bench`), each time until its main
 // window is exposed, and prints the time and resident memory of each run
 // and their medians. Each run uses a fresh settings folder with a stored
@@ -17,7 +17,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString exe = QCoreApplication::applicationDirPath() + QStringLiteral("/orxterm");
+    const QString exe = QCoreApplication::applicationDirPath() + QStringLiteral("/orxterm_timed");
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
     std::vector<double> times, rss;
     for (int i = 0; i < runs; ++i) {

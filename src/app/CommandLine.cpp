@@ -21,6 +21,10 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
             s.Port = arg.mid(7);
             continue;
         }
+        if (arg.startsWith(QStringLiteral("--config="))) {
+            s.Config = arg.mid(9);
+            continue;
+        }
         const QString word = SwitchWord(arg);
         if (word == u"debug") {
             s.Debug = true;
@@ -55,6 +59,7 @@ QString HelpText(const QString& programName) {
                "  -h, --help     show this help and exit\n"
                "  -v, --version  show the version and exit\n"
                "  --port=DEVICE  use this serial port for this run (not stored)\n"
+               "  --config=FILE  keep the settings in FILE instead of the user's settings\n"
                "  --copydata KIND TEXT\n"
                "                 send TEXT to the running ORXTERM and exit: KIND 0-4 sets that\n"
                "                 status panel (3 is IP:Port), any other kind is data for the\n"
@@ -63,7 +68,7 @@ QString HelpText(const QString& programName) {
                "                 The endpoint is $ORXTERM_COPYDATA, else\n"
                "                 $XDG_RUNTIME_DIR/orxterm-copydata.\n"
                "\n"
-               "Settings: ~/.config/OrxTerm/OrxTerm.conf\n"
+               "Settings: ~/.config/OrxTerm/OrxTerm.conf (or the file of --config)\n"
                "Labels:   orxterm.lab beside the program, else "
                "<prefix>/share/orxterm/orxterm.lab\n")
         .arg(programName);

@@ -14,6 +14,7 @@ struct TSwitches {
     std::optional<int> LinkMode;     // 0 Local, 1 Telnet, 2 Remote
     std::optional<bool> LocalServer; // set by "server"
     std::optional<QString> Port;     // "--port=DEVICE": serial port for this run only
+    std::optional<QString> Config;   // "--config=FILE": settings file for this run
 
     static TSwitches Scan(const QStringList& arguments); // without the program name
 };

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "CopyDataChannel.h"
 
+#include "HostTypes.h"
+#include "TReadPacer.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +32,25 @@ long PeerUid(QLocalSocket* socket) {
     return long(cred.uid);
 }
 } // namespace
+
+bool ReadToEnd(int fd, qint64 limit, QByteArray* bytes, QString* error) {
+    bytes->clear();
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        if (bytes->size() + n > limit) {
+            *error = QStringLiteral("more than %1 bytes; nothing was sent").arg(limit);
+            return false;
+        }
+        bytes->append(chunk, qsizetype(n));
+    }
+}
 
 TCopyDataServer::TCopyDataServer(THandler handler, QObject* parent)
     : QObject(parent), m_handler(std::move(handler)) {}
@@ -89,59 +112,78 @@ bool TCopyDataServer::Listen(const QString& path, QString* error) {
 
 void TCopyDataServer::AcceptPending() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        if (m_buffers.size() >= MaxConnections || PeerUid(socket) != long(getuid())) {
+        if (m_connections.size() >= MaxConnections || PeerUid(socket) != long(getuid())) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        m_buffers.insert(socket, QByteArray());
+        TConnection connection;
+        connection.Pacer = new TReadPacer([this, socket] { ReadMessages(socket); }, socket);
+        m_connections.insert(socket, connection);
         socket->setReadBufferSize(64 * 1024);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadMessages(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-            ReadMessages(socket, true); // what a sender left before it went is still handled
-            Drop(socket);
+            auto entry = m_connections.find(socket);
+            if (entry == m_connections.end()) return;
+            entry->Closed = true;
+            ReadMessages(socket);
         });
         if (socket->bytesAvailable() > 0) ReadMessages(socket);
     }
 }
 
 void TCopyDataServer::Drop(QLocalSocket* socket) {
-    m_buffers.remove(socket);
+    m_connections.remove(socket);
     socket->disconnect(this);
     socket->deleteLater();
 }
 
-void TCopyDataServer::ReadMessages(QLocalSocket* socket, bool force) {
-    auto entry = m_buffers.find(socket);
-    if (entry == m_buffers.end()) return; // dropped
-    QByteArray* buffer = &entry.value();
-    if (socket->bytesAvailable() > 0) *buffer += socket->readAll();
-    qsizetype used = 0;
-    while (buffer->size() - used >= 8) {
-        const quint32 kind = qFromLittleEndian<quint32>(buffer->constData() + used);
-        const quint32 length = qFromLittleEndian<quint32>(buffer->constData() + used + 4);
+qint64 TCopyDataServer::BufferedBytes() const {
+    qint64 sum = 0;
+    for (const TConnection& c : m_connections)
+        sum += c.Message.size();
+    return sum;
+}
+
+void TCopyDataServer::ReadMessages(QLocalSocket* socket) {
+    for (int handled = 0; handled < MessagesPerStep; ++handled) {
+        auto entry = m_connections.find(socket);
+        if (entry == m_connections.end()) return; // dropped
+        QByteArray& message = entry->Message;
+        if (message.size() < 8) {
+            message += socket->read(8 - message.size());
+            if (message.size() < 8) break;
+        }
+        const quint32 kind = qFromLittleEndian<quint32>(message.constData());
+        const quint32 length = qFromLittleEndian<quint32>(message.constData() + 4);
         if (length > MaxMessage) {
             // Not a message this program sends: the connection ends (after
             // this handler, so the socket is not pulled from under Qt).
-            m_buffers.remove(socket);
+            m_connections.remove(socket);
             QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
+            socket->deleteLater();
             return;
         }
-        if (quint64(buffer->size() - used) < 8ull + length) break;
-        if (!force && kind > 4 && ReadyForData && !ReadyForData()) {
-            // The link is behind: look again shortly (the socket's read
-            // buffer then holds the sender back).
-            QTimer::singleShot(10, socket, [this, socket] { ReadMessages(socket); });
-            break;
+        if (!IsPanelKind(kind) && ReadyForData && !ReadyForData()) {
+            // The link is behind: read nothing more until it has caught up.
+            entry->Pacer->Schedule(TReadPacer::RetryMs);
+            return;
         }
-        const QByteArray bytes = buffer->mid(used + 8, qsizetype(length));
-        used += 8 + qsizetype(length);
+        const qint64 missing = 8 + qint64(length) - message.size();
+        if (missing > 0) message += socket->read(missing);
+        if (message.size() < 8 + qint64(length)) break;
+        const QByteArray bytes = message.mid(8);
+        message.clear();
         if (m_handler) m_handler(kind, bytes);
-        entry = m_buffers.find(socket); // the handler may have run events
-        if (entry == m_buffers.end()) return;
-        buffer = &entry.value();
     }
-    buffer->remove(0, used);
+    auto entry = m_connections.find(socket);
+    if (entry == m_connections.end()) return;
+    if (socket->bytesAvailable() > 0) {
+        // More is waiting: the next step comes from the event loop.
+        entry->Pacer->Schedule(0);
+        return;
+    }
+    if (entry->Closed && socket->bytesAvailable() == 0) Drop(socket);
 }
 
 // --- Sending side -----------------------------------------------------------------
@@ -243,12 +285,11 @@ int RunCopyDataCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QByteArray bytes;
     if (std::strcmp(argv[3], "-") == 0) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            std::fputs("orxterm: cannot read standard input\n", stderr);
+        QString error;
+        if (!ReadToEnd(STDIN_FILENO, qint64(TCopyDataServer::MaxMessage), &bytes, &error)) {
+            std::fprintf(stderr, "orxterm: standard input: %s\n", error.toLocal8Bit().constData());
             return 1;
         }
-        bytes = in.read(qint64(TCopyDataServer::MaxMessage) + 1);
     } else {
         bytes = DecodeCopyDataText(QString::fromLocal8Bit(argv[3]));
     }

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QLocalServer;
+class TReadPacer;
 class QLocalSocket;
 
 // The copy-data endpoint: other programs of the same user set a status
@@ -19,6 +20,10 @@ class QLocalSocket;
 // received over TCP. Connections from another user are refused, messages
 // over MaxMessage bytes end their connection, and at most MaxConnections
 // are served at once.
+//
+// Reading is paced: a data message is read only while ReadyForData says
+// the link can take it; meanwhile only its header has been read, the
+// socket's read buffer fills and the sender is held back.
 class TCopyDataServer : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +38,11 @@ public:
     // replaced; one that a running instance answers on is not.
     bool Listen(const QString& path, QString* error = nullptr);
     QString Path() const { return m_path; }
-    int ConnectionCount() const { return int(m_buffers.size()); }
+    int ConnectionCount() const { return int(m_connections.size()); }
+    // Bytes read from the connections that are not handled yet (at most
+    // one message per connection, and only its header while the link is
+    // behind).
+    qint64 BufferedBytes() const;
 
     // Asked before data messages (kinds above 4) are handled; while it says
     // no, reading pauses, so the link's queue does not grow without end.
@@ -43,15 +52,23 @@ public:
     // in a folder of this user's own under the temporary folder.
     static QString DefaultPath();
 
+    // Messages handled in one go before other work gets its turn.
+    static constexpr int MessagesPerStep = 64;
+
 private:
+    struct TConnection {
+        QByteArray Message; // the message being read: its header, then its body
+        TReadPacer* Pacer = nullptr;
+        bool Closed = false; // the sender has gone; what it left is still handled
+    };
     void AcceptPending();
-    void ReadMessages(QLocalSocket* socket, bool force = false);
+    void ReadMessages(QLocalSocket* socket);
     void Drop(QLocalSocket* socket);
 
     THandler m_handler;
     QLocalServer* m_server = nullptr;
     QString m_path;
-    QHash<QLocalSocket*, QByteArray> m_buffers; // what each connection has sent so far
+    QHash<QLocalSocket*, TConnection> m_connections;
 };
 
 // Sends one message to the endpoint at `path` and waits until it is
@@ -63,6 +80,10 @@ bool SendCopyData(const QString& path, quint32 kind, const QByteArray& bytes,
 // Decodes the TEXT of "--copydata KIND TEXT": \r \n \t \0 \\ and \xHH
 // stand for those bytes; any other character is taken as it is (UTF-8).
 QByteArray DecodeCopyDataText(const QString& text);
+
+// Reads `fd` to its end (a pipe: until the writer closes it). False with
+// a reason in `error` when reading fails or more than `limit` bytes come.
+bool ReadToEnd(int fd, qint64 limit, QByteArray* bytes, QString* error);
 
 // Runs "orxterm --copydata KIND TEXT" (TEXT "-" reads standard input) when
 // argv asks for it; returns the exit code, or -1 when argv does not ask.

@@ -32,6 +32,7 @@ public:
         // A hand-edited text with commas comes back split into a list.
         value = v.metaType().id() == QMetaType::QStringList ? v.toStringList().join(u',')
                                                             : v.toString();
+        value.truncate(MaxOptionText);
     }
 
     void Integer(const char* name, int& value) {
@@ -84,9 +85,10 @@ bool ReadOptions(QSettings& settings, TOptions& options) {
     return ok;
 }
 
-void WriteOption(QSettings& settings, const char* name, const QString& text) {
+bool WriteOption(QSettings& settings, const char* name, const QString& text) {
     settings.beginGroup(QLatin1String(OptionKey::Group));
     settings.setValue(QLatin1String(name), text);
     settings.endGroup();
     settings.sync();
+    return settings.status() == QSettings::NoError;
 }

@@ -51,5 +51,10 @@ inline constexpr const char* TCPTelnetIP = "TCPTelnetIP";
 // for the rest. Returns false after such an error.
 bool ReadOptions(QSettings& settings, TOptions& options);
 
-// Writes one value as text into the "Option" group.
-void WriteOption(QSettings& settings, const char* name, const QString& text);
+// Writes one value as text into the "Option" group; false when the
+// settings file could not be written.
+bool WriteOption(QSettings& settings, const char* name, const QString& text);
+
+// Texts longer than this are cut when read: no folder or address is this
+// long, and a hand-edited file must not cost the program its start-up.
+inline constexpr int MaxOptionText = 4096;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "TMainForm.h"
 
+#include "StatusPanelLabel.h"
+
 #include "ApplyLabels.h"
 #include "CommandLine.h"
 #include "Labels.h"
+#include "MsgBox.h"
 #include "OrxVersion.h"
 #include "TComPort.h"
 #include "TComTerminal.h"
@@ -16,6 +19,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -25,6 +29,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -37,51 +42,12 @@ struct TPanelDef {
     Qt::Alignment alignment;
     const char* name;
 };
-constexpr TPanelDef kPanels[5] = {
+constexpr TPanelDef kPanels[StatusPanelCount] = {
     {170, Qt::AlignCenter, "COM Port"},
     {200, Qt::AlignLeft | Qt::AlignVCenter, "COM Status"},
     {30, Qt::AlignCenter, "TCP Counter"},
     {120, Qt::AlignCenter, "IP:Port"},
     {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
-};
-
-// A status panel: never narrower than its width, wider when its text needs
-// it and the bar has room; a text that still does not fit is shortened
-// with "..." and shown whole in the panel's tool tip.
-class TStatusPanel : public QLabel {
-public:
-    TStatusPanel(const QString& hint, QWidget* parent) : QLabel(parent), m_hint(hint) {
-        setToolTip(hint);
-    }
-    void SetFullText(const QString& text) {
-        m_full = text;
-        updateGeometry();
-        Fit();
-    }
-    QSize sizeHint() const override {
-        const QSize base = minimumSizeHint();
-        const int wanted = fontMetrics().horizontalAdvance(m_full) + 2 * margin() + 12;
-        return {std::max(minimumWidth(), wanted), base.height()};
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        Fit();
-    }
-    QSize minimumSizeHint() const override {
-        return {minimumWidth(), QLabel::minimumSizeHint().height()};
-    }
-
-private:
-    void Fit() {
-        const int room = std::max(0, contentsRect().width() - 2 * margin() - 4);
-        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, room);
-        if (shown != text()) setText(shown);
-        setToolTip(shown == m_full ? m_hint : m_full);
-    }
-    QString m_full;
-    QString m_hint;
 };
 
 // The fixed-pitch font of the window: Courier New where the system has it
@@ -103,14 +69,22 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    for (QTranslator* t : m_qtTranslators)
+        QCoreApplication::removeTranslator(t);
+}
 
 void TMainForm::FormCreate() {
-    m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                               QStringLiteral("OrxTerm"), QStringLiteral("OrxTerm"), this);
+    // "--config=FILE" keeps this run's settings in a file of its own.
+    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Config)
+        m_settings = new QSettings(*s.Config, QSettings::IniFormat, this);
+    else
+        m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                   QStringLiteral("OrxTerm"), QStringLiteral("OrxTerm"), this);
     m_options = TOptions::Defaults();
-    ProductTitle = QString::fromLatin1(OrxVersion::ProductName);
-    setWindowTitle(ProductTitle);
+    m_sensor = new TSensorState(this);
+    m_productTitle = QString::fromLatin1(OrxVersion::ProductName);
+    setWindowTitle(m_productTitle);
     setFont(FixedFont());
 
     Timer_StartUp.setInterval(500);
@@ -133,10 +107,23 @@ void TMainForm::FormCreate() {
     rb_online->setChecked(false);
     rb_offline->setChecked(false);
     Notebook->setCurrentWidget(TerminalPage);
-    // Wide enough for the whole tool bar, tall enough for the terminal.
-    resize(std::max(sizeHint().width(), ToolBar->sizeHint().width() + 8), sizeHint().height());
+    SizeToScreen();
     move(0, 0);
-    DebugMode = false;
+    m_debugMode = false;
+}
+
+// Wide enough for the whole tool bar and the usual texts of the status
+// panels, tall enough for the terminal, and never larger than the screen:
+// on a small screen the terminal scrolls.
+void TMainForm::SizeToScreen() {
+    constexpr int PreferredWidth = 790; // fits an 800 x 600 screen with its frame
+    QSize size(std::max({sizeHint().width(), ToolBar->sizeHint().width() + 8, PreferredWidth}),
+               sizeHint().height());
+    if (const QScreen* s = screen()) {
+        const QSize room = s->availableGeometry().size() - QSize(10, 36); // the window's frame
+        size = size.boundedTo(room);
+    }
+    resize(size);
 }
 
 void TMainForm::SetWindows(const TAppWindows& windows) {
@@ -194,9 +181,9 @@ void TMainForm::CreateStatusBar() {
     bar->setFont(QApplication::font());
     bar->setToolTip(
         QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < StatusPanelCount; ++i) {
         auto* panel =
-            new TStatusPanel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
+            new TStatusPanelLabel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setMinimumWidth(kPanels[i].width);
         panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -227,21 +214,20 @@ void TMainForm::ConnectActions() {
 
 // --- Status display ---------------------------------------------------------
 
-void TMainForm::ShowStatus(const QString& text, int panel) {
+void TMainForm::ShowStatus(const QString& text, TStatusPanel panel) {
     CopyData(quint32(panel), text.toUtf8());
 }
 
 void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
-    if (kind <= 4) {
-        m_panelTexts[kind] = QString::fromUtf8(bytes).left(MaxPanelText);
-        static_cast<TStatusPanel*>(m_panels[kind])->SetFullText(m_panelTexts[kind]);
+    if (IsPanelKind(kind)) {
+        m_panels[kind]->SetFullText(QString::fromUtf8(bytes).left(MaxPanelText));
         return;
     }
     // Data received over TCP (or from another program): on the relay it
     // goes to the sensor; on a client link it is the sensor's answer.
     if (ComPort->Connected()) {
         // Queued, not waited for: a slow line must not stall the window.
-        ComPort->WriteQueued(bytes);
+        ComPort->WriteStr(bytes);
         return;
     }
     ComTerminal->ReceiveData(bytes);
@@ -249,18 +235,34 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     FeedMeasurementLine(MeasurementTarget(), bytes);
 }
 
-QString TMainForm::PanelText(int panel) const {
-    return (panel >= 0 && panel < 5) ? m_panelTexts[panel] : QString();
+QString TMainForm::PanelText(TStatusPanel panel) const {
+    return m_panels[int(panel)]->FullText();
+}
+
+QString TMainForm::PanelToolTip(TStatusPanel panel) const {
+    return m_panels[int(panel)]->toolTip();
 }
 
 void TMainForm::ShowError(const QString& text) {
-    ShowStatus(text, 1);
+    ShowError(text, QString());
+}
+
+void TMainForm::ShowError(const QString& text, const QString& reason) {
+    ShowStatus(text, TStatusPanel::ComStatus);
+    if (!reason.isEmpty()) {
+        TStatusPanelLabel* panel = m_panels[int(TStatusPanel::ComStatus)];
+        panel->SetFullText(panel->FullText(), reason.left(MaxPanelText));
+    }
     if (!Timer_Error.isActive()) Timer_Error.start();
 }
 
 void TMainForm::Timer_ErrorTimer() {
     Timer_Error.stop();
-    ShowStatus(QString(), 1);
+    ShowStatus(QString(), TStatusPanel::ComStatus);
+}
+
+int TMainForm::ShowMsgBox(const QString& text, int kind, int buttons) {
+    return TFormMsgBox::ShowMsgBox(text, kind, buttons);
 }
 
 // --- Settings ---------------------------------------------------------------
@@ -269,7 +271,7 @@ template <typename T>
 void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text) {
     if (remembered == value) return;
     remembered = value;
-    WriteOption(*m_settings, name, text);
+    if (!WriteOption(*m_settings, name, text)) ReportStoreFailure();
 }
 
 void TMainForm::SaveParaDir(const QString& v) {
@@ -287,7 +289,8 @@ void TMainForm::SaveLanguage(int value) {
     m_options.Language = value;
     SetCurrentLanguage(value);
     ApplyLabels();
-    WriteOption(*m_settings, OptionKey::Language, QString::number(value));
+    if (!WriteOption(*m_settings, OptionKey::Language, QString::number(value)))
+        ReportStoreFailure();
 }
 
 void TMainForm::SaveLocalServer(bool v) {
@@ -312,7 +315,18 @@ void TMainForm::SaveTCPTelnetIP(const QString& v) {
     SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v);
 }
 
+// A settings file that cannot be written (read-only or full folder): the
+// values stay in effect for this run, and the user is told once per
+// attempt which file could not be written.
+void TMainForm::ReportStoreFailure() {
+    if (m_storeErrorShowing) return;
+    m_storeErrorShowing = true;
+    TFormMsgBox::ShowMsgBox(LabelText(128).arg(m_settings->fileName()), mtError, mbOK);
+    m_storeErrorShowing = false;
+}
+
 void TMainForm::ApplyLabels() {
+    InstallQtTranslations();
     QList<QWidget*> windows = m_windows.All();
     QList<QWidget*> captions = m_windows.CaptionOrder();
     if (!m_windows.MainForm) { // not yet handed its siblings: label itself alone
@@ -324,8 +338,27 @@ void TMainForm::ApplyLabels() {
     ::ApplyLabels(windows, captions);
 }
 
+// Qt's own texts (the buttons of message boxes, the standard dialogs, the
+// serial port's error texts) in the language of the labels.
+void TMainForm::InstallQtTranslations() {
+    for (QTranslator* t : m_qtTranslators) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    m_qtTranslators.clear();
+    if (LanguageLetter(CurrentLanguage()) != QLatin1String("D")) return;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalogue : {"qtbase_de", "qtserialport_de"}) {
+        auto* t = new QTranslator(this);
+        if (t->load(QLatin1String(catalogue), folder) && QCoreApplication::installTranslator(t))
+            m_qtTranslators.append(t);
+        else
+            delete t;
+    }
+}
+
 void TMainForm::DebugLog(const QString& line) const {
-    if (!DebugMode) return;
+    if (!m_debugMode) return;
     const QByteArray bytes = line.toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
@@ -336,17 +369,18 @@ void TMainForm::DebugLog(const QString& line) const {
 void TMainForm::ReadSettings() {
     m_options = TOptions::Defaults();
     ReadOptions(*m_settings, m_options);
-    LinkMode = m_options.Mode;
-    LocalServer = m_options.LocalServer;
+    m_linkMode = LinkModeFromInt(m_options.Mode);
+    m_localServer = m_options.LocalServer;
     Timer_TCPServer_Delay.setInterval(100);
     SetCurrentLanguage(m_options.Language);
 }
 
 void TMainForm::ScanSwitches() {
     const TSwitches s = TSwitches::Scan(m_arguments);
-    if (s.Debug) DebugMode = true;
-    if (s.LinkMode) LinkMode = *s.LinkMode;
-    if (s.LocalServer) LocalServer = *s.LocalServer;
+    if (s.Debug) m_debugMode = true;
+    m_engine->DebugMode = m_debugMode;
+    if (s.LinkMode) m_linkMode = LinkModeFromInt(*s.LinkMode);
+    if (s.LocalServer) m_localServer = *s.LocalServer;
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -369,8 +403,10 @@ void TMainForm::FormShow() {
         // First start: the connection dialog starts the link once confirmed.
         QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
     } else {
-        StartLink(LinkMode, LocalServer);
+        StartLink(m_linkMode, m_localServer);
     }
+    // Typing goes to the sensor from the start, not to a tool bar button.
+    ComTerminal->setFocus();
 }
 
 bool TMainForm::FormCloseQuery() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OptionSettings.h"
+#include "THost.h"
 #include "Windows.h"
 
 #include <QByteArray>
@@ -9,14 +10,14 @@
 #include <QStringList>
 #include <QTimer>
 
-#include <functional>
-
 class QAction;
 class QLabel;
+class QTranslator;
 class TComDataPacket;
 class TComTerminal;
 class TComPort;
 class TCommandEngine;
+class TStatusPanelLabel;
 class TTcpLink;
 class QMenu;
 class QPlainTextEdit;
@@ -28,13 +29,19 @@ class QToolBar;
 // The main window: the hub of the program. It owns the settings and their
 // remembered copy, the timers, the status bar with its five panels, the
 // actions with their menus and tool bar, the page control with the
-// terminal and debug pages, and the state that the other windows read
-// (link mode, debug mode, sensor identification, history lines).
+// terminal and debug pages, the serial port, the TCP link and the command
+// engine, and the state that the other windows read (link mode, sensor
+// identification, history lines). The parameter, measurement and tool
+// windows reach it only through the host interface it implements.
 //
 // Life cycle: the constructor runs FormCreate; the first show runs
 // FormShow (settings, switches, labels, link start); closing asks
 // FormCloseQuery, which refuses while the start-up timer runs.
-class TMainForm : public QMainWindow {
+//
+// Its components (actions, menus, radio buttons, timers, pages, the port
+// and the terminal) are public like the controls of a form, so that tests
+// can drive them as a user would; its state is private.
+class TMainForm : public QMainWindow, public THost {
     Q_OBJECT
 public:
     explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
@@ -44,31 +51,35 @@ public:
     const TAppWindows& Windows() const { return m_windows; }
 
     // --- Status display -------------------------------------------------
-    // Sets the text of one status panel (0 COM Port, 1 COM Status, 2 TCP
-    // Counter, 3 IP:Port, 4 Socket Status) through the copy-data handler.
-    void ShowStatus(const QString& text, int panel);
-    // Shows an error in COM Status; it is cleared 10 s after the first of
-    // several quick errors.
-    void ShowError(const QString& text);
+    // Sets the text of one status panel through the copy-data handler.
+    void ShowStatus(const QString& text, TStatusPanel panel) override;
+    void ShowError(const QString& text) override;
+    // An error whose reason (the system's text) is shown in the panel's
+    // tool tip.
+    void ShowError(const QString& text, const QString& reason);
     // Writes the link description into the COM Port panel.
     void UpdatePortStatus();
-    QString PanelText(int panel) const;
+    QString PanelText(TStatusPanel panel) const;
+    QString PanelToolTip(TStatusPanel panel) const;
 
     // Handles a copy-data message: kinds 0-4 set a status panel; other
     // kinds carry data received over TCP.
     void CopyData(quint32 kind, const QByteArray& bytes);
 
+    int ShowMsgBox(const QString& text, int kind, int buttons) override;
     // Enables or disables every action that needs a connected sensor.
-    void EnableDeviceActions(bool on);
+    void EnableDeviceActions(bool on) override;
+    // The actions that EnableDeviceActions switches.
+    QList<QAction*> DeviceActions() const;
 
     // --- Settings ---------------------------------------------------------
     QSettings& Settings() { return *m_settings; }
     const TOptions& Options() const { return m_options; }
     // Writers of the "Option" values: each writes only when the value
     // changes. SaveLanguage re-applies every label first.
-    void SaveParaDir(const QString& value);
-    void SaveFirmDir(const QString& value);
-    void SaveTextDir(const QString& value);
+    void SaveParaDir(const QString& value) override;
+    void SaveFirmDir(const QString& value) override;
+    void SaveTextDir(const QString& value) override;
     void SaveLanguage(int value);
     void SaveLocalServer(bool value);
     void SaveMode(int value);
@@ -77,26 +88,27 @@ public:
     void SaveTCPClientPort(int value);
     void SaveTCPClientIP(const QString& value);
     void SaveTCPTelnetIP(const QString& value);
+    QString ParaDir() const override { return m_options.ParaDir; }
+    QString FirmDir() const override { return m_options.FirmDir; }
+    QString TextDir() const override { return m_options.TextDir; }
 
-    // Translates every window (all tagged components, then the captions).
+    // Translates every window (all tagged components, then the captions),
+    // and Qt's own texts (standard buttons and dialogs) with them.
     void ApplyLabels();
 
     // --- Command engine ----------------------------------------------------
     bool SetCmd(const QByteArray& cmd);
-    bool SetCmd(const QString& cmd) { return SetCmd(cmd.toLatin1()); }
     QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
                       int size, int timeoutMs);
-    QString GetCmd(const QString& cmd, const QString& start, const QString& stop, int size,
-                   int timeoutMs);
     static void Delay(int ms);
     void WritePort(const QByteArray& text);
-    TCommandEngine& Engine() { return *m_engine; }
+    TCommandEngine& Engine() override { return *m_engine; }
 
     // --- Serial link ----------------------------------------------------------
     // Loads the port settings; true on the first start (no port stored).
     bool LoadPortSettings();
     // (Re)starts the link in `mode`; the start-up timer finishes it.
-    void StartLink(int mode, bool server);
+    void StartLink(TLinkMode mode, bool server);
     void ComPortAfterOpen();
     void ComPortAfterClose();
     void rb_onlineClick();
@@ -110,6 +122,10 @@ public:
     // Handles one character that the terminal shows or acts on: history,
     // BEL and capture.
     void ReceiveChar(char ch);
+    static constexpr int MaxHistoryLines = 1000;
+    static constexpr int MaxHistoryLine = 4096; // a longer line is continued on a new one
+    const QStringList& HistoryLines() const { return m_historyLines; }
+    bool BellReceived() const { return m_bellReceived; }
 
     // --- TCP link and relay ---------------------------------------------------
     // Sends text over TCP: collected for Timer_TCPServer_Delay when
@@ -125,26 +141,21 @@ public:
     void FeedMeasurementLine(int target, const QByteArray& data);
     // The window whose measurement runs: 2 chart, 1 number window, 0 none.
     int MeasurementTarget() const;
-    // A measurement window's side of the TCP line feed: whether its
-    // measurement runs (its Stop button is enabled) and its line handler.
-    struct TLineTarget {
-        std::function<bool()> Running;
-        std::function<void(const QByteArray&)> Line;
-    };
-    TLineTarget ChartLines;  // the chart window's raw data list
-    TLineTarget NumberLines; // the number window
+    TLineTarget& ChartLines() override { return m_chartLines; }
+    TLineTarget& NumberLines() override { return m_numberLines; }
     // False while so much relayed data waits for the serial line that
     // reading more from TCP clients (or other programs) should pause.
     bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
+    // Text collected for the next TCP batch; the line being assembled.
+    const QByteArray& TcpPendingText() const { return m_tcpPendingText; }
+    const QByteArray& TcpLineText() const { return m_tcpLineText; }
     static constexpr int MaxTcpLine = 4096;           // a longer partial line is dropped
     static constexpr int MaxTcpPending = 1 << 20;     // beyond this a batch leaves early
     static constexpr int MaxPanelText = 256;          // longer panel texts are cut
     static constexpr int MaxRelayBacklog = 64 * 1024; // relayed bytes waiting for the line
     TTcpLink* TcpLink = nullptr;
-    QByteArray TcpPendingText; // waiting for Timer_TCPServer_Delay
-    QByteArray TcpLineText;    // the measurement line being assembled
 
     // --- Commands and special keys ---------------------------------------------
     // Runs the key preview for one key-down; true when the key was consumed.
@@ -154,24 +165,29 @@ public:
     void Extras_Terminal_FontExecute();
     static const char* const SpecialKeyHelp;
 
+    // --- Host interface ------------------------------------------------------------
+    TSensorState& Sensor() override { return *m_sensor; }
+    TLinkMode LinkMode() const override { return m_linkMode; }
+    bool PortOpen() const override;
+    bool LinkUp() const override;
+    bool OpenPort() override;
+    void ClosePort() override;
+    QPlainTextEdit& MemoRec() override { return *Memo_Rec; }
+    QPlainTextEdit& MemoPar() override { return *Memo_Par; }
+    TComDataPacket& GraphicFramer() override { return *ComDataPacket_grafik; }
+    TComDataPacket& NumberFramer() override { return *ComDataPacket_number; }
+    QWidget* HostWindow() override { return this; }
+
     // --- Debug log ----------------------------------------------------------
+    bool DebugMode() const { return m_debugMode; }
     // One line on standard error, only in debug mode.
     void DebugLog(const QString& line) const;
+    QString ProductTitle() const { return m_productTitle; }
 
     // --- Life cycle (public for tests) -------------------------------------
     void FormShow();
     bool FormCloseQuery();
     bool FormShown() const { return m_formShown; }
-
-    // --- Shared state -------------------------------------------------------
-    bool DebugMode = false;
-    int LinkMode = 0;         // 0 Local, 1 Telnet, 2 Remote
-    bool LocalServer = false; // TCP relay in Local mode
-    int SensorPort = -1;      // the sensor's answer to SID, -1 when none
-    bool Firmware32Bit = false;
-    bool BellReceived = false;
-    QStringList HistoryLines; // received text by lines, at most 1000 kept
-    QString ProductTitle;
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;
@@ -243,8 +259,9 @@ public:
     QMenu* Menu_Fenster = nullptr;
     QMenu* Menu_Hilfe = nullptr;
 
-    // The actions that EnableDeviceActions switches.
-    QList<QAction*> DeviceActions() const;
+    // Actions whose feature the program does not have yet: they stay
+    // disabled whatever EnableDeviceActions says.
+    bool Unbuilt(const QAction* action) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -259,8 +276,10 @@ private:
     void CreatePages();
     void CreateStatusBar();
     void ConnectActions();
+    void SizeToScreen();
     void ReadSettings();
     void ScanSwitches();
+    void InstallQtTranslations();
     void Timer_ErrorTimer();
     void Timer_StartUpTimer();
     void Fenster_DebugExecute(bool checked);
@@ -269,8 +288,9 @@ private:
     void ConnectTerminal();
     void ConnectCommands();
     void ComPortDataReceived(const QByteArray& data);
+    void ShowOpenError();
     void CreateTcpLink();
-    bool StartClient(int mode);
+    bool StartClient(TLinkMode mode);
     bool StartServer();
     void SocketError(const QString& text);
     void TcpAccepted(const QString& peer);
@@ -281,20 +301,36 @@ private:
     void Timer_ReopenTimer();
     void CancelReopen();
     QString PortDevicePath() const;
+    void StorePortSettings();
+    void ReportStoreFailure();
     template <typename T>
     void SaveOption(const char* name, T& remembered, const T& value, const QString& text);
 
     QStringList m_arguments;
     TCommandEngine* m_engine = nullptr;
+    TSensorState* m_sensor = nullptr;
+    TLinkMode m_linkMode = TLinkMode::Local;
+    bool m_localServer = false; // TCP relay in Local mode
+    bool m_debugMode = false;
+    bool m_bellReceived = false;
+    QStringList m_historyLines; // received text by lines, at most MaxHistoryLines kept
+    QString m_productTitle;
+    TLineTarget m_chartLines;    // the chart window's raw data list
+    TLineTarget m_numberLines;   // the number window
+    QByteArray m_tcpPendingText; // waiting for Timer_TCPServer_Delay
+    QByteArray m_tcpLineText;    // the measurement line being assembled
     bool m_reopenPending = false;
+    int m_deviceLosses = 0; // counts losses, so a reopen notices one during its own greeting
     bool m_connecting = false;
     bool m_tcpLineOverflow = false;
     bool m_socketErrorShowing = false;
+    bool m_storeErrorShowing = false;
     bool m_reopening = false;
     TAppWindows m_windows;
     QSettings* m_settings = nullptr;
     TOptions m_options;
-    QLabel* m_panels[5] = {};
-    QString m_panelTexts[5]; // whole texts (the last panel may show a shortened one)
+    TStatusPanelLabel* m_panels[StatusPanelCount] = {};
+    QList<QTranslator*> m_qtTranslators;
+    QList<QAction*> m_unbuilt;
     bool m_formShown = false;
 };

@@ -23,7 +23,7 @@ struct TActionDef {
     const char* caption; // shown until the labels are applied, and for untagged actions
     const char* themeIcon;
     const char* icon;
-    bool enabled;
+    bool built; // false: the feature is not in the program yet
 };
 
 QIcon ActionIcon(const char* themeName, const char* resource) {
@@ -42,7 +42,9 @@ QKeySequence Keys(QKeyCombination combination) {
 void TMainForm::CreateActions() {
     using M = TMainForm;
     const QKeySequence none;
-    // Actions that need a sensor start disabled: nothing is connected yet.
+    // Every action starts enabled, as the window definition has it, except
+    // the three parameter actions that need a parameter set first and the
+    // actions whose feature the program does not have yet (last column).
     const TActionDef defs[] = {
         {&M::Datei_Open, "Datei_Open", 0, Keys(QKeyCombination(Qt::Key_F9)), "Open/close port",
          nullptr, nullptr, true},
@@ -53,11 +55,11 @@ void TMainForm::CreateActions() {
         {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
          Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", false},
         {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken",
-         "document-print", "print", true},
+         "document-print", "print", false},
         {&M::Datei_beenden, "Datei_beenden", 16, Keys(Qt::ALT | Qt::Key_X), "Beenden",
          "application-exit", "exit", true},
         {&M::Datei_Bearbeiten, "Datei_Bearbeiten", 17, Keys(Qt::CTRL | Qt::Key_E),
-         "Datei bearbeiten", "accessories-text-editor", "edit", true},
+         "Datei bearbeiten", "accessories-text-editor", "edit", false},
         {&M::Datei_UpdateFirmware, "Datei_UpdateFirmware", 18, Keys(Qt::CTRL | Qt::Key_U),
          "Update Firmware", nullptr, nullptr, false},
         {&M::Datei_senden, "Datei_senden", 19, Keys(Qt::CTRL | Qt::Key_S), "Datei senden", nullptr,
@@ -67,55 +69,55 @@ void TMainForm::CreateActions() {
         {&M::Extras_Terminal_Font, "Extras_Terminal_Font", 22, Keys(Qt::CTRL | Qt::Key_F),
          "Setup Terminal &Font", nullptr, nullptr, true},
         {&M::Extras_Histogramm, "Extras_Histogramm", 23, Keys(Qt::CTRL | Qt::Key_H), "&Historie",
-         nullptr, "history", true},
+         nullptr, "history", false},
         {&M::Extras_Optionen, "Extras_Optionen", 24, Keys(Qt::CTRL | Qt::Key_O), "&Option", nullptr,
-         nullptr, true},
+         nullptr, false},
         {&M::Extras_Konfiguration_Terminal, "Extras_Konfiguration_Terminal", 0,
          Keys(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), "Konfiguration &Terminal", nullptr, nullptr,
          true},
         {&M::Befehle_Info, "Befehle_Info", 31, Keys(QKeyCombination(Qt::Key_F4)), "INFO", nullptr,
-         nullptr, false},
+         nullptr, true},
         {&M::Befehle_Test, "Befehle_Test", 32, Keys(QKeyCombination(Qt::Key_F5)), "TEST", nullptr,
-         "cmd-test", false},
+         "cmd-test", true},
         {&M::Befehle_Tesystem, "Befehle_Tesystem", 33, Keys(QKeyCombination(Qt::Key_F6)),
-         "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem", false},
+         "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem", true},
         {&M::Befehle_Video, "Befehle_Video", 34, none, "*VIDEO (Systemmode!)", nullptr, nullptr,
-         false},
+         true},
         {&M::Befehle_Allgemein, "Befehle_Allgemein", 35, Keys(QKeyCombination(Qt::Key_F7)),
-         "Allgemeine Parameter", nullptr, nullptr, false},
+         "Allgemeine Parameter", nullptr, nullptr, true},
         {&M::Befehle_System, "Befehle_System", 36, Keys(QKeyCombination(Qt::Key_F8)),
-         "Systemparameter (Systemmode!)", nullptr, nullptr, false},
+         "Systemparameter (Systemmode!)", nullptr, nullptr, true},
         {&M::Befehle_Impuls, "Befehle_Impuls", 37, none, "Parameter Impulausgabe", nullptr, nullptr,
-         false},
+         true},
         {&M::Befehle_Analog, "Befehle_Analog", 38, none, "Parameter Analogausgabe", nullptr,
-         nullptr, false},
-        {&M::Befehle_S1, "Befehle_S1", 39, none, "Parameter S1-Ausgabe", nullptr, nullptr, false},
-        {&M::Befehle_S2, "Befehle_S2", 40, none, "Parameter S2-Ausgabe", nullptr, nullptr, false},
+         nullptr, true},
+        {&M::Befehle_S1, "Befehle_S1", 39, none, "Parameter S1-Ausgabe", nullptr, nullptr, true},
+        {&M::Befehle_S2, "Befehle_S2", 40, none, "Parameter S2-Ausgabe", nullptr, nullptr, true},
         {&M::Befehle_Alarm, "Befehle_Alarm", 41, none, "Parameter Alarmausgabe", nullptr, nullptr,
-         false},
+         true},
         {&M::Befehle_ECC, "Befehle_ECC", 42, none, "Parameter ECC-Steuerung", nullptr, nullptr,
-         false},
+         true},
         {&M::Befehle_Offline, "Befehle_Offline", 43, none, "Parameter Offline-Messung", nullptr,
-         nullptr, false},
+         nullptr, true},
         {&M::Befehle_Parameter_speichern, "Befehle_Parameter_speichern", 44, none,
-         "Befehle Parameter speichern", nullptr, nullptr, false},
+         "Befehle Parameter speichern", nullptr, nullptr, true},
         {&M::Befehle_Parameter_restore, "Befehle_Parameter_restore", 45, none,
-         "Befehle Parameter restore", nullptr, nullptr, false},
-        {&M::Befehle_Esc, "Befehle_Esc", 46, none, "ESC", nullptr, "cmd-esc", false},
-        {&M::Befehle_V, "Befehle_V", 47, none, "V", nullptr, "cmd-v", false},
-        {&M::Befehle_R, "Befehle_R", 48, none, "R", nullptr, "cmd-r", false},
+         "Befehle Parameter restore", nullptr, nullptr, true},
+        {&M::Befehle_Esc, "Befehle_Esc", 46, none, "ESC", nullptr, "cmd-esc", true},
+        {&M::Befehle_V, "Befehle_V", 47, none, "V", nullptr, "cmd-v", true},
+        {&M::Befehle_R, "Befehle_R", 48, none, "R", nullptr, "cmd-r", true},
         {&M::Hilfe_Info, "Hilfe_Info", 51, Keys(QKeyCombination(Qt::Key_F1)), "&Info", "help-about",
-         "info", true},
+         "info", false},
         {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr, "param-window",
          false},
         {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
-         "param-window", true},
+         "param-window", false},
         {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", false},
         {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", false},
         {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
          nullptr, true},
         {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",
-         nullptr, nullptr, true},
+         nullptr, nullptr, false},
         {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr,
          nullptr, false},
         {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P),
@@ -123,7 +125,7 @@ void TMainForm::CreateActions() {
         {&M::Parameter_speichern, "Parameter_speichern", 73, Keys(Qt::ALT | Qt::Key_S), "Speichern",
          nullptr, nullptr, false},
         {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr,
-         nullptr, true},
+         nullptr, false},
     };
     for (const TActionDef& d : defs) {
         auto* action =
@@ -131,9 +133,13 @@ void TMainForm::CreateActions() {
         action->setObjectName(QLatin1String(d.name));
         if (d.label) SetTag(action, d.label);
         if (!d.shortcut.isEmpty()) action->setShortcut(d.shortcut);
-        action->setEnabled(d.enabled);
+        if (!d.built) m_unbuilt.append(action);
+        action->setEnabled(d.built);
         this->*d.member = action;
     }
+    // Testing, programming and saving need a parameter set first.
+    for (QAction* a : {Parameter_testen, Parameter_programmieren, Parameter_speichern})
+        a->setEnabled(false);
     Datei_Mitschnitt->setCheckable(true);
     Fenster_Debug->setCheckable(true);
 
@@ -256,8 +262,13 @@ QList<QAction*> TMainForm::DeviceActions() const {
             Fenster_Number};
 }
 
+bool TMainForm::Unbuilt(const QAction* action) const {
+    return m_unbuilt.contains(action);
+}
+
 void TMainForm::EnableDeviceActions(bool on) {
     for (QAction* a : DeviceActions())
-        a->setEnabled(on);
-    Datei_UpdateFirmware->setEnabled(on && SensorPort != 2);
+        a->setEnabled(on && !Unbuilt(a));
+    Datei_UpdateFirmware->setEnabled(on && m_sensor->SensorPort() != 2 &&
+                                     !Unbuilt(Datei_UpdateFirmware));
 }

@@ -8,6 +8,7 @@
 #include "TComPort.h"
 #include "TComPortSetupDlg.h"
 #include "TComTerminal.h"
+#include "TCommandEngine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,13 +16,10 @@
 #include <QSettings>
 
 namespace {
-const QByteArray kAttention("\r\021\033");
-const QByteArrayList kSystemMode = {"*SYSTEM\r\n", "TARVEK\r\n"};
-
 // The commands of one action or key, in the order they are sent.
 QByteArrayList WithAttention(const QByteArrayList& commands, bool systemMode = false) {
-    QByteArrayList all{kAttention};
-    if (systemMode) all += kSystemMode;
+    QByteArrayList all{SensorCommand::Attention};
+    if (systemMode) all += SensorCommand::SystemModeEntry;
     all += commands;
     return all;
 }
@@ -51,7 +49,7 @@ void TMainForm::ConnectCommands() {
         {Befehle_Video, WithAttention({"*VIDEO\r\n"}, true)},
         {Befehle_Esc, {"\033"}},
         {Befehle_Allgemein, WithAttention({"PARAMETER\r\n"})},
-        {Befehle_System, WithAttention({"PARAMETER\r\n", "*EXIT\r\n"}, true)},
+        {Befehle_System, WithAttention({"PARAMETER\r\n", SensorCommand::SystemModeExit}, true)},
         {Befehle_Impuls, WithAttention({"PINC\r\n"})},
         {Befehle_Analog, WithAttention({"PAN\r\n"})},
         {Befehle_S1, WithAttention({QByteArray("PS1\r\n")})},
@@ -77,14 +75,14 @@ void TMainForm::ConnectCommands() {
 }
 
 void TMainForm::Extras_Terminal_FontExecute() {
-    if (ComTerminal->ShowFontDialog()) ComTerminal->Store(*m_settings);
+    if (ComTerminal->ShowFontDialog() && !ComTerminal->Store(*m_settings)) ReportStoreFailure();
 }
 
 void TMainForm::PortSetupExecute() {
     TComPortSettings s = ComPort->Settings();
     if (TComPortSetupDlg::Execute(this, s, ListSerialPorts())) {
         ComPort->SetSettings(s);
-        ComPort->StoreSettings(*m_settings, ComPort->objectName());
+        StorePortSettings();
     }
     UpdatePortStatus();
 }

@@ -13,15 +13,12 @@
 #include "TCommandEngine.h"
 #include "THistoryForm.h"
 #include "TParameterForm.h"
+#include "TTcpLink.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QRadioButton>
 #include <QSettings>
-
-namespace {
-const QByteArray kAttention("\r\021\033");
-}
 
 void TMainForm::CreateLink() {
     ComPort = new TComPort(this);
@@ -52,20 +49,12 @@ void TMainForm::CreateLink() {
 // --- Command engine -------------------------------------------------------
 
 bool TMainForm::SetCmd(const QByteArray& cmd) {
-    m_engine->DebugMode = DebugMode;
     return m_engine->SetCmd(cmd);
 }
 
 QByteArray TMainForm::GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
                              int size, int timeoutMs) {
-    m_engine->DebugMode = DebugMode;
     return m_engine->GetCmd(cmd, start, stop, size, timeoutMs);
-}
-
-QString TMainForm::GetCmd(const QString& cmd, const QString& start, const QString& stop, int size,
-                          int timeoutMs) {
-    return QString::fromLatin1(
-        GetCmd(cmd.toLatin1(), start.toLatin1(), stop.toLatin1(), size, timeoutMs));
 }
 
 void TMainForm::Delay(int ms) {
@@ -74,6 +63,30 @@ void TMainForm::Delay(int ms) {
 
 void TMainForm::WritePort(const QByteArray& text) {
     m_engine->WritePort(text);
+}
+
+// --- The link as the other windows see it -----------------------------------------
+
+bool TMainForm::PortOpen() const {
+    return ComPort->Connected();
+}
+
+bool TMainForm::LinkUp() const {
+    return ComPort->Connected() || (IsTcpClientMode(m_linkMode) && TcpLink->LinkConnected());
+}
+
+bool TMainForm::OpenPort() {
+    if (ComPort->Connected()) return true;
+    if (ComPort->Open()) return true;
+    ShowOpenError();
+    rb_offline->setChecked(true);
+    UpdatePortStatus();
+    return false;
+}
+
+void TMainForm::ClosePort() {
+    CancelReopen();
+    ComPort->Close();
 }
 
 // --- Start-up of the link -------------------------------------------------------
@@ -104,12 +117,12 @@ bool TMainForm::LoadPortSettings() {
 
 void TMainForm::Timer_StartUpTimer() {
     Timer_StartUp.stop();
-    if (LinkMode == 1 || LinkMode == 2) {
+    if (IsTcpClientMode(m_linkMode)) {
         rb_offline->setChecked(true);
         rb_online->setEnabled(false);
         rb_offline->setEnabled(false);
         UpdatePortStatus();
-        SetCmd(kAttention);
+        SetCmd(SensorCommand::Attention);
         EnableDeviceActions(true);
         if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
             ComTerminal->setFocus();
@@ -119,8 +132,8 @@ void TMainForm::Timer_StartUpTimer() {
         rb_online->setChecked(true);
     }
     if (Timer_StartUp.property("tag").toInt() == 1) {
-        const QString text =
-            (LinkMode == 2 ? LabelText(121) : LabelText(124)) + u'\r' + LabelText(122);
+        const QString text = (m_linkMode == TLinkMode::Remote ? LabelText(121) : LabelText(124)) +
+                             u'\r' + LabelText(122);
         if (TFormMsgBox::ShowMsgBox(text, mtInformation, mbYesNo) == mrYes)
             Extras_Konfiguration_COMExecute();
     }
@@ -133,7 +146,7 @@ void TMainForm::ComPortAfterOpen() {
     ComTerminal->SetConnected(true);
     rb_online->setChecked(true);
     UpdatePortStatus();
-    SetCmd(kAttention);
+    SetCmd(SensorCommand::Attention);
     EnableDeviceActions(true);
     if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible())) ComTerminal->setFocus();
 }
@@ -142,15 +155,23 @@ void TMainForm::ComPortAfterClose() {
     Datei_Open->setText(QString::fromUtf8("Port öffnen"));
     ComTerminal->SetConnected(false);
     rb_offline->setChecked(true);
+    m_sensor->ForgetSerialAndVersion();
     UpdatePortStatus();
-    if (LinkMode == 0) EnableDeviceActions(false);
+    if (m_linkMode == TLinkMode::Local) EnableDeviceActions(false);
+}
+
+// "Open error port: NAME" in COM Status, with the system's reason (busy,
+// permission denied, no such device) in its tool tip.
+void TMainForm::ShowOpenError() {
+    ShowError(QStringLiteral("Open error port: %1").arg(ComPort->Port().trimmed()),
+              ComPort->ErrorText());
 }
 
 void TMainForm::rb_onlineClick() {
     if (ComPort->Connected()) return;
     if (!ComPort->Open()) {
         rb_offline->setChecked(true);
-        ShowError(QStringLiteral("Open error port: %1").arg(ComPort->Port().trimmed()));
+        ShowOpenError();
         UpdatePortStatus();
     }
 }
@@ -166,13 +187,13 @@ void TMainForm::rb_offlineClick() {
 
 void TMainForm::Datei_OpenExecute() {
     if (ComPort->Connected()) {
-        CancelReopen();
-        ComPort->Close();
+        ClosePort();
         return;
     }
     if (!ComPort->Open()) {
-        ShowError(QStringLiteral("Open error port: %1").arg(ComPort->Port().trimmed()));
+        ShowOpenError();
         rb_offline->setChecked(true);
+        UpdatePortStatus();
     }
 }
 
@@ -183,46 +204,51 @@ void TMainForm::UpdatePortStatus() {
                        .arg(s.Port.trimmed(), BaudRateToStr(s.BaudRate), DataBitsToStr(s.DataBits),
                             ParityToStr(s.Parity), StopBitsToStr(s.StopBits),
                             FlowControlToStr(s.FlowControl)),
-                   0);
-    } else if (LinkMode == 2) {
-        ShowStatus(LabelText(115), 0);
-    } else if (LinkMode == 1) {
-        ShowStatus(QStringLiteral("Telnet"), 0);
+                   TStatusPanel::ComPort);
+    } else if (m_linkMode == TLinkMode::Remote) {
+        ShowStatus(LabelText(115), TStatusPanel::ComPort);
+    } else if (m_linkMode == TLinkMode::Telnet) {
+        ShowStatus(QStringLiteral("Telnet"), TStatusPanel::ComPort);
     } else {
-        ShowStatus(QStringLiteral("%1 %2").arg(ComPort->Port().trimmed(), LabelText(125)), 0);
+        ShowStatus(QStringLiteral("%1 %2").arg(ComPort->Port().trimmed(), LabelText(125)),
+                   TStatusPanel::ComPort);
     }
+}
+
+void TMainForm::StorePortSettings() {
+    if (!ComPort->StoreSettings(*m_settings, ComPort->objectName())) ReportStoreFailure();
 }
 
 void TMainForm::Extras_Konfiguration_COMExecute() {
     TLinkSettings s;
-    s.Mode = LinkMode;
+    s.Mode = int(m_linkMode);
     s.Port = ComPort->Port();
     s.BaudRate = ComPort->BaudRate();
     s.TelnetIP = m_options.TCPTelnetIP;
-    s.LocalServer = LocalServer;
+    s.LocalServer = m_localServer;
     s.ServerPort = QString::number(m_options.TCPServerPort);
     s.ServerIP = m_options.TCPServerIP;
     s.ServerDelay = m_options.TCPServerDelay;
     s.ClientPort = QString::number(m_options.TCPClientPort);
     s.ClientIP = m_options.TCPClientIP;
     if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, ListSerialPorts())) {
-        LinkMode = (s.Mode == 0 || s.Mode == 1) ? s.Mode : 2;
-        SaveMode(LinkMode);
+        m_linkMode = LinkModeFromInt(s.Mode);
+        SaveMode(int(m_linkMode));
         CancelReopen();
         ComPort->Close();
         ComPort->BeginUpdate();
         ComPort->SetPort(s.Port);
         ComPort->SetBaudRate(s.BaudRate);
         ComPort->EndUpdate();
-        ComPort->StoreSettings(*m_settings, ComPort->objectName());
-        LocalServer = s.LocalServer;
+        StorePortSettings();
+        m_localServer = s.LocalServer;
         SaveLocalServer(s.LocalServer);
         SaveTCPServerPort(s.ServerPort.toInt());
         SaveTCPServerIP(s.ServerIP);
         SaveTCPClientPort(s.ClientPort.toInt());
         SaveTCPClientIP(s.ClientIP);
         SaveTCPTelnetIP(s.TelnetIP);
-        StartLink(LinkMode, LocalServer);
+        StartLink(m_linkMode, m_localServer);
     }
     UpdatePortStatus();
 }
@@ -235,8 +261,9 @@ QString TMainForm::PortDevicePath() const {
 }
 
 void TMainForm::ComPortDeviceLost() {
+    ++m_deviceLosses;
     ShowError(QStringLiteral("%1 %2").arg(LabelText(126), ComPort->Port().trimmed()));
-    if (LinkMode != 0) return;
+    if (m_linkMode != TLinkMode::Local) return;
     m_reopenPending = true;
     Timer_Reopen.start();
 }
@@ -247,15 +274,20 @@ void TMainForm::CancelReopen() {
 }
 
 void TMainForm::Timer_ReopenTimer() {
-    if (!m_reopenPending || LinkMode != 0 || ComPort->Connected()) {
+    if (!m_reopenPending || m_linkMode != TLinkMode::Local || ComPort->Connected()) {
         CancelReopen();
         return;
     }
     if (m_reopening || !QFileInfo::exists(PortDevicePath())) return;
     m_reopening = true;
+    // Opening greets the sensor, which waits while events run; the device
+    // may go away again meanwhile (a flapping adapter). Only a port that is
+    // still open with no new loss counts as reopened; otherwise the new
+    // loss keeps the watch going.
+    const int lossesBefore = m_deviceLosses;
     const bool opened = ComPort->Open();
     m_reopening = false;
-    if (opened) {
+    if (opened && m_deviceLosses == lossesBefore && ComPort->Connected()) {
         CancelReopen();
         ShowError(QStringLiteral("%1 %2").arg(LabelText(127), ComPort->Port().trimmed()));
     }
@@ -273,7 +305,7 @@ void TMainForm::ComPortDataReceived(const QByteArray& data) {
     // clients of the relay, byte for byte (escape sequences included, so a
     // remote terminal shows what this one shows). Without the relay there
     // is nobody to send to, so the batching is skipped.
-    if (LinkMode == 0 && LocalServer) SendTcp(data);
+    if (m_linkMode == TLinkMode::Local && m_localServer) SendTcp(data);
 }
 
 void TMainForm::ConnectTerminal() {
@@ -282,27 +314,26 @@ void TMainForm::ConnectTerminal() {
         for (char ch : text)
             ReceiveChar(ch);
     });
-    // Typed keys and the terminal's answers go to the serial port; in
-    // Telnet and Remote mode, with the port closed, over TCP.
+    // Typed keys and the terminal's answers go to the serial port while it
+    // is open; in Telnet and Remote mode they also go over TCP.
     connect(ComTerminal, &TComTerminal::SendData, this, [this](const QByteArray& bytes) {
-        if (ComPort->Connected())
-            ComPort->WriteStr(bytes);
-        else if (LinkMode == 1 || LinkMode == 2)
-            SendTcp(bytes);
+        if (ComPort->Connected()) ComPort->WriteStr(bytes);
+        if (IsTcpClientMode(m_linkMode)) SendTcp(bytes);
     });
 }
 
 void TMainForm::ReceiveChar(char ch) {
-    if (ch == '\a') BellReceived = true;
-    if (!(m_windows.HistoryForm && m_windows.HistoryForm->isVisible())) {
-        while (HistoryLines.size() > 1000)
-            HistoryLines.removeFirst();
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c > 31) {
-            if (HistoryLines.isEmpty()) HistoryLines.append(QString());
-            HistoryLines.last().append(QChar(c));
-        } else if (ch == '\r') {
-            HistoryLines.append(QString());
-        }
+    if (ch == '\a') m_bellReceived = true;
+    if (m_windows.HistoryForm && m_windows.HistoryForm->isVisible()) return;
+    while (m_historyLines.size() > MaxHistoryLines)
+        m_historyLines.removeFirst();
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c > 31) {
+        // A peer that never sends CR must not grow one line without end.
+        if (m_historyLines.isEmpty() || m_historyLines.last().size() >= MaxHistoryLine)
+            m_historyLines.append(QString());
+        m_historyLines.last().append(QChar(c));
+    } else if (ch == '\r') {
+        m_historyLines.append(QString());
     }
 }

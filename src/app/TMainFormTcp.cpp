@@ -41,16 +41,16 @@ bool TMainForm::ReadyForRelayData() const {
 
 // --- Start of the link ------------------------------------------------------------
 
-void TMainForm::StartLink(int mode, bool server) {
+void TMainForm::StartLink(TLinkMode mode, bool server) {
     Timer_StartUp.stop(); // a start still pending must not finish during this one
     CloseSockets();
-    Datei_UpdateFirmware->setEnabled(mode == 0);
-    for (int panel = 0; panel < 5; ++panel)
-        ShowStatus(QString(), panel);
+    Datei_UpdateFirmware->setEnabled(mode == TLinkMode::Local && !Unbuilt(Datei_UpdateFirmware));
+    for (int panel = 0; panel < StatusPanelCount; ++panel)
+        ShowStatus(QString(), TStatusPanel(panel));
     Timer_StartUp.setProperty("tag", 0);
     ComTerminal->SetConnected(ComPort->Connected());
 
-    if (mode == 1 || mode == 2) {
+    if (IsTcpClientMode(mode)) {
         if (!StartClient(mode)) return; // a newer start took over while this one waited
     } else if (server) {
         if (!StartServer()) return; // the error box has been shown; this start ends here
@@ -59,9 +59,10 @@ void TMainForm::StartLink(int mode, bool server) {
     Timer_StartUp.start();
 }
 
-bool TMainForm::StartClient(int mode) {
-    const QString host = mode == 1 ? m_options.TCPTelnetIP : m_options.TCPClientIP;
-    const int port = mode == 1 ? int(TTcpLink::TelnetPort) : m_options.TCPClientPort;
+bool TMainForm::StartClient(TLinkMode mode) {
+    const bool telnet = mode == TLinkMode::Telnet;
+    const QString host = telnet ? m_options.TCPTelnetIP : m_options.TCPClientIP;
+    const int port = telnet ? int(TTcpLink::TelnetPort) : m_options.TCPClientPort;
     const QString target = QStringLiteral("%1:%2").arg(host).arg(port);
 
     TTcpLink::TConnectResult result = TTcpLink::TConnectResult::Failed;
@@ -70,18 +71,18 @@ bool TMainForm::StartClient(int mode) {
         // unreachable address costs seconds, not a minute).
         TWaitCursor wait;
         m_connecting = true;
-        ShowStatus(QStringLiteral("%1 ...").arg(target), 4);
+        ShowStatus(QStringLiteral("%1 ...").arg(target), TStatusPanel::SocketStatus);
         result = TcpLink->Connect(host, quint16(port));
         m_connecting = false;
     }
     if (result == TTcpLink::TConnectResult::Superseded) return false;
     if (result == TTcpLink::TConnectResult::Failed) {
-        ShowStatus(LabelText(118) + u' ' + target, 4);
+        ShowStatus(LabelText(118) + u' ' + target, TStatusPanel::SocketStatus);
         Timer_StartUp.setProperty("tag", 1);
         return true;
     }
-    ShowStatus(TcpLink->OwnAddress(), 3);
-    ShowStatus(LabelText(117) + u' ' + target, 4);
+    ShowStatus(TcpLink->OwnAddress(), TStatusPanel::IpPort);
+    ShowStatus(LabelText(117) + u' ' + target, TStatusPanel::SocketStatus);
     // Typed keys and the terminal's answers now leave over TCP.
     ComTerminal->SetConnected(true);
     return true;
@@ -99,15 +100,15 @@ bool TMainForm::StartServer() {
         SocketError(error);
         return false;
     }
-    ShowStatus(TcpLink->OwnAddress(), 3);
-    ShowStatus(LabelText(116), 4);
+    ShowStatus(TcpLink->OwnAddress(), TStatusPanel::IpPort);
+    ShowStatus(LabelText(116), TStatusPanel::SocketStatus);
     return true;
 }
 
 void TMainForm::CloseSockets() {
     TcpLink->CloseSockets();
     Timer_TCPServer_Delay.stop();
-    TcpPendingText.clear();
+    m_tcpPendingText.clear();
     if (!ComPort->Connected()) ComTerminal->SetConnected(false);
 }
 
@@ -126,25 +127,25 @@ void TMainForm::SocketError(const QString& text) {
 }
 
 void TMainForm::TcpAccepted(const QString& peer) {
-    ShowStatus(QString::number(TcpLink->ClientCount()), 2);
-    ShowStatus(LabelText(119) + u' ' + peer, 4);
+    ShowStatus(QString::number(TcpLink->ClientCount()), TStatusPanel::TcpCounter);
+    ShowStatus(LabelText(119) + u' ' + peer, TStatusPanel::SocketStatus);
 }
 
 void TMainForm::TcpClientClosed() {
     // The client is released even while the serial port is closed, so a
     // relay left without its sensor does not collect dead connections.
-    ShowStatus(LabelText(120), 4);
-    ShowStatus(QString::number(TcpLink->ClientCount()), 2);
+    ShowStatus(LabelText(120), TStatusPanel::SocketStatus);
+    ShowStatus(QString::number(TcpLink->ClientCount()), TStatusPanel::TcpCounter);
 }
 
 void TMainForm::TcpLinkClosed() {
-    ShowStatus(LabelText(120), 4);
+    ShowStatus(LabelText(120), TStatusPanel::SocketStatus);
     if (!ComPort->Connected())
         ComTerminal->SetConnected(false); // typed keys have nowhere to go now
 }
 
 void TMainForm::TcpDataReceived(const QByteArray& bytes) {
-    CopyData(9, bytes);
+    CopyData(quint32(TCopyDataKind::Data), bytes);
 }
 
 // --- Sending ---------------------------------------------------------------------
@@ -155,10 +156,10 @@ void TMainForm::SendTcp(const QByteArray& text) {
         SendTcpNow(text);
         return;
     }
-    TcpPendingText += text;
+    m_tcpPendingText += text;
     // A running timer is not restarted: the first text of a batch waits
     // one period. A batch that grows very large leaves at once.
-    if (TcpPendingText.size() >= MaxTcpPending) {
+    if (m_tcpPendingText.size() >= MaxTcpPending) {
         Timer_TCPServer_DelayTimer();
         return;
     }
@@ -167,43 +168,43 @@ void TMainForm::SendTcp(const QByteArray& text) {
 
 void TMainForm::Timer_TCPServer_DelayTimer() {
     Timer_TCPServer_Delay.stop();
-    const QByteArray text = TcpPendingText;
-    TcpPendingText.clear();
+    const QByteArray text = m_tcpPendingText;
+    m_tcpPendingText.clear();
     SendTcpNow(text);
 }
 
 void TMainForm::SendTcpNow(const QByteArray& text) {
-    TcpLink->SendNow(text, ComPort->Connected() && LocalServer);
+    TcpLink->SendNow(text, ComPort->Connected() && m_localServer);
 }
 
 // --- Data received over TCP ----------------------------------------------------------
 
 int TMainForm::MeasurementTarget() const {
-    if (ChartLines.Running && ChartLines.Running()) return 2;
-    if (NumberLines.Running && NumberLines.Running()) return 1;
+    if (m_chartLines.Running && m_chartLines.Running()) return 2;
+    if (m_numberLines.Running && m_numberLines.Running()) return 1;
     return 0;
 }
 
 void TMainForm::FeedMeasurementLine(int target, const QByteArray& data) {
     if (target == 0) {
-        TcpLineText.clear();
+        m_tcpLineText.clear();
         m_tcpLineOverflow = false;
         return;
     }
-    const TLineTarget& handler = target == 2 ? ChartLines : NumberLines;
+    const TLineTarget& handler = target == 2 ? m_chartLines : m_numberLines;
     for (char ch : data) {
         if (ch == '\r') {
-            if (!m_tcpLineOverflow && handler.Line) handler.Line(TcpLineText);
+            if (!m_tcpLineOverflow && handler.Line) handler.Line(m_tcpLineText);
         } else if (ch == '\n') {
-            TcpLineText.clear();
+            m_tcpLineText.clear();
             m_tcpLineOverflow = false;
         } else if (!m_tcpLineOverflow) {
-            if (TcpLineText.size() >= MaxTcpLine) {
+            if (m_tcpLineText.size() >= MaxTcpLine) {
                 // No line is this long: drop it up to its end.
-                TcpLineText.clear();
+                m_tcpLineText.clear();
                 m_tcpLineOverflow = true;
             } else {
-                TcpLineText.append(ch);
+                m_tcpLineText.append(ch);
             }
         }
     }

@@ -42,6 +42,17 @@ QString RawLabelText(int number) {
     return LookupLabel(g_language, number, false);
 }
 
+QString LabelTextOr(int number, const QString& fallback) {
+    const QString text = LabelText(number);
+    return text == QStringLiteral("KEY [%1]").arg(number) ? fallback : text;
+}
+
+QStringList LabelItems(int number, const char* english) {
+    const QStringList fallback = QString::fromLatin1(english).split(u'|');
+    const QStringList items = LabelTextOr(number, fallback.join(u'|')).split(u'|');
+    return items.size() == fallback.size() ? items : fallback;
+}
+
 void SetCurrentLanguage(int language) {
     g_language = language;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Label texts: every user-visible text is looked up by number in the label
 // file, in German (key "D") or English (key "E"). A missing file, section
@@ -20,6 +21,12 @@ QString LookupLabel(int language, int number, bool stripAmp);
 // (for menu items, actions, buttons, labels and groups).
 QString LabelText(int number);
 QString RawLabelText(int number);
+// LabelText, or `fallback` where the label file has no such label: for
+// texts a program cannot do without (list items, format patterns).
+QString LabelTextOr(int number, const QString& fallback);
+// The items of a list from one label, separated by "|"; the English items
+// (same form) where the label is missing or has another number of items.
+QStringList LabelItems(int number, const char* english);
 
 // The language that LabelText and RawLabelText use.
 void SetCurrentLanguage(int language);

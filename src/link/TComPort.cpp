@@ -3,14 +3,17 @@
 
 #include "TComDataPacket.h"
 
-#include <QDeadlineTimer>
 #include <QSerialPortInfo>
 #include <QSettings>
+#include <QSocketNotifier>
 
 #include <algorithm>
 
+#include <cerrno>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 const char* const kBaudTexts[] = {"Custom", "110",    "300",    "600",    "1200",
@@ -97,6 +100,7 @@ TComPort::~TComPort() {
     const auto framers = m_framers;
     for (TComDataPacket* f : framers)
         f->SetComPort(nullptr);
+    m_outNotifier.reset();
     m_serial.close();
 }
 
@@ -157,9 +161,22 @@ void TComPort::ApplyLineSettings() {
     // DTR and RTS stay off (RTS belongs to the handshake under hardware flow control).
     m_serial.setDataTerminalReady(false);
     if (m_settings.FlowControl != TFlowControl::Hardware) m_serial.setRequestToSend(false);
+    ClearIxany();
 }
 
-void TComPort::StoreSettings(QSettings& settings, const QString& group) const {
+// Software flow control as the system sets it up lets any received byte
+// release output held by XOFF; the sensor's flow control means XON only,
+// or a measurement line arriving during a long write would let the write
+// overrun the sensor.
+void TComPort::ClearIxany() {
+    termios tio{};
+    const int fd = int(m_serial.handle());
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0 || !(tio.c_iflag & IXANY)) return;
+    tio.c_iflag &= ~tcflag_t(IXANY);
+    ::tcsetattr(fd, TCSANOW, &tio);
+}
+
+bool TComPort::StoreSettings(QSettings& settings, const QString& group) const {
     settings.beginGroup(group);
     settings.setValue(QStringLiteral("Port"), m_settings.Port);
     settings.setValue(QStringLiteral("BaudRate"), BaudRateToStr(m_settings.BaudRate));
@@ -169,6 +186,7 @@ void TComPort::StoreSettings(QSettings& settings, const QString& group) const {
     settings.setValue(QStringLiteral("FlowControl"), FlowControlToStr(m_settings.FlowControl));
     settings.endGroup();
     settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 void TComPort::LoadSettings(QSettings& settings, const QString& group) {
@@ -200,12 +218,21 @@ bool TComPort::Open() {
     }
     ApplyLineSettings();
     ResetLineCounters();
+    m_outNotifier = std::make_unique<QSocketNotifier>(m_serial.handle(), QSocketNotifier::Write);
+    m_outNotifier->setEnabled(false);
+    connect(m_outNotifier.get(), &QSocketNotifier::activated, this, &TComPort::WriteQueue);
     emit AfterOpen();
     return true;
 }
 
 void TComPort::Close() {
     if (!m_serial.isOpen()) return;
+    // What the line has not taken is dropped with the port.
+    m_outNotifier.reset();
+    m_outRetry.stop();
+    m_out.clear();
+    m_heldWrites = 0;
+    m_txFullShown = false;
     m_serial.close();
     m_serial.clearError();
     emit AfterClose();
@@ -216,28 +243,72 @@ bool TComPort::Connected() const {
 }
 
 qint64 TComPort::WriteStr(const QByteArray& data) {
-    if (data.isEmpty() || !m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
-    const qint64 queued = m_serial.bytesToWrite();
-    const qint64 n = m_serial.write(data);
-    if (n < 0) return -1;
-    // Behind relayed data the bytes just join the queue: waiting for all
-    // of it would stall the window for every key.
-    if (queued > 0) return n;
-    // Hand the bytes to the driver now; a stalled line (flow control held
-    // off by the peer) is waited for at most a second.
-    QDeadlineTimer deadline(1000);
-    while (m_serial.isOpen() && m_serial.bytesToWrite() > 0 && !deadline.hasExpired())
-        m_serial.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())));
-    return n;
+    if (!m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
+    if (data.isEmpty()) return 0;
+    const qint64 taken = std::min<qint64>(MaxOutputQueue - m_out.size(), data.size());
+    if (taken < data.size() && !m_txFullShown) {
+        m_txFullShown = true;
+        emit LineErrors({QStringLiteral("TxFull error")});
+    }
+    if (taken <= 0) return 0;
+    const bool waiting = m_outRetry.isActive() || (m_outNotifier && m_outNotifier->isEnabled());
+    m_out.append(data.constData(), taken);
+    if (!waiting) WriteQueue(); // behind a waiting queue the bytes just wait their turn
+    return taken;
 }
 
-qint64 TComPort::WriteQueued(const QByteArray& data) {
-    if (data.isEmpty() || !m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
-    return m_serial.write(data);
+// Hands the queue to the device as far as it takes it. The device is
+// opened non-blocking, so a full or held output (XOFF) answers EAGAIN:
+// that is a wait for the line, never an error.
+void TComPort::WriteQueue() {
+    m_outRetry.stop();
+    if (m_outNotifier) m_outNotifier->setEnabled(false);
+    if (!m_serial.isOpen()) return;
+    const int fd = int(m_serial.handle());
+    while (!m_out.isEmpty()) {
+        const ssize_t n = ::write(fd, m_out.constData(), size_t(m_out.size()));
+        if (n > 0) {
+            m_out.remove(0, qsizetype(n));
+            m_heldWrites = 0;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            ScheduleWrite();
+            return;
+        }
+        // The device refuses writes (unplugged adapter): close it outside
+        // the caller's own call, as a read failure does.
+        QMetaObject::invokeMethod(this, &TComPort::LoseDevice, Qt::QueuedConnection);
+        return;
+    }
+    m_txFullShown = false;
+    emit OutputDrained();
 }
 
-qint64 TComPort::PendingOutput() const {
-    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
+// Waits for the line to take more: normally until the device says it can
+// (no wake-ups while the line is held); a device that says so and then
+// takes nothing is looked at again at a growing interval instead.
+void TComPort::ScheduleWrite() {
+    ++m_heldWrites;
+    if (m_heldWrites <= 2 && m_outNotifier)
+        m_outNotifier->setEnabled(true);
+    else
+        m_outRetry.start(std::min(100, 10 * m_heldWrites));
+}
+
+void TComPort::LoseDevice() {
+    if (!m_serial.isOpen()) return;
+    emit LineErrors({QStringLiteral("IO error")});
+    m_outNotifier.reset();
+    m_outRetry.stop();
+    m_out.clear();
+    m_heldWrites = 0;
+    m_txFullShown = false;
+    m_serial.close();
+    m_serial.clearError();
+    emit AfterClose();
+    emit DeviceLost();
 }
 
 void TComPort::ClearBuffer() {
@@ -305,14 +376,11 @@ void TComPort::OnError(QSerialPort::SerialPortError error) {
         m_serial.clearError();
         return;
     case QSerialPort::ResourceError:
-    case QSerialPort::ReadError: // a line that can no longer be read is gone
-        if (m_serial.isOpen()) {
-            emit LineErrors({QStringLiteral("IO error")});
-            m_serial.close();
-            m_serial.clearError();
-            emit AfterClose();
-            emit DeviceLost();
-        }
+    case QSerialPort::ReadError:
+        // Only reading reaches the serial object (writes go through the
+        // output queue, where a held line is a wait): a line that can no
+        // longer be read is gone.
+        LoseDevice();
         return;
     case QSerialPort::WriteError:
     case QSerialPort::UnknownError:

@@ -7,8 +7,12 @@
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
 
 class QSettings;
+class QSocketNotifier;
 class TComDataPacket;
 
 // The six line settings of the serial port, in the text forms that the
@@ -94,7 +98,8 @@ public:
 
     // Stores the six values as text under `group`; loads them back (a
     // missing value keeps the current one, a missing port name empties it).
-    void StoreSettings(QSettings& settings, const QString& group) const;
+    // False when the settings file could not be written.
+    bool StoreSettings(QSettings& settings, const QString& group) const;
     void LoadSettings(QSettings& settings, const QString& group);
 
     // --- Operation ---------------------------------------------------------
@@ -103,15 +108,16 @@ public:
     bool Connected() const;
     QString ErrorText() const { return m_errorText; }
 
-    // Writes the bytes and returns when the port has taken them (bounded
-    // wait), or at once when other bytes are still queued ahead of them.
-    // Returns the number of bytes written, -1 on failure.
+    // Output. Everything written joins the port's output queue and leaves
+    // as the line takes it, paced by the event loop; a write never waits.
+    // While the sensor holds the line (XOFF) the queue simply waits for
+    // XON. The queue is bounded: bytes that do not fit are dropped, and
+    // "TxFull error" is reported once until the queue has room again.
+    // Returns the number of bytes queued, -1 when the port is closed.
     qint64 WriteStr(const QByteArray& data);
-    // Hands the bytes to the port's output queue and returns at once; the
-    // event loop sends them as the line takes them (relayed TCP data).
-    qint64 WriteQueued(const QByteArray& data);
-    // Bytes handed to the port that the line has not taken yet.
-    qint64 PendingOutput() const;
+    // Bytes written that the line has not taken yet.
+    qint64 PendingOutput() const { return m_out.size(); }
+    static constexpr qint64 MaxOutputQueue = 1 << 20;
     // Discards what was received and not yet read.
     void ClearBuffer();
 
@@ -129,9 +135,15 @@ signals:
     void LineErrors(const QStringList& texts);
     // The device went away while the port was open (unplugged adapter).
     void DeviceLost();
+    // The output queue has been handed to the line completely.
+    void OutputDrained();
 
 private:
     void ApplyLineSettings();
+    void ClearIxany();
+    void WriteQueue();
+    void ScheduleWrite();
+    void LoseDevice();
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
     void CheckLineCounters();
@@ -143,6 +155,11 @@ private:
     bool m_dirty = false;
     QString m_errorText;
     QList<TComDataPacket*> m_framers;
+    QByteArray m_out;                               // the output queue
+    std::unique_ptr<QSocketNotifier> m_outNotifier; // the line can take more
+    QTimer m_outRetry;                              // ... or look again shortly
+    int m_heldWrites = 0;                           // writes in a row that the line took nothing of
+    bool m_txFullShown = false;
     struct TCounters {
         int frame = 0, parity = 0, overrun = 0, brk = 0, bufOverrun = 0;
         bool valid = false;

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "TComPortSetupDlg.h"
 
+#include "ApplyLabels.h"
+#include "Labels.h"
+#include "Tag.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,7 +23,7 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items) {
 
 TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ComPortSetupDlg"));
-    setWindowTitle(QStringLiteral("COM Port"));
+    SetTag(this, 906);
     Combo_Port = Combo(this, "Combo_Port", {});
     Combo_Port->setEditable(true);
     Combo_Port->setInsertPolicy(QComboBox::NoInsert);
@@ -25,22 +31,37 @@ TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent) {
     Combo_BaudRate = Combo(this, "Combo_BaudRate", BaudRateTexts());
     Combo_DataBits = Combo(this, "Combo_DataBits", {"5", "6", "7", "8"});
     Combo_StopBits = Combo(this, "Combo_StopBits", {"1", "1.5", "2"});
-    Combo_Parity = Combo(this, "Combo_Parity", {"None", "Odd", "Even", "Mark", "Space"});
-    Combo_FlowControl =
-        Combo(this, "Combo_FlowControl", {"Hardware", "Software", "None", "Custom"});
+    // Parity and flow control are shown in words of the user's language;
+    // the items keep the order of the values.
+    Combo_Parity = Combo(this, "Combo_Parity", LabelItems(913, "None|Odd|Even|Mark|Space"));
+    Combo_FlowControl = Combo(this, "Combo_FlowControl",
+                              LabelItems(914, "Hardware|Software (XON/XOFF)|None|Custom"));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Port"), Combo_Port);
-    form->addRow(QStringLiteral("Baud Rate"), Combo_BaudRate);
-    form->addRow(QStringLiteral("Data Bits"), Combo_DataBits);
-    form->addRow(QStringLiteral("Stop Bits"), Combo_StopBits);
-    form->addRow(QStringLiteral("Parity"), Combo_Parity);
-    form->addRow(QStringLiteral("Flow Control"), Combo_FlowControl);
+    const struct {
+        const char* name;
+        int tag;
+        QComboBox* combo;
+    } rows[] = {
+        {"lb_Port", 907, Combo_Port},         {"lb_BaudRate", 908, Combo_BaudRate},
+        {"lb_DataBits", 909, Combo_DataBits}, {"lb_StopBits", 910, Combo_StopBits},
+        {"lb_Parity", 911, Combo_Parity},     {"lb_FlowControl", 912, Combo_FlowControl},
+    };
+    for (const auto& row : rows) {
+        auto* caption = new QLabel(this);
+        caption->setObjectName(QLatin1String(row.name));
+        SetTag(caption, row.tag);
+        caption->setBuddy(row.combo);
+        form->addRow(caption, row.combo);
+    }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    SetTag(buttons->button(QDialogButtonBox::Ok), 1);
+    SetTag(buttons->button(QDialogButtonBox::Cancel), 2);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    ApplyLabels({this}, {this});
 }
 
 void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port) {

@@ -197,15 +197,41 @@ bool TComSetupDlg::IsValidAddress(const QString& text) {
     return ::inet_addr(bytes.constData()) != INADDR_NONE;
 }
 
-bool TComSetupDlg::Validate() {
-    return IsValidPortText(ed_TCPServerPort->text()) && IsValidPortText(ed_TCPClientPort->text()) &&
-           IsValidAddress(ed_TCPClientIP->text()) && IsValidPortText(ed_TelnetPort->text()) &&
-           IsValidAddress(ed_TelnetIP->text());
+QLineEdit* TComSetupDlg::FirstInvalidField(QString* problem) const {
+    struct TField {
+        QLineEdit* edit;
+        const char* name;
+        bool port;
+    };
+    const TField fields[] = {
+        {ed_TCPServerPort, "TCP Server: Port", true}, {ed_TCPClientPort, "TCP Client: Port", true},
+        {ed_TCPClientIP, "TCP Client: IP", false},    {ed_TelnetPort, "ORX Telnet: Port", true},
+        {ed_TelnetIP, "ORX Telnet: IP", false},
+    };
+    for (const TField& f : fields) {
+        const QString text = f.edit->text();
+        if (f.port ? IsValidPortText(text) : IsValidAddress(text)) continue;
+        if (problem)
+            *problem = LabelText(f.port ? 131 : 132).arg(QLatin1String(f.name), text.left(64));
+        return f.edit;
+    }
+    return nullptr;
+}
+
+// "Error" and what is wrong; the field gets the focus. A field that the
+// chosen mode greys out is made editable where it is, rather than the mode
+// being switched under the user: OK then still connects the way chosen.
+void TComSetupDlg::ShowInvalidField(QLineEdit* field, const QString& problem) {
+    TFormMsgBox::ShowMessage(QStringLiteral("Error\r") + problem);
+    field->setEnabled(true);
+    field->setFocus();
+    field->selectAll();
 }
 
 void TComSetupDlg::OKBtnClick() {
-    if (!Validate()) {
-        TFormMsgBox::ShowMessage(QStringLiteral("Error"));
+    QString problem;
+    if (QLineEdit* field = FirstInvalidField(&problem)) {
+        ShowInvalidField(field, problem);
         return;
     }
     accept();

@@ -47,8 +47,11 @@ public:
     // Fills the fields from `settings` (the dialog's FormShow).
     void FormShow(const TLinkSettings& settings, const QStringList& ports);
     TLinkSettings Values() const;
-    // The OK button's check; true when every field is valid.
-    bool Validate();
+    // The OK button's check, over every field whatever the mode: the first
+    // invalid field, or null when all are valid. `problem` says what is
+    // wrong with it.
+    QLineEdit* FirstInvalidField(QString* problem = nullptr) const;
+    bool Validate() const { return !FirstInvalidField(); }
 
     // A port field: the decimal text of a number 0..65535, without sign,
     // blanks or leading zeros.
@@ -75,4 +78,5 @@ public:
 private:
     void UpdateEnabled();
     void OKBtnClick();
+    void ShowInvalidField(QLineEdit* field, const QString& problem);
 };

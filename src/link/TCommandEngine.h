@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QObject>
 #include <QString>
 
@@ -9,6 +10,17 @@
 
 class TComDataPacket;
 class TComPort;
+
+// Fixed command texts of the sensor protocol, declared once.
+namespace SensorCommand {
+// Sent before a block of commands: CR, DC1 (XON) and ESC end whatever the
+// sensor was doing and let it listen.
+inline const QByteArray Attention = QByteArrayLiteral("\r\021\033");
+// Entering system mode takes the command and its password, in this order.
+inline const QByteArrayList SystemModeEntry = {QByteArrayLiteral("*SYSTEM\r\n"),
+                                               QByteArrayLiteral("TARVEK\r\n")};
+inline const QByteArray SystemModeExit = QByteArrayLiteral("*EXIT\r\n");
+} // namespace SensorCommand
 
 // The command engine: every exchange with the sensor passes through here.
 // SetCmd sends a command and does not wait; GetCmd sends one and waits,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TTcpLink.h"
 
+#include "TReadPacer.h"
+
 #include <QEventLoop>
 #include <QNetworkInterface>
 #include <QTcpServer>
@@ -15,7 +17,6 @@
 quint16 TTcpLink::TelnetPort = 23;
 
 namespace {
-const char* const kReadQueued = "orxReadQueued";
 const char* const kClosed = "orxClosed";
 } // namespace
 
@@ -251,6 +252,7 @@ void TTcpLink::SendNow(const QByteArray& text, bool toClients) {
 // --- Socket events --------------------------------------------------------------
 
 void TTcpLink::WatchSocket(QTcpSocket* socket) {
+    new TReadPacer([this, socket] { ReadOnce(socket); }, socket);
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ReadOnce(socket); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { SocketClosed(socket); });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { SocketError(socket); });
@@ -259,7 +261,7 @@ void TTcpLink::WatchSocket(QTcpSocket* socket) {
 void TTcpLink::ReadOnce(QTcpSocket* socket, bool force) {
     if (socket->bytesAvailable() <= 0) return;
     if (!force && ReadyForData && !ReadyForData()) {
-        ScheduleRead(socket, 10); // look again when some of it has gone on
+        ScheduleRead(socket, TReadPacer::RetryMs); // look again when some of it has gone on
         return;
     }
     char buffer[ReadChunk];
@@ -276,12 +278,8 @@ void TTcpLink::ReadOnce(QTcpSocket* socket, bool force) {
 }
 
 void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs) {
-    if (socket->property(kReadQueued).toBool()) return;
-    socket->setProperty(kReadQueued, true);
-    QTimer::singleShot(delayMs, socket, [this, socket] {
-        socket->setProperty(kReadQueued, false);
-        ReadOnce(socket);
-    });
+    if (auto* pacer = socket->findChild<TReadPacer*>(QString(), Qt::FindDirectChildrenOnly))
+        pacer->Schedule(delayMs);
 }
 
 void TTcpLink::SocketClosed(QTcpSocket* socket) {

@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TGrafikDlg::TGrafikDlg(QWidget* parent) : QDialog(parent) {
+TGrafikDlg::TGrafikDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("GrafikDlg"));
     SetTag(this, 62);
 }

@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TGraphicSetupDlg::TGraphicSetupDlg(QWidget* parent) : QDialog(parent) {
+TGraphicSetupDlg::TGraphicSetupDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("GraphicSetupDlg"));
     SetTag(this, 98);
 }

@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TNumberDlg::TNumberDlg(QWidget* parent) : QDialog(parent) {
+TNumberDlg::TNumberDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("NumberDlg"));
     SetTag(this, 63);
 }

@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TParameterForm::TParameterForm(QWidget* parent) : QWidget(parent) {
+TParameterForm::TParameterForm(THost& host, QWidget* parent) : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("ParameterForm"));
     SetTag(this, 61);
 }

@@ -3,7 +3,8 @@
 
 #include "Tag.h"
 
-TParameterReadForm::TParameterReadForm(QWidget* parent) : QDialog(parent) {
+TParameterReadForm::TParameterReadForm(THost& host, QWidget* parent)
+    : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("ParameterReadForm"));
     SetTag(this, 810);
 }

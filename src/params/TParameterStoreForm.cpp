@@ -3,7 +3,8 @@
 
 #include "Tag.h"
 
-TParameterStoreForm::TParameterStoreForm(QWidget* parent) : QDialog(parent) {
+TParameterStoreForm::TParameterStoreForm(THost& host, QWidget* parent)
+    : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("ParameterStoreForm"));
     SetTag(this, 820);
 }

@@ -1,17 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "TComTermSetupDlg.h"
 
+#include "ApplyLabels.h"
+#include "Labels.h"
+#include "TComTermBuffer.h"
+#include "Tag.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-template <class W> W* Named(W* widget, const char* name) {
+template <class W> W* Named(W* widget, const char* name, int tag = 0) {
     widget->setObjectName(QLatin1String(name));
+    if (tag) SetTag(widget, tag);
     return widget;
 }
 
@@ -20,39 +29,64 @@ int WholeNumber(const QString& text, int fallback) {
     const int n = text.trimmed().toInt(&ok);
     return ok ? n : fallback;
 }
+
+// A number field with the range the terminal accepts beside it (values
+// outside it are brought into it).
+QWidget* WithRange(QLineEdit* edit, int low, int high) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    edit->setMaxLength(6);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+    auto* range = new QLabel(LabelTextOr(905, QStringLiteral("(%1 to %2)")).arg(low).arg(high));
+    range->setObjectName(edit->objectName() + QStringLiteral("Range"));
+    layout->addWidget(edit);
+    layout->addWidget(range);
+    layout->addStretch();
+    return row;
+}
 } // namespace
 
 TComTermSetupDlg::TComTermSetupDlg(const TComTermSettings& s, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ComTermSetupDlg"));
-    setWindowTitle(tr("Terminal setup"));
+    SetTag(this, 890);
 
-    FLocalEcho = Named(new QCheckBox(tr("&Local echo")), "LocalEcho");
-    FSendLF = Named(new QCheckBox(tr("&Send LF with CR")), "SendLF");
-    FWrapLines = Named(new QCheckBox(tr("&Wrap lines")), "WrapLines");
-    FForce7Bit = Named(new QCheckBox(tr("&Force 7 bit on incoming data")), "Force7Bit");
-    FAppendLF = Named(new QCheckBox(tr("&Append LF to incoming CR")), "AppendLF");
+    FLocalEcho = Named(new QCheckBox, "LocalEcho", 892);
+    FSendLF = Named(new QCheckBox, "SendLF", 893);
+    FWrapLines = Named(new QCheckBox, "WrapLines", 894);
+    FForce7Bit = Named(new QCheckBox, "Force7Bit", 895);
+    FAppendLF = Named(new QCheckBox, "AppendLF", 896);
     FCaret = Named(new QComboBox, "Caret");
-    FCaret->addItems({tr("Block"), tr("Underline"), tr("None")});
+    FCaret->addItems(LabelItems(902, "Block|Underline|None"));
     FColumns = Named(new QLineEdit, "Columns");
     FRows = Named(new QLineEdit, "Rows");
     FEmulation = Named(new QComboBox, "Emulation");
-    FEmulation->addItems({tr("ANSI/VT100"), tr("VT52"), tr("None")});
+    FEmulation->addItems(LabelItems(903, "ANSI/VT100|VT52|None"));
     FArrowKeys = Named(new QComboBox, "ArrowKeys");
-    FArrowKeys->addItems({tr("Terminal keys"), tr("Window keys")});
+    FArrowKeys->addItems(LabelItems(904, "Terminal keys|Window keys"));
 
-    auto* options = new QGroupBox(tr("Options"));
+    auto* options = Named(new QGroupBox, "Options", 891);
     auto* optionsLayout = new QVBoxLayout(options);
     for (QCheckBox* box : {FLocalEcho, FSendLF, FWrapLines, FForce7Bit, FAppendLF})
         optionsLayout->addWidget(box);
 
     auto* form = new QFormLayout;
-    form->addRow(tr("&Caret:"), FCaret);
-    form->addRow(tr("C&olumns:"), FColumns);
-    form->addRow(tr("&Rows:"), FRows);
-    form->addRow(tr("&Emulation:"), FEmulation);
-    form->addRow(tr("C&ursor keys:"), FArrowKeys);
+    auto caption = [this](const char* name, int tag, QWidget* buddy) {
+        auto* label = Named(new QLabel(this), name, tag);
+        label->setBuddy(buddy);
+        return label;
+    };
+    form->addRow(caption("lb_Caret", 897, FCaret), FCaret);
+    form->addRow(caption("lb_Columns", 898, FColumns),
+                 WithRange(FColumns, TComTermBuffer::MinColumns, TComTermBuffer::MaxColumns));
+    form->addRow(caption("lb_Rows", 899, FRows),
+                 WithRange(FRows, TComTermBuffer::MinRows, TComTermBuffer::MaxRows));
+    form->addRow(caption("lb_Emulation", 900, FEmulation), FEmulation);
+    form->addRow(caption("lb_ArrowKeys", 901, FArrowKeys), FArrowKeys);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    SetTag(buttons->button(QDialogButtonBox::Ok), 1);
+    SetTag(buttons->button(QDialogButtonBox::Cancel), 2);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -60,6 +94,7 @@ TComTermSetupDlg::TComTermSetupDlg(const TComTermSettings& s, QWidget* parent) :
     layout->addWidget(options);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    ApplyLabels({this}, {this});
 
     FLocalEcho->setChecked(s.LocalEcho);
     FSendLF->setChecked(s.SendLF);

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "TCustomComTerminal.h"
 
+#include "Labels.h"
 #include "TComTermSetupDlg.h"
 #include "TEscapeCodesVT100.h"
 #include "TEscapeCodesVT52.h"
 
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QScrollBar>
@@ -155,10 +157,29 @@ bool TCustomComTerminal::ShowSetupDialog() {
 
 bool TCustomComTerminal::ShowFontDialog() {
     bool ok = false;
-    const QFont f =
-        QFontDialog::getFont(&ok, font(), this, tr("Terminal font"), QFontDialog::MonospacedFonts);
-    if (ok) setFont(f);
+    const QFont chosen = QFontDialog::getFont(&ok, FontDialogStart(), this, LabelText(22),
+                                              QFontDialog::MonospacedFonts);
+    if (ok) ApplyChosenFont(chosen);
     return ok;
+}
+
+// The font actually drawn (where the asked-for family is missing that is a
+// substitute), upright and of normal weight.
+QFont TCustomComTerminal::FontDialogStart() const {
+    const QFontInfo used(font());
+    return QFont(used.family(), used.pointSize() > 0 ? used.pointSize() : 10);
+}
+
+// Only family and size are kept in the settings, so only they apply: the
+// terminal looks after the next start as it looks now.
+void TCustomComTerminal::ApplyChosenFont(const QFont& chosen) {
+    QFont applied = font();
+    applied.setFamily(chosen.family());
+    if (chosen.pointSize() > 0) applied.setPointSize(chosen.pointSize());
+    applied.setStyleName(QString());
+    applied.setItalic(false);
+    applied.setWeight(QFont::Normal);
+    setFont(applied);
 }
 
 // ---- data path ------------------------------------------------------------

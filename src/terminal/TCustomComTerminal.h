@@ -126,6 +126,9 @@ public:
     // Modal dialogs; true when confirmed and applied.
     bool ShowSetupDialog();
     bool ShowFontDialog();
+    // The font dialog's two ends: where it starts, and what OK applies.
+    QFont FontDialogStart() const;
+    void ApplyChosenFont(const QFont& chosen);
 
     // Writes the groups of StoredProps; false when the store reports an error.
     bool Store(QSettings& settings) const;

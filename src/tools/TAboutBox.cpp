@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+TAboutBox::TAboutBox(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("AboutBox"));
     SetTag(this, 200);
 }

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "THost.h"
+
 #include <QDialog>
 
 // About box: product name, version, copyright and the maker's addresses.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    TAboutBox(THost& host, QWidget* parent = nullptr);
+
+private:
+    THost& m_host;
 };

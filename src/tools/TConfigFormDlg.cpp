@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TConfigFormDlg::TConfigFormDlg(QWidget* parent) : QDialog(parent) {
+TConfigFormDlg::TConfigFormDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("ConfigFormDlg"));
     SetTag(this, 300);
 }

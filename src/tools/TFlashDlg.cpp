@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-TFlashDlg::TFlashDlg(QWidget* parent) : QDialog(parent) {
+TFlashDlg::TFlashDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setObjectName(QStringLiteral("FlashDlg"));
     SetTag(this, 0);
 }

@@ -3,7 +3,7 @@
 
 #include "Tag.h"
 
-THistoryForm::THistoryForm(QWidget* parent) : QWidget(parent) {
+THistoryForm::THistoryForm(THost& host, QWidget* parent) : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("HistoryForm"));
     SetTag(this, 400);
 }

@@ -178,7 +178,8 @@ private slots:
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3"),
                       QStringLiteral("192.168.7.7:10001")}),
                  0);
-        QTRY_COMPARE_WITH_TIMEOUT(form->PanelText(3), QStringLiteral("192.168.7.7:10001"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->PanelText(TStatusPanel::IpPort),
+                                  QStringLiteral("192.168.7.7:10001"), 5000);
 
         QCOMPARE(
             run({QStringLiteral("--copydata"), QStringLiteral("9"), QStringLiteral("12.5\\r\\n")}),

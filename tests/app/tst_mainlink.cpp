@@ -63,7 +63,7 @@ private slots:
         QVERIFY(!m_main->FormCloseQuery());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QVERIFY(m_main->rb_online->isChecked());
-        QCOMPARE(m_main->PanelText(0),
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
                  m_sim->DevicePath() + QStringLiteral(":9600-8-None-1-Software"));
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_Info->isEnabled(), 5000);
@@ -72,7 +72,8 @@ private slots:
         QVERIFY(!m_main->ComPort->Connected());
         QVERIFY(m_main->rb_offline->isChecked());
         QVERIFY(!m_main->Befehle_Info->isEnabled());
-        QCOMPARE(m_main->PanelText(0), m_sim->DevicePath() + u' ' + LabelText(125));
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
+                 m_sim->DevicePath() + u' ' + LabelText(125));
         m_main->Datei_Open->trigger(); // and opens again
         QVERIFY(m_main->ComPort->Connected());
     }
@@ -82,8 +83,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
         QVERIFY(!m_main->ComPort->Connected());
         QVERIFY(m_main->rb_offline->isChecked());
-        QCOMPARE(m_main->PanelText(1), QStringLiteral("Open error port: ") +
-                                           m_dir.filePath(QStringLiteral("no-such-device")));
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus),
+                 QStringLiteral("Open error port: ") +
+                     m_dir.filePath(QStringLiteral("no-such-device")));
     }
 
     void lostDeviceIsReopened() {
@@ -94,10 +96,10 @@ private slots:
         QVERIFY(m_main->rb_offline->isChecked());
         QVERIFY(!m_main->Befehle_Info->isEnabled());
         QVERIFY(m_main->ReopenPending());
-        QVERIFY(m_main->PanelText(1).startsWith(LabelText(126)));
+        QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
         QVERIFY(m_sim->Replug());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        QVERIFY(m_main->PanelText(1).startsWith(LabelText(127)));
+        QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(127)));
         QVERIFY(m_main->rb_online->isChecked());
         QVERIFY(!m_main->ReopenPending());
     }
@@ -115,25 +117,33 @@ private slots:
         QCOMPARE(m_main->ComPort->Port(), m_dir.filePath(QStringLiteral("old-port")));
 
         const QString port = m_sim->DevicePath();
-        QTimer::singleShot(0, this, [dlg, port] {
+        QWidget* focused = nullptr;
+        QTimer::singleShot(0, this, [dlg, port, &focused] {
             dlg->Combo_Port->setEditText(port);
             dlg->Combo_Baudrate->setCurrentIndex(int(TBaudRate::br38400));
             dlg->ed_TCPClientIP->setText(QStringLiteral("300.0.0.1"));
             dlg->OKBtn->click(); // invalid address: stays open
+            focused = dlg->focusWidget();
             dlg->ed_TCPClientIP->setText(QStringLiteral("127.0.0.2"));
             dlg->OKBtn->click();
         });
         int errors = 0;
-        TFormMsgBox::SetResponder([&errors](const TMsgBoxRequest& r) {
-            if (r.text == QLatin1String("Error")) ++errors;
+        TFormMsgBox::SetResponder([&](const TMsgBoxRequest& r) {
+            // "Error", the field and what is wrong with it; the field, greyed
+            // out in Local mode, is editable and focused once the box closes.
+            if (r.text == QStringLiteral("Error\nTCP Client: IP: \"300.0.0.1\" is not an IPv4 "
+                                         "address such as 192.168.0.10."))
+                ++errors;
             return int(mrOk);
         });
         m_main->Extras_Konfiguration_COMExecute();
         TFormMsgBox::SetResponder(nullptr);
         QCOMPARE(errors, 1);
+        QCOMPARE(focused, dlg->ed_TCPClientIP);
         QVERIFY(m_main->Timer_StartUp.isActive());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        QCOMPARE(m_main->PanelText(0), port + QStringLiteral(":38400-8-None-1-Software"));
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
+                 port + QStringLiteral(":38400-8-None-1-Software"));
         QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("ComPort/Port")).toString(), port);
         QCOMPARE(s.value(QStringLiteral("ComPort/BaudRate")).toString(), QStringLiteral("38400"));
@@ -147,8 +157,8 @@ private slots:
         });
         m_main->Extras_Konfiguration_COMExecute();
         QVERIFY(!m_main->ComPort->Connected());
-        QCOMPARE(m_main->LinkMode, 1);
-        QCOMPARE(m_main->PanelText(0), QStringLiteral("Telnet"));
+        QCOMPARE(m_main->LinkMode(), TLinkMode::Telnet);
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComPort), QStringLiteral("Telnet"));
     }
 
     // Command actions and special keys, as they arrive at the sensor.

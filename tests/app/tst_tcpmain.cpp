@@ -113,9 +113,9 @@ private slots:
                               {QStringLiteral("TCPClientPort"), QString::number(sim.Port())}},
                              NoPort());
         const QString target = QStringLiteral("127.0.0.1:%1").arg(sim.Port());
-        QCOMPARE(f->PanelText(4), LabelText(117) + u' ' + target);
-        QVERIFY(f->PanelText(3).startsWith(QStringLiteral("127.0.0.1:")));
-        QCOMPARE(f->PanelText(0), LabelText(115));
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), LabelText(117) + u' ' + target);
+        QVERIFY(f->PanelText(TStatusPanel::IpPort).startsWith(QStringLiteral("127.0.0.1:")));
+        QCOMPARE(f->PanelText(TStatusPanel::ComPort), LabelText(115));
         QVERIFY(!f->Datei_UpdateFirmware->isEnabled());
         QVERIFY(f->Timer_StartUp.isActive());
 
@@ -144,8 +144,8 @@ private slots:
         sim.Sensor().ClearFaults();
 
         // What comes back is shown in the terminal and kept in the history.
-        QTRY_VERIFY_WITH_TIMEOUT(f->HistoryLines.join(u'\n').contains(QStringLiteral("S/N 40001")),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f->HistoryLines().join(u'\n').contains(QStringLiteral("S/N 40001")), 5000);
 
         // Typed keys leave over TCP.
         sim.Sensor().ClearTrace();
@@ -156,7 +156,7 @@ private slots:
 
         // The peer goes away: only the Socket Status changes.
         sim.DropClients();
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(4), LabelText(120), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::SocketStatus), LabelText(120), 5000);
     }
 
     // Nobody listens: the Socket Status says so and the question follows.
@@ -166,7 +166,8 @@ private slots:
                               {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
                               {QStringLiteral("TCPClientPort"), QString::number(port)}},
                              NoPort());
-        QCOMPARE(f->PanelText(4), LabelText(118) + QStringLiteral(" 127.0.0.1:%1").arg(port));
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus),
+                 LabelText(118) + QStringLiteral(" 127.0.0.1:%1").arg(port));
         QCOMPARE(f->Timer_StartUp.property("tag").toInt(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
         QCOMPARE(m_questions.at(0), LabelText(121) + u'\n' + LabelText(122));
@@ -183,9 +184,9 @@ private slots:
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("1")},
                               {QStringLiteral("TCPTelnetIP"), QStringLiteral("127.0.0.1")}},
                              NoPort());
-        QCOMPARE(f->PanelText(4),
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus),
                  LabelText(117) + QStringLiteral(" 127.0.0.1:%1").arg(sensor.serverPort()));
-        QCOMPARE(f->PanelText(0), QStringLiteral("Telnet"));
+        QCOMPARE(f->PanelText(TStatusPanel::ComPort), QStringLiteral("Telnet"));
         QTRY_VERIFY_WITH_TIMEOUT(sensor.hasPendingConnections(), 5000);
         std::unique_ptr<QTcpSocket> peer(sensor.nextPendingConnection());
         QTRY_COMPARE_WITH_TIMEOUT(peer->bytesAvailable(), qint64(3), 5000);
@@ -193,8 +194,8 @@ private slots:
 
         QList<QByteArray> lines;
         bool running = true;
-        f->NumberLines.Running = [&running] { return running; };
-        f->NumberLines.Line = [&lines](const QByteArray& l) { lines.append(l); };
+        f->NumberLines().Running = [&running] { return running; };
+        f->NumberLines().Line = [&lines](const QByteArray& l) { lines.append(l); };
         peer->write("12.3\r\n");
         peer->write("45");
         peer->flush();
@@ -206,7 +207,7 @@ private slots:
         // A failed Telnet connect asks with its own text.
         sensor.close();
         TTcpLink::TelnetPort = ClosedPort();
-        f->StartLink(1, false);
+        f->StartLink(TLinkMode::Telnet, false);
         QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
         QCOMPARE(m_questions.at(0), LabelText(124) + u'\n' + LabelText(122));
     }
@@ -223,15 +224,15 @@ private slots:
         f->CopyData(9, QByteArray(20, 'b'));
         QCOMPARE(f->Engine().TcpReceiveText.size(), 1510);
         QVERIFY(f->Engine().TcpReceiveText.endsWith(QByteArray(20, 'b')));
-        QCOMPARE(f->HistoryLines.last().right(21), u'a' + QString(20, u'b'));
+        QCOMPARE(f->HistoryLines().last().right(21), u'a' + QString(20, u'b'));
 
         QList<QByteArray> chart;
         QList<QByteArray> number;
         bool chartRuns = false;
-        f->ChartLines = {[&chartRuns] { return chartRuns; },
-                         [&chart](const QByteArray& l) { chart.append(l); }};
-        f->NumberLines = {[] { return true; },
-                          [&number](const QByteArray& l) { number.append(l); }};
+        f->ChartLines() = {[&chartRuns] { return chartRuns; },
+                           [&chart](const QByteArray& l) { chart.append(l); }};
+        f->NumberLines() = {[] { return true; },
+                            [&number](const QByteArray& l) { number.append(l); }};
         f->CopyData(9, "1.5\r\n");
         chartRuns = true;
         f->CopyData(9, "2.5\r\n");
@@ -242,27 +243,27 @@ private slots:
         QCOMPARE(chart.mid(1), (QList<QByteArray>{"7", "7"}));
         // A peer that never ends its line cannot grow it without bound.
         f->FeedMeasurementLine(2, QByteArray(100000, '9'));
-        QVERIFY(f->TcpLineText.size() <= TMainForm::MaxTcpLine);
+        QVERIFY(f->TcpLineText().size() <= TMainForm::MaxTcpLine);
         f->FeedMeasurementLine(2, "\r\n8\r\n");
         QCOMPARE(chart.mid(3), QList<QByteArray>{QByteArray("8")});
         // Neither window runs: the line is dropped.
         chartRuns = false;
-        f->NumberLines.Running = [] { return false; };
+        f->NumberLines().Running = [] { return false; };
         f->CopyData(9, "3.5");
-        QVERIFY(f->TcpLineText.isEmpty());
+        QVERIFY(f->TcpLineText().isEmpty());
 
         // Copy-data kinds 0-4 are the panels. A text too long for its panel
         // is shown shortened, whole in the tool tip, and kept whole.
         f->CopyData(3, "10.0.0.1:99");
-        QCOMPARE(f->PanelText(3), QStringLiteral("10.0.0.1:99"));
+        QCOMPARE(f->PanelText(TStatusPanel::IpPort), QStringLiteral("10.0.0.1:99"));
         const QString longText = QStringLiteral("Client connected: ") + QString(200, u'x');
-        f->ShowStatus(longText, 4);
-        QCOMPARE(f->PanelText(4), longText);
+        f->ShowStatus(longText, TStatusPanel::SocketStatus);
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), longText);
         auto* panel = f->findChild<QLabel*>(QStringLiteral("StatusPanel4"));
         QVERIFY(panel && panel->text().endsWith(QChar(0x2026)) &&
                 panel->text().size() < longText.size());
         QCOMPARE(panel->toolTip(), longText);
-        f->ShowStatus(QStringLiteral("short"), 4);
+        f->ShowStatus(QStringLiteral("short"), TStatusPanel::SocketStatus);
         QCOMPARE(panel->text(), QStringLiteral("short"));
         QCOMPARE(panel->toolTip(), QStringLiteral("[Socket Status]"));
     }
@@ -275,18 +276,20 @@ private slots:
         TSimPty& pty = *m_pty;
         const quint16 port = f->TcpLink->ServerPort();
         QVERIFY(port != 0);
-        QCOMPARE(f->PanelText(4), LabelText(116));
-        QCOMPARE(f->PanelText(3), QStringLiteral("127.0.0.1:%1").arg(port));
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), LabelText(116));
+        QCOMPARE(f->PanelText(TStatusPanel::IpPort), QStringLiteral("127.0.0.1:%1").arg(port));
         QVERIFY(f->Datei_UpdateFirmware->isEnabled() || !f->ComPort->Connected());
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
 
         auto c1 = ConnectClient(port);
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
+                                  5000);
         QTRY_VERIFY_WITH_TIMEOUT(c1->state() == QAbstractSocket::ConnectedState, 5000);
-        QCOMPARE(f->PanelText(4),
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus),
                  LabelText(119) + QStringLiteral(" 127.0.0.1:%1").arg(c1->localPort()));
         auto c2 = ConnectClient(port);
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("2"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("2"),
+                                  5000);
 
         // A client's command reaches the sensor; its answer reaches both.
         QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
@@ -311,10 +314,12 @@ private slots:
         // Client 1 leaves, client 3 takes its slot.
         QTcpSocket* second = f->TcpLink->ClientSockets().at(1);
         c1->disconnectFromHost();
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
-        QCOMPARE(f->PanelText(4), LabelText(120));
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
+                                  5000);
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), LabelText(120));
         auto c3 = ConnectClient(port);
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("2"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("2"),
+                                  5000);
         QCOMPARE(f->TcpLink->ClientSockets().size(), 2);
         QCOMPARE(f->TcpLink->ClientSockets().at(1), second);
 
@@ -323,7 +328,7 @@ private slots:
         QVERIFY(!f->ComPort->Connected());
         c3->disconnectFromHost();
         QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
-        QCOMPARE(f->PanelText(2), QStringLiteral("1"));
+        QCOMPARE(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"));
 
         // Closing the window closes the relay.
         QVERIFY(f->close());
@@ -386,7 +391,7 @@ private slots:
         QVERIFY(!m_questions.at(0).isEmpty());
         QVERIFY(!f->Timer_StartUp.isActive());
         QVERIFY(!f->TcpLink->Listening());
-        QCOMPARE(f->PanelText(4), QString());
+        QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), QString());
         QVERIFY(f->FormCloseQuery());
     }
 
@@ -406,12 +411,12 @@ private slots:
         const int timer = f->Timer_TCPServer_Delay.timerId();
         f->SendTcp("b");
         QCOMPARE(f->Timer_TCPServer_Delay.timerId(), timer);
-        QCOMPARE(f->TcpPendingText, QByteArray("ab"));
+        QCOMPARE(f->TcpPendingText(), QByteArray("ab"));
         QTRY_VERIFY_WITH_TIMEOUT(c->peek(16).contains("ab"), 5000);
-        QVERIFY(f->TcpPendingText.isEmpty());
+        QVERIFY(f->TcpPendingText().isEmpty());
 
         f->SendTcp(QByteArray(TMainForm::MaxTcpPending, 'z'));
-        QVERIFY(f->TcpPendingText.isEmpty());
+        QVERIFY(f->TcpPendingText().isEmpty());
         QVERIFY(!f->Timer_TCPServer_Delay.isActive());
         QTRY_VERIFY_WITH_TIMEOUT(c->bytesAvailable() >= TMainForm::MaxTcpPending, 10000);
     }
@@ -424,7 +429,8 @@ private slots:
         QCOMPARE(f->Timer_TCPServer_Delay.interval(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
         auto c = ConnectClient(f->TcpLink->ServerPort());
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("1"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
+                                  5000);
         c->readAll();
         int timerStarts = 0;
         connect(&f->Timer_TCPServer_Delay, &QTimer::timeout, this,
@@ -434,7 +440,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(c->peek(1 << 20).endsWith(ch), 5000);
         }
         QCOMPARE(timerStarts, 0);
-        QVERIFY(f->TcpPendingText.isEmpty());
+        QVERIFY(f->TcpPendingText().isEmpty());
     }
 
     // Many clients while the sensor streams a line every 10 ms: every client
@@ -472,9 +478,10 @@ private slots:
             c->abort();
             QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 10, 5000);
         }
-        QCOMPARE(f->PanelText(2), QStringLiteral("10"));
+        QCOMPARE(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("10"));
         clients.clear();
-        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(2), QStringLiteral("0"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("0"),
+                                  5000);
         QTRY_COMPARE_WITH_TIMEOUT(OpenDescriptors(), before, 5000);
     }
 
@@ -489,7 +496,8 @@ private slots:
              {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
              {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink->ServerPort())}},
             NoPort());
-        QTRY_COMPARE_WITH_TIMEOUT(relay->PanelText(2), QStringLiteral("1"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(relay->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
+                                  5000);
         QTRY_VERIFY_WITH_TIMEOUT(!remote->Timer_StartUp.isActive(), 5000);
         QVERIFY(remote->Befehle_Info->isEnabled());
 
@@ -500,8 +508,8 @@ private slots:
                                 QByteArray("\r\n"), 0, 2000),
                  QByteArray("1000 ms"));
         // Both terminals show the answer.
-        QTRY_VERIFY_WITH_TIMEOUT(relay->HistoryLines.contains(QStringLiteral("1000 ms")), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(remote->HistoryLines.contains(QStringLiteral("1000 ms")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(relay->HistoryLines().contains(QStringLiteral("1000 ms")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(remote->HistoryLines().contains(QStringLiteral("1000 ms")), 5000);
     }
 };
 

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#include "AppMain.h"
+
+#include "CommandLine.h"
+#include "CopyDataChannel.h"
+#include "OrxVersion.h"
+#include "TMainForm.h"
+#include "Windows.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+
+int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& shown) {
+    const int sent = RunCopyDataCommand(argc, argv);
+    if (sent >= 0) return sent;
+    if (HandleInfoOptions(argc, argv)) return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrxTerm"));
+    QApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
+
+    const TAppWindows windows = CreateWindows(QApplication::arguments().mid(1));
+    std::unique_ptr<TMainForm> mainForm(windows.MainForm);
+    // Other programs of this user reach the main window's copy-data handler
+    // here; a second instance takes a path of its own.
+    TCopyDataServer copyData([form = mainForm.get()](quint32 kind, const QByteArray& bytes) {
+        form->CopyData(kind, bytes);
+    });
+    copyData.ReadyForData = [form = mainForm.get()] { return form->ReadyForRelayData(); };
+    QString error;
+    const QString path = TCopyDataServer::DefaultPath();
+    if (!copyData.Listen(path, &error)) {
+        const QString own =
+            QStringLiteral("%1-%2").arg(path).arg(QCoreApplication::applicationPid());
+        if (copyData.Listen(own, &error))
+            std::fprintf(stderr, "orxterm: copy-data endpoint %s (ORXTERM_COPYDATA selects it)\n",
+                         own.toLocal8Bit().constData());
+        else
+            std::fprintf(stderr, "orxterm: no copy-data endpoint: %s\n",
+                         error.toLocal8Bit().constData());
+    }
+    mainForm->show();
+    if (shown) shown(*mainForm);
+    return QApplication::exec();
+}

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <functional>
+
+// The five panels of the main window's status bar.
+enum class TStatusPanel {
+    ComPort = 0,
+    ComStatus = 1,
+    TcpCounter = 2,
+    IpPort = 3,
+    SocketStatus = 4
+};
+inline constexpr int StatusPanelCount = 5;
+
+// Kinds of a copy-data message: 0-4 set the status panel of that number,
+// every other kind carries data for the link (the program itself uses
+// Data for what arrives over TCP).
+enum class TCopyDataKind : quint32 {
+    ComPortPanel = 0,
+    ComStatusPanel = 1,
+    TcpCounterPanel = 2,
+    IpPortPanel = 3,
+    SocketStatusPanel = 4,
+    Data = 9,
+};
+inline constexpr bool IsPanelKind(quint32 kind) {
+    return kind <= quint32(TCopyDataKind::SocketStatusPanel);
+}
+
+// A measurement window's side of the line feed from TCP: whether its
+// measurement runs (its Stop button is enabled) and its line handler.
+struct TLineTarget {
+    std::function<bool()> Running;
+    std::function<void(const QByteArray&)> Line;
+};

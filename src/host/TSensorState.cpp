@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#include "TSensorState.h"
+
+void TSensorState::SetIdentity(const TSensorIdentity& identity) {
+    if (identity == m_identity) return;
+    m_identity = identity;
+    emit Changed(m_identity);
+}
+
+void TSensorState::SetSensorPort(int port) {
+    TSensorIdentity next = m_identity;
+    next.SensorPort = port;
+    SetIdentity(next);
+}
+
+void TSensorState::SetFirmware32Bit(bool on) {
+    TSensorIdentity next = m_identity;
+    next.Firmware32Bit = on;
+    SetIdentity(next);
+}
+
+void TSensorState::ForgetSerialAndVersion() {
+    TSensorIdentity next = m_identity;
+    next.SerialNumber.clear();
+    next.SoftwareVersion.clear();
+    SetIdentity(next);
+}
