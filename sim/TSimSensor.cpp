@@ -227,6 +227,11 @@ void TSimSensor::ArmOutTimer() {
     m_outTimer.start(int(std::clamp<qint64>((wait + kMs - 1) / kMs, 0, 3600 * 1000)));
 }
 
+void TSimSensor::HoldHost(bool hold) {
+    m_holdingHost = hold;
+    Emit(QByteArray(1, hold ? kXoff : kXon));
+}
+
 void TSimSensor::Emit(const QByteArray& bytes) {
     AddTrace(false, bytes);
     emit Send(bytes);

@@ -100,7 +100,16 @@ public:
     void SetFaults(const TSimFaults& faults) { m_faults = faults; }
     const TSimFaults& Faults() const { return m_faults; }
     void ClearFaults() { m_faults = {}; }
-    void HangUp();  // emits HangUpRequested (line closed)
+    void HangUp(); // emits HangUpRequested (line closed)
+    // Flow control towards the host, as a sensor whose input buffer is
+    // full does it: true sends XOFF (DC3) at once, ahead of any queued
+    // output; false sends XON (DC1). A host with XON/XOFF must hold its
+    // output in between.
+    void HoldHost(bool hold);
+    bool HoldingHost() const { return m_holdingHost; }
+    // Sends bytes to the host at once, outside the protocol and the trace:
+    // a marker a test waits for to know the host has read what came first.
+    void SendMarker(const QByteArray& bytes) { emit Send(bytes); }
     void Restart(); // power cycle: permanent set back, modes off
 
     // --- Trace ------------------------------------------------------------------
@@ -175,6 +184,7 @@ private:
     TPending m_pending = TPending::None;
     bool m_systemMode = false;
     bool m_paused = false;
+    bool m_holdingHost = false;
     QByteArray m_line;
     QByteArray m_echo;
     qint64 m_lastRxNs = 0;

@@ -75,12 +75,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-    // "--config=FILE" keeps this run's settings in a file of its own.
-    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Config)
-        m_settings = new QSettings(*s.Config, QSettings::IniFormat, this);
-    else
-        m_settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                                   QStringLiteral("OrxTerm"), QStringLiteral("OrxTerm"), this);
+    m_settings = OpenSettings();
     m_options = TOptions::Defaults();
     m_sensor = new TSensorState(this);
     m_productTitle = QString::fromLatin1(OrxVersion::ProductName);
@@ -315,14 +310,29 @@ void TMainForm::SaveTCPTelnetIP(const QString& v) {
     SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v);
 }
 
+// The settings store: the user's OrxTerm.conf, or the file of
+// "--config=FILE" for this run.
+QSettings* TMainForm::OpenSettings() {
+    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Config)
+        return new QSettings(*s.Config, QSettings::IniFormat, this);
+    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                         QStringLiteral("OrxTerm"), this);
+}
+
 // A settings file that cannot be written (read-only or full folder): the
-// values stay in effect for this run, and the user is told once per
-// attempt which file could not be written.
+// values stay in effect for this run, and the user is told which file
+// could not be written - once for all the values one action stores, when
+// the action is done. The store is opened afresh, so that a later write
+// reports its own outcome rather than this failure again.
 void TMainForm::ReportStoreFailure() {
-    if (m_storeErrorShowing) return;
-    m_storeErrorShowing = true;
-    TFormMsgBox::ShowMsgBox(LabelText(128).arg(m_settings->fileName()), mtError, mbOK);
-    m_storeErrorShowing = false;
+    m_settings->deleteLater();
+    m_settings = OpenSettings();
+    if (m_storeFailurePending) return;
+    m_storeFailurePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_storeFailurePending = false;
+        TFormMsgBox::ShowMsgBox(LabelText(128).arg(m_settings->fileName()), mtError, mbOK);
+    });
 }
 
 void TMainForm::ApplyLabels() {

@@ -301,6 +301,7 @@ private:
     void Timer_ReopenTimer();
     void CancelReopen();
     QString PortDevicePath() const;
+    QSettings* OpenSettings();
     void StorePortSettings();
     void ReportStoreFailure();
     template <typename T>
@@ -324,7 +325,7 @@ private:
     bool m_connecting = false;
     bool m_tcpLineOverflow = false;
     bool m_socketErrorShowing = false;
-    bool m_storeErrorShowing = false;
+    bool m_storeFailurePending = false; // its message box is on its way
     bool m_reopening = false;
     TAppWindows m_windows;
     QSettings* m_settings = nullptr;

@@ -105,6 +105,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 2, 5000);
     }
 
+    // While the link is behind, nothing more is read: the connection holds
+    // at most the header of the next message, the sender is held back by
+    // the socket, and one retry is pending however long it lasts. Once the
+    // link catches up, every message arrives whole and in order.
+    void slowLinkHoldsSenderBack() {
+        auto server = Server(QStringLiteral("paced"));
+        bool ready = false;
+        int asked = 0;
+        server->ReadyForData = [&] {
+            ++asked;
+            return ready;
+        };
+        QLocalSocket client;
+        client.connectToServer(server->Path());
+        QVERIFY(client.waitForConnected(5000));
+        QByteArray stream;
+        for (int i = 0; i < 128; ++i)
+            stream += Message(9, QByteArray(64 * 1024, char('a' + i % 26)));
+        client.write(stream);
+        QTRY_VERIFY_WITH_TIMEOUT(asked >= 30, 10000); // some 300 ms of retries
+        QVERIFY(server->BufferedBytes() <= 8);
+        QVERIFY(m_received.isEmpty());
+        QVERIFY(client.bytesToWrite() > stream.size() / 2);
+
+        ready = true;
+        QTRY_COMPARE_WITH_TIMEOUT(m_received.size(), 128, 30000);
+        for (int i = 0; i < 128; ++i)
+            QVERIFY(m_received.at(i).second == QByteArray(64 * 1024, char('a' + i % 26)));
+        QCOMPARE(server->BufferedBytes(), qint64(0));
+    }
+
     // A folder that others may write to is not trusted with the socket.
     void openFolderRefused() {
         const QString folder = m_dir.filePath(QStringLiteral("open"));
@@ -159,7 +190,8 @@ private slots:
             [&form](quint32 kind, const QByteArray& bytes) { form->CopyData(kind, bytes); });
         QVERIFY(endpoint.Listen(m_dir.filePath(QStringLiteral("main"))));
 
-        auto run = [&](const QStringList& args) {
+        auto run = [&](const QStringList& args,
+                       const QString& program = QStringLiteral(ORXTERM_EXE)) {
             QProcess p;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("ORXTERM_COPYDATA"), endpoint.Path());
@@ -169,7 +201,7 @@ private slots:
             connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
             connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
             QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-            p.start(QStringLiteral(ORXTERM_EXE), args);
+            p.start(program, args);
             loop.exec();
             return p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit
                        ? p.exitCode()
@@ -185,6 +217,24 @@ private slots:
             run({QStringLiteral("--copydata"), QStringLiteral("9"), QStringLiteral("12.5\\r\\n")}),
             0);
         QTRY_COMPARE_WITH_TIMEOUT(form->Engine().TcpReceiveText, QByteArray("12.5\r\n"), 5000);
+
+        // TEXT "-" reads standard input to its end, however it arrives.
+        const QString exe = QStringLiteral(ORXTERM_EXE);
+        QCOMPARE(run({QStringLiteral("-c"),
+                      QStringLiteral("(printf abc; sleep 0.3; printf def) | '%1' --copydata 9 -")
+                          .arg(exe)},
+                     QStringLiteral("/bin/sh")),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Engine().TcpReceiveText, QByteArray("12.5\r\nabcdef"),
+                                  5000);
+        // More than a message may hold: nothing is sent, and it says so.
+        QCOMPARE(
+            run({QStringLiteral("-c"), QStringLiteral("head -c %1 /dev/zero | '%2' --copydata 9 -")
+                                           .arg(TCopyDataServer::MaxMessage + 1)
+                                           .arg(exe)},
+                QStringLiteral("/bin/sh")),
+            1);
+        QCOMPARE(form->Engine().TcpReceiveText, QByteArray("12.5\r\nabcdef"));
 
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("x"), QStringLiteral("y")}), 2);
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3")}), 2);

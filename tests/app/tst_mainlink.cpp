@@ -78,9 +78,23 @@ private slots:
         QVERIFY(m_main->ComPort->Connected());
     }
 
+    // The window is shown as a user sees it: the failed open is reported
+    // with the system's reason in the panel's tool tip, and the keyboard
+    // stays with the terminal, not with a tool bar button.
     void openErrorShownAndRadioReset() {
-        StartWithPort(m_dir.filePath(QStringLiteral("no-such-device")));
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.setValue(QStringLiteral("ComPort/Port"),
+                          m_dir.filePath(QStringLiteral("no-such-device")));
+        settings.sync();
+        m_main.reset(CreateWindows({}).MainForm);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
+        QCOMPARE(QApplication::focusWidget(), m_main->ComTerminal);
+        QVERIFY2(m_main->PanelToolTip(TStatusPanel::ComStatus).contains(QStringLiteral("No such")),
+                 qPrintable(m_main->PanelToolTip(TStatusPanel::ComStatus)));
         QVERIFY(!m_main->ComPort->Connected());
         QVERIFY(m_main->rb_offline->isChecked());
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus),
@@ -101,6 +115,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(127)));
         QVERIFY(m_main->rb_online->isChecked());
+        QVERIFY(!m_main->ReopenPending());
+    }
+
+    // A flapping adapter: the device goes away again while the reopened
+    // port greets the sensor. The watch for it goes on, and the status bar
+    // does not claim it was reopened; when it is back for good, it opens.
+    void lossDuringReopenKeepsWatching() {
+        StartWithPort(m_sim->DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        m_sim->Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected(), 5000);
+        // The reopened port greets the sensor with the attention sequence,
+        // pausing 100 ms after its first byte: 30 ms into that pause the
+        // device goes again.
+        bool armed = true;
+        auto flap =
+            connect(&m_sim->Sensor(), &TSimSensor::Traced, this, [&](const TSimTraceEntry& entry) {
+                if (!armed || !entry.FromHost) return;
+                armed = false;
+                QTimer::singleShot(30, this, [this] { m_sim->Unplug(); });
+            });
+        QVERIFY(m_sim->Replug());
+        QTRY_VERIFY_WITH_TIMEOUT(!armed, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected() && m_main->ReopenPending(), 5000);
+        QVERIFY(m_main->Timer_Reopen.isActive());
+        QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
+        disconnect(flap);
+        QVERIFY(m_sim->Replug());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QVERIFY(!m_main->ReopenPending());
     }
 

@@ -154,6 +154,21 @@ private slots:
         f->SetCmd(QByteArray("\r"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab\r"), 5000);
 
+        // With a serial port opened as well (F9), typed keys go to both.
+        m_pty = std::make_unique<TSimPty>();
+        QVERIFY(m_pty->Start());
+        f->ComPort->SetPort(m_pty->DevicePath());
+        f->Datei_Open->trigger();
+        QVERIFY(f->ComPort->Connected());
+        QTRY_VERIFY_WITH_TIMEOUT(m_pty->Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
+        sim.Sensor().ClearTrace();
+        m_pty->Sensor().ClearTrace();
+        QTest::keyClicks(f->ComTerminal, QStringLiteral("c"));
+        QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("c"), 5000);
+        // (The remote end's echo follows it: data from TCP goes to an open port.)
+        QTRY_VERIFY_WITH_TIMEOUT(m_pty->Sensor().ReceivedBytes().startsWith("c"), 5000);
+        f->Datei_Open->trigger();
+
         // The peer goes away: only the Socket Status changes.
         sim.DropClients();
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::SocketStatus), LabelText(120), 5000);
@@ -225,6 +240,12 @@ private slots:
         QCOMPARE(f->Engine().TcpReceiveText.size(), 1510);
         QVERIFY(f->Engine().TcpReceiveText.endsWith(QByteArray(20, 'b')));
         QCOMPARE(f->HistoryLines().last().right(21), u'a' + QString(20, u'b'));
+        // A peer that never sends CR does not grow one history line for ever.
+        f->CopyData(9, QByteArray(3 * TMainForm::MaxHistoryLine, 'c'));
+        QCOMPARE(f->HistoryLines().last().size(),
+                 2010); // 2010 + 3 * 4096: three full lines, then 2010
+        QCOMPARE(f->HistoryLines().at(f->HistoryLines().size() - 2).size(),
+                 TMainForm::MaxHistoryLine);
 
         QList<QByteArray> chart;
         QList<QByteArray> number;
@@ -336,20 +357,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
     }
 
-    // A client floods the relay with 1 MiB of every byte but zero: it all
-    // reaches the sensor, in order, while the window keeps handling events.
+    // A client floods the relay with 1 MiB of every byte but zero while the
+    // sensor holds the line with XOFF for a while: it all reaches the
+    // sensor, in order; during the hold nothing leaves, the port stays
+    // open and the relay holds the client back instead of queueing.
     void burstFromClient() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
+        TSimSensor& sensor = pty.Sensor();
         QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().endsWith("\r\021\033"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("\r\021\033"), 5000);
+        QByteArray fromSensor;
+        connect(f->ComPort, &TComPort::DataReceived, this,
+                [&fromSensor](const QByteArray& d) { fromSensor += d; });
         auto c = ConnectClient(f->TcpLink->ServerPort());
         QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
         QByteArray burst(1 << 20, '\0');
         for (qsizetype i = 0; i < burst.size(); ++i)
             burst[i] = char(1 + i % 255);
-        pty.Sensor().ClearTrace();
+        sensor.ClearTrace();
         int ticks = 0;
         qint64 mostQueued = 0;
         QTimer tick;
@@ -359,19 +386,31 @@ private slots:
         });
         tick.start(10);
         c->write(burst);
+
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().size() > 256 * 1024, 20000);
+        sensor.HoldHost(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->ReadyForRelayData(), 10000); // the queue filled up
+        const qsizetype before = sensor.ReceivedBytes().size();
+        sensor.SendMarker("\x01"); // the sensor echoes no control characters
+        QTRY_VERIFY_WITH_TIMEOUT(fromSensor.contains('\x01'), 5000);
+        QCOMPARE(sensor.ReceivedBytes().size(), before);
+        QVERIFY(f->ComPort->Connected());
+        QVERIFY(c->bytesToWrite() > 0 || sensor.ReceivedBytes().size() < burst.size());
+        sensor.HoldHost(false);
+
         // The client ends its side while its data is still on the way (a
         // half close: it still takes the echo, so nothing resets the line).
         QTRY_COMPARE_WITH_TIMEOUT(c->bytesToWrite(), qint64(0), 60000);
         ::shutdown(int(c->socketDescriptor()), SHUT_WR);
-        QTRY_VERIFY2_WITH_TIMEOUT(pty.Sensor().ReceivedBytes().size() >= burst.size(),
+        QTRY_VERIFY2_WITH_TIMEOUT(sensor.ReceivedBytes().size() >= burst.size(),
                                   qPrintable(QStringLiteral("%1 %2 %3 %4 %5")
-                                                 .arg(pty.Sensor().ReceivedBytes().size())
+                                                 .arg(sensor.ReceivedBytes().size())
                                                  .arg(c->bytesToWrite())
                                                  .arg(f->ComPort->PendingOutput())
                                                  .arg(f->TcpLink->ClientCount())
                                                  .arg(int(c->state()))),
                                   20000);
-        QVERIFY(pty.Sensor().ReceivedBytes() == burst);
+        QVERIFY(sensor.ReceivedBytes() == burst);
         QVERIFY(ticks > 0);
         QVERIFY(mostQueued <= TMainForm::MaxRelayBacklog + TTcpLink::ReadChunk);
         QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 0, 5000);

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+// The serial port's output on a pseudo-terminal with the simulated sensor
+// holding the line with XOFF: nothing leaves until XON (any other byte
+// does not release it), the port stays open, writes return at once, and
+// the output queue is bounded.
+#include "TComPort.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <termios.h>
+
+class TestComPort : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TSimPty> m_sim;
+    std::unique_ptr<TComPort> m_port;
+    QByteArray m_received;
+
+    // The sensor holds the host's output, then sends a plain byte: once the
+    // host has read that byte, the XOFF before it has taken effect.
+    void HoldLine() {
+        m_sim->Sensor().HoldHost(true);
+        m_sim->Sensor().SendMarker("#");
+        QTRY_VERIFY_WITH_TIMEOUT(m_received.endsWith('#'), 5000);
+    }
+    // A round trip from the sensor: whatever the host had written before
+    // this has had every chance to reach the sensor.
+    void RoundTrip(char marker) {
+        m_sim->Sensor().SendMarker(QByteArray(1, marker));
+        QTRY_VERIFY_WITH_TIMEOUT(m_received.endsWith(marker), 5000);
+    }
+
+private slots:
+    void init() {
+        m_sim = std::make_unique<TSimPty>();
+        QVERIFY(m_sim->Start());
+        m_port = std::make_unique<TComPort>();
+        m_port->SetPort(m_sim->DevicePath());
+        m_port->SetFlowControl(TFlowControl::Software);
+        m_received.clear();
+        connect(m_port.get(), &TComPort::DataReceived, this,
+                [this](const QByteArray& data) { m_received += data; });
+        QVERIFY(m_port->Open());
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->HostConnected(), 5000);
+    }
+    void cleanup() {
+        m_port.reset();
+        m_sim.reset();
+    }
+
+    // XON/XOFF as the sensor means it: only XON releases held output.
+    void onlyXonReleases() {
+        termios tio{};
+        QCOMPARE(::tcgetattr(int(m_port->Serial().handle()), &tio), 0);
+        QVERIFY(tio.c_iflag & IXON);
+        QVERIFY(!(tio.c_iflag & IXANY));
+
+        HoldLine();
+        TSimSensor& sensor = m_sim->Sensor();
+        sensor.ClearTrace();
+        QByteArray block;
+        for (int i = 0; block.size() < 200 * 1024; ++i)
+            block += QByteArray::number(i) + ' ';
+        QSignalSpy lost(m_port.get(), &TComPort::DeviceLost);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(m_port->WriteStr(block), qint64(block.size()));
+        // Returns at once although the line takes nothing: a write that
+        // waited for the line would wait here until XON.
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(m_port->PendingOutput(), qint64(block.size()));
+
+        RoundTrip('a'); // a plain byte from the sensor does not release it
+        RoundTrip('b');
+        QCOMPARE(sensor.ReceivedBytes(), QByteArray());
+        QVERIFY(m_port->Connected()); // a held line is no lost device
+        QCOMPARE(lost.count(), 0);
+
+        QSignalSpy drained(m_port.get(), &TComPort::OutputDrained);
+        sensor.HoldHost(false);
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes().size(), block.size(), 10000);
+        QVERIFY(sensor.ReceivedBytes() == block);
+        QTRY_VERIFY_WITH_TIMEOUT(drained.count() > 0, 5000);
+        QCOMPARE(m_port->PendingOutput(), qint64(0));
+    }
+
+    // A queue that the held line cannot drain stops at its bound: what does
+    // not fit is dropped with one "TxFull error", and after XON the queue
+    // arrives whole and accepts data again.
+    void fullQueueIsBounded() {
+        HoldLine();
+        QSignalSpy errors(m_port.get(), &TComPort::LineErrors);
+        const QByteArray chunk(64 * 1024, 'x');
+        qint64 accepted = 0;
+        for (int i = 0; i < 20; ++i)
+            accepted += m_port->WriteStr(chunk);
+        QCOMPARE(accepted, TComPort::MaxOutputQueue);
+        QCOMPARE(m_port->PendingOutput(), TComPort::MaxOutputQueue);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toStringList(), QStringList{QStringLiteral("TxFull error")});
+
+        m_sim->Sensor().ClearTrace();
+        m_sim->Sensor().HoldHost(false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->PendingOutput(), qint64(0), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().size(),
+                                  qsizetype(TComPort::MaxOutputQueue), 10000);
+        QCOMPARE(m_port->WriteStr("SID\r\n"), qint64(5));
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().endsWith("SID\r\n"), 5000);
+    }
+
+    // Closing a held port drops what is queued; the next open starts empty.
+    void closeDropsQueue() {
+        HoldLine();
+        m_port->WriteStr(QByteArray(1000, 'q'));
+        QVERIFY(m_port->PendingOutput() > 0);
+        m_port->Close();
+        QCOMPARE(m_port->PendingOutput(), qint64(0));
+        QCOMPARE(m_port->WriteStr("x"), qint64(-1));
+    }
+};
+
+QTEST_MAIN(TestComPort)
+#include "tst_comport.moc"
