@@ -36,17 +36,20 @@
 #include <cstdio>
 
 namespace {
-// Widths, alignment and names of the five status panels.
+// Least widths, alignment and names of the five status panels. A panel
+// grows to its text where the bar has room; the link description and the
+// addresses get their usual texts' room, COM Status (empty most of the
+// time) gives way, and Socket Status takes what is left.
 struct TPanelDef {
     int width;
     Qt::Alignment alignment;
     const char* name;
 };
 constexpr TPanelDef kPanels[StatusPanelCount] = {
-    {170, Qt::AlignCenter, "COM Port"},
-    {200, Qt::AlignLeft | Qt::AlignVCenter, "COM Status"},
+    {190, Qt::AlignCenter, "COM Port"},
+    {80, Qt::AlignLeft | Qt::AlignVCenter, "COM Status"},
     {30, Qt::AlignCenter, "TCP Counter"},
-    {120, Qt::AlignCenter, "IP:Port"},
+    {140, Qt::AlignCenter, "IP:Port"},
     {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
 };
 
@@ -266,7 +269,7 @@ template <typename T>
 void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text) {
     if (remembered == value) return;
     remembered = value;
-    if (!WriteOption(*m_settings, name, text)) ReportStoreFailure();
+    if (!WriteOption(WritableSettings(), name, text)) ReportStoreFailure();
 }
 
 void TMainForm::SaveParaDir(const QString& v) {
@@ -284,7 +287,7 @@ void TMainForm::SaveLanguage(int value) {
     m_options.Language = value;
     SetCurrentLanguage(value);
     ApplyLabels();
-    if (!WriteOption(*m_settings, OptionKey::Language, QString::number(value)))
+    if (!WriteOption(WritableSettings(), OptionKey::Language, QString::number(value)))
         ReportStoreFailure();
 }
 
@@ -319,14 +322,24 @@ QSettings* TMainForm::OpenSettings() {
                          QStringLiteral("OrxTerm"), this);
 }
 
+// The store to write to: opened afresh after a failed write (a store keeps
+// reporting its first failure).
+QSettings& TMainForm::WritableSettings() {
+    if (m_settingsFailed) {
+        m_settingsFailed = false;
+        delete m_settings;
+        m_settings = OpenSettings();
+    }
+    return *m_settings;
+}
+
 // A settings file that cannot be written (read-only or full folder): the
 // values stay in effect for this run, and the user is told which file
 // could not be written - once for all the values one action stores, when
-// the action is done. The store is opened afresh, so that a later write
+// the action is done. The next write opens the store afresh, so that it
 // reports its own outcome rather than this failure again.
 void TMainForm::ReportStoreFailure() {
-    m_settings->deleteLater();
-    m_settings = OpenSettings();
+    m_settingsFailed = true;
     if (m_storeFailurePending) return;
     m_storeFailurePending = true;
     QTimer::singleShot(0, this, [this] {

@@ -302,6 +302,7 @@ private:
     void CancelReopen();
     QString PortDevicePath() const;
     QSettings* OpenSettings();
+    QSettings& WritableSettings();
     void StorePortSettings();
     void ReportStoreFailure();
     template <typename T>
@@ -326,6 +327,7 @@ private:
     bool m_tcpLineOverflow = false;
     bool m_socketErrorShowing = false;
     bool m_storeFailurePending = false; // its message box is on its way
+    bool m_settingsFailed = false;      // the store failed to write: open it afresh
     bool m_reopening = false;
     TAppWindows m_windows;
     QSettings* m_settings = nullptr;

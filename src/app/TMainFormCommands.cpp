@@ -75,7 +75,8 @@ void TMainForm::ConnectCommands() {
 }
 
 void TMainForm::Extras_Terminal_FontExecute() {
-    if (ComTerminal->ShowFontDialog() && !ComTerminal->Store(*m_settings)) ReportStoreFailure();
+    if (ComTerminal->ShowFontDialog() && !ComTerminal->Store(WritableSettings()))
+        ReportStoreFailure();
 }
 
 void TMainForm::PortSetupExecute() {

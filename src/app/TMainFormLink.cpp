@@ -216,7 +216,7 @@ void TMainForm::UpdatePortStatus() {
 }
 
 void TMainForm::StorePortSettings() {
-    if (!ComPort->StoreSettings(*m_settings, ComPort->objectName())) ReportStoreFailure();
+    if (!ComPort->StoreSettings(WritableSettings(), ComPort->objectName())) ReportStoreFailure();
 }
 
 void TMainForm::Extras_Konfiguration_COMExecute() {

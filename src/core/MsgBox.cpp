@@ -34,7 +34,9 @@ TFormMsgBox::TFormMsgBox(QWidget* parent) : QWidget(parent) {
 }
 
 QString TFormMsgBox::NormalizeLineBreaks(const QString& text) {
-    QString result = text;
+    // A box is read, not scrolled: a text from outside (a settings value, a
+    // system message) longer than this is cut.
+    QString result = text.size() > MaxText ? text.left(MaxText - 1) + QChar(0x2026) : text;
     result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     result.replace(u'\r', u'\n');
     return result;

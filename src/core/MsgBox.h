@@ -45,8 +45,10 @@ public:
     // (nullptr restores the real boxes).
     static void SetResponder(Responder responder);
 
-    // "\r\n" and lone "\r" become "\n".
+    // "\r\n" and lone "\r" become "\n"; a text longer than MaxText is cut
+    // and ends in "...".
     static QString NormalizeLineBreaks(const QString& text);
+    static constexpr int MaxText = 2000;
 
 private:
     static int Show(const TMsgBoxRequest& request);

@@ -5,6 +5,7 @@
 #include "MsgBox.h"
 #include "TComPortSetupDlg.h"
 #include "TComSetupDlg.h"
+#include "TComTermSetupDlg.h"
 #include "TComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
@@ -13,12 +14,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
@@ -269,6 +273,110 @@ private slots:
         QCOMPARE(m_main->Befehle_Info->text(), LookupLabel(0, 31, false));
         QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("Option/Language")).toString(), QStringLiteral("0"));
+    }
+
+    // No two accelerators or shortcuts that reach the main window collide,
+    // in either language: the menu bar's Alt+letters and every shortcut of
+    // the actions in its menus, tool bar and window; and within each menu,
+    // the items' letters.
+    void acceleratorsDoNotCollide_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << 0;
+        QTest::newRow("German") << 1;
+    }
+    void acceleratorsDoNotCollide() {
+        QFETCH(int, language);
+        m_main->FormShow();
+        m_main->SaveLanguage(language);
+        QHash<QKeySequence, QString> taken;
+        auto claim = [&taken](const QKeySequence& key, const QString& who) {
+            if (key.isEmpty()) return true;
+            const QString other = taken.value(key);
+            taken.insert(key, who);
+            if (other.isEmpty() || other == who) return true;
+            qWarning("%s and %s both use %s", qPrintable(other), qPrintable(who),
+                     qPrintable(key.toString()));
+            return false;
+        };
+        const QList<QAction*> own = m_main->actions(); // shortcut-only actions
+        QSet<QAction*> reachable(own.begin(), own.end());
+        for (QAction* top : m_main->menuBar()->actions()) {
+            QVERIFY(claim(QKeySequence::mnemonic(top->text()), top->text()));
+            QSet<QKeySequence> letters;
+            for (QAction* item : top->menu()->actions()) {
+                reachable.insert(item);
+                const QKeySequence letter = QKeySequence::mnemonic(item->text());
+                QVERIFY2(letter.isEmpty() || !letters.contains(letter), qPrintable(item->text()));
+                letters.insert(letter);
+            }
+        }
+        for (QAction* a : m_main->ToolBar->actions())
+            reachable.insert(a);
+        for (QAction* a : reachable)
+            QVERIFY(claim(a->shortcut(), a->objectName()));
+    }
+
+    // Qt's own texts (standard buttons, the font and file dialogs) follow
+    // the language, and so do the terminal's and the port's setup dialogs.
+    void qtTextsFollowLanguage() {
+        m_main->FormShow();
+        m_main->SaveLanguage(1);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                 QStringLiteral("Abbrechen"));
+        QCOMPARE(TComTermSetupDlg(m_main->ComTerminal->Settings()).windowTitle(),
+                 LookupLabel(1, 890, true));
+        QCOMPARE(TComPortSetupDlg().findChild<QLabel*>(QStringLiteral("lb_Parity"))->text(),
+                 LookupLabel(1, 911, false));
+        m_main->SaveLanguage(0);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    }
+
+    // Settings that cannot be written are reported once per action, stay in
+    // effect, and are written again once the file can be.
+    void storeFailureIsShown() {
+        m_main->FormShow();
+        const QString file = m_main->Settings().fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file)); // a folder where the file belongs: nobody can write it
+        QStringList boxes;
+        TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
+            boxes << r.text;
+            return int(mrOk);
+        });
+        m_main->SaveMode(2);
+        m_main->SaveTCPClientIP(QStringLiteral("10.0.0.9"));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 5000);
+        QCOMPARE(boxes.at(0), LookupLabel(0, 128, true).arg(file));
+        QCOMPARE(m_main->Options().Mode, 2);
+
+        QVERIFY(QDir(file).removeRecursively());
+        m_main->SaveMode(1);
+        QCoreApplication::processEvents();
+        TFormMsgBox::SetResponder(nullptr);
+        QCOMPARE(boxes.size(), 1);
+        QSettings s(file, QSettings::IniFormat);
+        QCOMPARE(s.value(QStringLiteral("Option/Mode")).toString(), QStringLiteral("1"));
+    }
+
+    // The window fits an 800 x 600 screen, and at its first size the usual
+    // texts of the status bar are shown whole.
+    void fitsSmallScreen() {
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        const QRect small(0, 0, 800, 600);
+        QVERIFY(small.contains(m_main->frameGeometry()));
+        QVERIFY(m_main->minimumSizeHint().width() <= 790);
+        m_main->Timer_StartUp.stop();
+        m_main->ShowStatus(QStringLiteral("ttyUSB0:115200-8-None-1-Software"),
+                           TStatusPanel::ComPort);
+        m_main->ShowStatus(QStringLiteral("192.168.100.200:10001"), TStatusPanel::IpPort);
+        m_main->ShowStatus(QStringLiteral("Client connected: 192.168.1.20:38468"),
+                           TStatusPanel::SocketStatus);
+        QCoreApplication::processEvents();
+        for (const char* name : {"StatusPanel0", "StatusPanel3", "StatusPanel4"}) {
+            auto* panel = m_main->findChild<QLabel*>(QLatin1String(name));
+            QVERIFY2(!panel->text().contains(QChar(0x2026)), qPrintable(panel->text()));
+        }
     }
 
     void closeRefusedWhileStarting() {

@@ -56,6 +56,15 @@ private slots:
         QCOMPARE(o.ParaDir, QStringLiteral("/srv/par"));
     }
 
+    // A hand-edited value of megabytes is cut when read.
+    void oversizedTextIsCut() {
+        QSettings s(WriteConf("[Option]\nTCPServerIP=" + QByteArray(10 << 20, '1') + "\n"),
+                    QSettings::IniFormat);
+        TOptions o = TOptions::Defaults();
+        QVERIFY(ReadOptions(s, o));
+        QCOMPARE(o.TCPServerIP.size(), MaxOptionText);
+    }
+
     // A value that cannot be read deletes the group; what was read before
     // stays, the rest keeps its default.
     void readErrorDeletesGroup() {

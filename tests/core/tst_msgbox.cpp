@@ -92,6 +92,12 @@ private slots:
         QCOMPARE(seen.text, QStringLiteral("Store?\n"));
         QCOMPARE(seen.kind, int(mtConfirmation));
         QCOMPARE(seen.buttons, int(mbYesNo));
+
+        // A text from outside (a settings value, say) is cut to what a box
+        // can show.
+        TFormMsgBox::ShowMsgBox(QString(10 * 1000 * 1000, u'9'), mtError, mbOK);
+        QCOMPARE(seen.text.size(), TFormMsgBox::MaxText);
+        QVERIFY(seen.text.endsWith(QChar(0x2026)));
         TFormMsgBox::SetResponder(nullptr);
     }
 };

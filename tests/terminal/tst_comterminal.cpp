@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
@@ -47,6 +49,7 @@ private slots:
     void loadBasicGroupKeepsMissingAndBadValues();
     void setupDialog_data();
     void setupDialog();
+    void fontDialogKeepsWhatIsStored();
     void absurdFontsAreClamped();
     void renders();
     void viewScrollsWhenSmallerThanScreen();
@@ -398,6 +401,40 @@ void TstComTerminal::setupDialog() {
     QCOMPARE(t.Emulation(), teNone);
     QCOMPARE(t.ArrowKeys(), akWindows);
     QCOMPARE(t.Settings(), s);
+    // The accepted ranges stand beside the number fields.
+    QCOMPARE(dlg.findChild<QLabel*>("ColumnsRange")->text(), QStringLiteral("(2 to 256)"));
+    QCOMPARE(dlg.findChild<QLabel*>("RowsRange")->text(), QStringLiteral("(2 to 100)"));
+}
+
+// The font dialog starts at the font in use, upright, even where the
+// asked-for family is missing; OK applies family and size only, which is
+// what the settings keep, so a restart shows the same terminal.
+void TstComTerminal::fontDialogKeepsWhatIsStored() {
+    TComTerminal t;
+    QFont missing(QStringLiteral("No Such Family Xyz"), 11);
+    t.setFont(missing);
+    const QFont start = t.FontDialogStart();
+    QCOMPARE(start.family(), QFontInfo(t.font()).family());
+    QVERIFY(!start.italic());
+    QCOMPARE(start.weight(), QFont::Normal);
+
+    QFont chosen = start;
+    chosen.setItalic(true);
+    chosen.setBold(true);
+    chosen.setPointSize(14);
+    t.ApplyChosenFont(chosen);
+    QVERIFY(!QFontInfo(t.font()).italic());
+    QVERIFY(!QFontInfo(t.font()).bold());
+    QCOMPARE(t.font().pointSize(), 14);
+
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("t.conf")), QSettings::IniFormat);
+    QVERIFY(t.Store(store));
+    TComTerminal restarted;
+    restarted.Load(store);
+    QCOMPARE(QFontInfo(restarted.font()).family(), QFontInfo(t.font()).family());
+    QCOMPARE(restarted.font().pointSize(), 14);
+    QVERIFY(!QFontInfo(restarted.font()).italic());
 }
 
 void TstComTerminal::absurdFontsAreClamped() {
