@@ -300,14 +300,7 @@ void TComPort::ScheduleWrite() {
 void TComPort::LoseDevice() {
     if (!m_serial.isOpen()) return;
     emit LineErrors({QStringLiteral("IO error")});
-    m_outNotifier.reset();
-    m_outRetry.stop();
-    m_out.clear();
-    m_heldWrites = 0;
-    m_txFullShown = false;
-    m_serial.close();
-    m_serial.clearError();
-    emit AfterClose();
+    Close();
     emit DeviceLost();
 }
 
