@@ -192,7 +192,7 @@ void TSimSensor::Answer(const TAnswer& answer) {
 }
 
 void TSimSensor::Out(const QByteArray& bytes, qint64 delayMs) {
-    if (bytes.isEmpty() || m_faults.Mute) return;
+    if (bytes.isEmpty() || m_faults.Mute || m_faults.Silent) return;
     if (m_queue.empty() && delayMs <= 0 && !m_paused) {
         Emit(bytes);
         return;

@@ -28,6 +28,7 @@ struct TSimTraceEntry {
 // handling. A default-constructed value means "behave".
 struct TSimFaults {
     bool Mute = false;                 // receives everything, sends nothing at all
+    bool Silent = false;               // obeys every command, but its output is lost on the way
     int AnswerDelayMs = 0;             // answers leave this long after the echo
     int SplitPieces = 0;               // >1: answers leave in this many pieces ...
     int SplitPauseMs = 0;              // ... with this pause before each piece

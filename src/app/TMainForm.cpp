@@ -11,6 +11,8 @@
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TParameterForm.h"
+#include "TParameterReader.h"
 #include "Tag.h"
 
 #include <QAction>
@@ -126,6 +128,35 @@ void TMainForm::SizeToScreen() {
 
 void TMainForm::SetWindows(const TAppWindows& windows) {
     m_windows = windows;
+    if (TParameterForm* editor = m_windows.ParameterForm) {
+        editor->BindActions(Parameter_auslesen, Parameter_testen, Parameter_programmieren,
+                            Parameter_speichern, Parameter_oeffnen);
+        TParameterReader& reader = editor->Reader();
+        connect(Parameter_auslesen, &QAction::triggered, &reader,
+                &TParameterReader::Parameter_auslesen);
+        connect(Datei_Parameter_lesen, &QAction::triggered, &reader,
+                &TParameterReader::Datei_Parameter_lesen);
+    }
+    for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
+        connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);
+}
+
+void TMainForm::Fenster_ParameterExecute() {
+    QWidget* editor = m_windows.ParameterForm;
+    if (!editor) return;
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+}
+
+void TMainForm::IdentifySensor() {
+    if (m_windows.ParameterForm) m_windows.ParameterForm->Reader().IdentifySensor();
+}
+
+bool TMainForm::SensorBusy() const {
+    const TParameterForm* editor = m_windows.ParameterForm;
+    return editor &&
+           (editor->Reader().Identifying() || editor->Reader().Reading() || editor->Exchanging());
 }
 
 void TMainForm::CreatePages() {
@@ -433,7 +464,9 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if (Timer_StartUp.isActive() || m_connecting) return false;
+    // Not while starting, connecting, or talking to the sensor (a read
+    // must get the sensor out of system mode before the program ends).
+    if (Timer_StartUp.isActive() || m_connecting || SensorBusy()) return false;
     CancelReopen();
     if (ComPort->Connected()) ComPort->Close();
     return true;

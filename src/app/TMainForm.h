@@ -69,6 +69,14 @@ public:
     int ShowMsgBox(const QString& text, int kind, int buttons) override;
     // Enables or disables every action that needs a connected sensor.
     void EnableDeviceActions(bool on) override;
+    void EnableParameterActions(bool on) override;
+    // Identifies the sensor through the parameter editor's reader (after
+    // the attention sequence the caller has sent).
+    void IdentifySensor();
+    // True while an exchange that must not be cut short runs (identifying,
+    // reading the parameter set, an Auto Update).
+    bool SensorBusy() const;
+    void Fenster_ParameterExecute();
     // The actions that EnableDeviceActions switches.
     QList<QAction*> DeviceActions() const;
 

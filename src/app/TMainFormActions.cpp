@@ -51,7 +51,7 @@ void TMainForm::CreateActions() {
         {&M::Datei_Mitschnitt, "Datei_Mitschnitt", 11, Keys(Qt::CTRL | Qt::Key_M), "&Mitschnitt",
          "media-record", "record", false},
         {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)),
-         "Parameter lesen", nullptr, "param-read", false},
+         "Parameter lesen", nullptr, "param-read", true},
         {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
          Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", false},
         {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken",
@@ -109,15 +109,15 @@ void TMainForm::CreateActions() {
         {&M::Hilfe_Info, "Hilfe_Info", 51, Keys(QKeyCombination(Qt::Key_F1)), "&Info", "help-about",
          "info", false},
         {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr, "param-window",
-         false},
+         true},
         {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
-         "param-window", false},
+         "param-window", true},
         {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", false},
         {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", false},
         {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
          nullptr, true},
         {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",
-         nullptr, nullptr, false},
+         nullptr, nullptr, true},
         {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr,
          nullptr, false},
         {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P),
@@ -260,6 +260,11 @@ QList<QAction*> TMainForm::DeviceActions() const {
             Fenster_Parameter,
             Fenster_Grafik,
             Fenster_Number};
+}
+
+void TMainForm::EnableParameterActions(bool on) {
+    for (QAction* a : {Parameter_testen, Parameter_programmieren, Parameter_speichern})
+        a->setEnabled(on && !Unbuilt(a));
 }
 
 bool TMainForm::Unbuilt(const QAction* action) const {

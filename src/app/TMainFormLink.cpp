@@ -13,6 +13,7 @@
 #include "TCommandEngine.h"
 #include "THistoryForm.h"
 #include "TParameterForm.h"
+#include "TParameterReader.h"
 #include "TTcpLink.h"
 
 #include <QAction>
@@ -123,6 +124,9 @@ void TMainForm::Timer_StartUpTimer() {
         rb_offline->setEnabled(false);
         UpdatePortStatus();
         SetCmd(SensorCommand::Attention);
+        // Without a connection there is nobody to identify; the failed
+        // connect has its own question below.
+        if (TcpLink->LinkConnected()) IdentifySensor();
         EnableDeviceActions(true);
         if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
             ComTerminal->setFocus();
@@ -147,6 +151,7 @@ void TMainForm::ComPortAfterOpen() {
     rb_online->setChecked(true);
     UpdatePortStatus();
     SetCmd(SensorCommand::Attention);
+    if (ComPort->Connected()) IdentifySensor(); // the port may be gone again already
     EnableDeviceActions(true);
     if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible())) ComTerminal->setFocus();
 }

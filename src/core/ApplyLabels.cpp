@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSet>
+#include <QTabWidget>
 
 namespace {
 const QString kMissing = QStringLiteral("KEY");
@@ -53,9 +54,17 @@ void ApplyComponentLabel(QObject* component) {
         label->setText(component->property("panel").toBool() ? LabelText(tag) : RawLabelText(tag));
     } else if (auto* button = qobject_cast<QAbstractButton*>(component)) {
         button->setText(RawLabelText(tag));
+        const QString hint = LabelText(tag + 1000);
+        if (!hint.contains(kMissing)) SetHint(button, hint);
     } else if (auto* edit = qobject_cast<QLineEdit*>(component)) {
         const QString hint = LabelText(tag);
         if (!hint.contains(kMissing)) SetHint(edit, hint);
+    } else if (auto* page = qobject_cast<QWidget*>(component)) {
+        // A page of a tab control: its tab's caption.
+        auto* stack = page->parentWidget();
+        auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+        if (tabs && tabs->indexOf(page) >= 0)
+            tabs->setTabText(tabs->indexOf(page), RawLabelText(tag));
     }
 }
 

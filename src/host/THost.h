@@ -32,6 +32,9 @@ public:
     virtual int ShowMsgBox(const QString& text, int kind, int buttons) = 0;
     // Enables or disables every action that needs a connected sensor.
     virtual void EnableDeviceActions(bool on) = 0;
+    // Testing, programming and saving the editor's parameter set: enabled
+    // once a set has been read.
+    virtual void EnableParameterActions(bool on) = 0;
 
     // --- The sensor -----------------------------------------------------------
     virtual TSensorState& Sensor() = 0;

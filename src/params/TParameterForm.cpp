@@ -1,9 +1,597 @@
 // SPDX-License-Identifier: MIT
 #include "TParameterForm.h"
 
+#include "Labels.h"
+#include "ParameterCatalogue.h"
+#include "TCommandEngine.h"
+#include "TParameterReader.h"
 #include "Tag.h"
+#include "WaitCursor.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+const QColor kMarked(Qt::red);
+
+// Slots whose Auto Update reads back the whole reply; all others keep its
+// first word.
+bool WholeReply(const QString& key) {
+    return key == u"S1FORMAT" || key == u"S1INTERFACE" || key == u"S2FORMAT" ||
+           key == u"S2INTERFACE";
+}
+
+// The order in which ticking Auto Update sends the slots edited meanwhile.
+QList<int> AutoUpdateOrder() {
+    QList<int> codes;
+    auto range = [&codes](int from, int to) {
+        for (int c = from; c <= to; ++c)
+            codes << c;
+    };
+    range(101, 112);
+    range(201, 216);
+    range(301, 305);
+    codes << 311;
+    range(306, 310);
+    codes << 312;
+    range(401, 406);
+    range(501, 505);
+    range(601, 615);
+    range(701, 705);
+    return codes;
+}
+
+// The slots of one heading, in the order the editor shows them: the
+// general parameters by their hint's label, all others by code.
+QList<const TParameterDef*> SlotsUnder(int heading) {
+    QList<const TParameterDef*> defs;
+    for (const TParameterDef& def : ParameterCatalogue())
+        if (def.Heading == heading) defs << &def;
+    if (heading == 712 || heading == 717 || heading == 721)
+        std::stable_sort(defs.begin(), defs.end(), [](auto* a, auto* b) {
+            return (a->Label ? a->Label : 9999) < (b->Label ? b->Label : 9999);
+        });
+    return defs;
+}
+
+QLabel* TaggedLabel(const QString& caption, int tag, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    if (!name.isEmpty()) label->setObjectName(name);
+    if (tag) SetTag(label, tag);
+    return label;
+}
+} // namespace
 
 TParameterForm::TParameterForm(THost& host, QWidget* parent) : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("ParameterForm"));
     SetTag(this, 61);
+    setWindowTitle(QStringLiteral("Parameter"));
+    m_reader = new TParameterReader(host, *this, this);
+
+    auto* layout = new QVBoxLayout(this);
+    CreateTopStrip();
+    pc_parameter = new QTabWidget(this);
+    pc_parameter->setObjectName(QStringLiteral("pc_parameter"));
+    auto addTab = [this](QWidget* page, const char* caption, int tag) {
+        SetTag(page, tag);
+        pc_parameter->addTab(page, QString::fromUtf8(caption));
+        return page;
+    };
+    addTab(CreateParameterTab(), "Parameter", 700);
+    addTab(CreateGroupTab({{730}}), "System", 701);
+    addTab(CreateGroupTab({{750}, {756}}), "Interface", 702);
+    m_pulseTab = addTab(CreateGroupTab({{770}}), "Impuls", 703);
+    m_pulse32Tab = addTab(CreateGroupTab({{776}, {777}, {778}}), "Impuls", 703);
+    addTab(CreateGroupTab({{780}}), "Analog", 704);
+    addTab(CreateGroupTab({{790}}), "ECC", 705);
+    addTab(CreateInfoTab(), "Info", 706);
+    layout->addWidget(findChild<QWidget*>(QStringLiteral("TopStrip")));
+    layout->addWidget(pc_parameter, 1);
+    CreateBottomStrip();
+    layout->addWidget(findChild<QWidget*>(QStringLiteral("BottomStrip")));
+
+    for (const TParameterDef& def : ParameterCatalogue())
+        if (def.Group() == 2) m_systemSlots << m_slots.value(def.Code);
+    SetSystemSlotsReadOnly(true, false);
+    connect(&host.Sensor(), &TSensorState::Changed, this, &TParameterForm::ShowIdentity);
+    ShowModelControls(host.Sensor().Firmware32Bit());
+}
+
+TParameterForm::~TParameterForm() = default;
+
+// --- Building the window -------------------------------------------------------
+
+void TParameterForm::CreateTopStrip() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("TopStrip"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    lb_seriennummer = TaggedLabel(QStringLiteral("?"), 0, QStringLiteral("lb_seriennummer"), strip);
+    lb_softwareversion =
+        TaggedLabel(QStringLiteral("?"), 0, QStringLiteral("lb_softwareversion"), strip);
+    for (QLabel* value : {lb_seriennummer, lb_softwareversion})
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cb_AutoUpdate = new QCheckBox(QStringLiteral("Auto Update"), strip);
+    cb_AutoUpdate->setObjectName(QStringLiteral("cb_AutoUpdate"));
+    SetTag(cb_AutoUpdate, 708);
+    cb_AutoUpdate->setToolTip(
+        QStringLiteral("On any change send this parameter to the ORX immediately"));
+    connect(cb_AutoUpdate, &QCheckBox::clicked, this, &TParameterForm::AutoUpdateClicked);
+    row->addWidget(TaggedLabel(QStringLiteral("Seriennummer:"), 710, {}, strip));
+    row->addWidget(lb_seriennummer);
+    row->addSpacing(24);
+    row->addWidget(TaggedLabel(QStringLiteral("Softwareversion:"), 711, {}, strip));
+    row->addWidget(lb_softwareversion, 1);
+    row->addWidget(cb_AutoUpdate);
+}
+
+QWidget* TParameterForm::CreateParameterTab() {
+    auto* page = new QWidget;
+    auto* columns = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    left->addWidget(CreateHeadingBlock(712));
+    left->addWidget(CreateHeadingBlock(717));
+    left->addStretch();
+    right->addWidget(CreateHeadingBlock(721));
+    right->addWidget(CreateHeadingBlock(725));
+    right->addWidget(CreateOutputOverview());
+    right->addStretch();
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+    return page;
+}
+
+QWidget* TParameterForm::CreateGroupTab(const QList<QList<int>>& columns) {
+    auto* page = new QWidget;
+    auto* row = new QHBoxLayout(page);
+    for (const QList<int>& column : columns) {
+        auto* stack = new QVBoxLayout;
+        for (int heading : column)
+            stack->addWidget(CreateHeadingBlock(heading));
+        stack->addStretch();
+        row->addLayout(stack, 1);
+    }
+    return page;
+}
+
+// A heading and its slots as rows of caption (the key), edit and unit. The
+// system parameters stand in two columns.
+QWidget* TParameterForm::CreateHeadingBlock(int headingLabel) {
+    auto* block = new QWidget;
+    auto* grid = new QGridLayout(block);
+    grid->setContentsMargins(0, 4, 0, 4);
+    const THeadingDef* def = FindHeading(headingLabel);
+    QLabel* heading = TaggedLabel(QString::fromUtf8(def->Caption), headingLabel,
+                                  QStringLiteral("lb_heading_%1").arg(headingLabel), block);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->installEventFilter(this);
+    m_headings.insert(headingLabel, heading);
+    const QList<const TParameterDef*> defs = SlotsUnder(headingLabel);
+    const int perColumn = headingLabel == 730 ? (int(defs.size()) + 1) / 2 : int(defs.size());
+    const bool twoColumns = perColumn < defs.size();
+    grid->addWidget(heading, 0, 0, 1, twoColumns ? 6 : 3);
+    for (int i = 0; i < defs.size(); ++i)
+        AddSlotRow(grid, 1 + i % perColumn, 3 * (i / perColumn), *defs[i]);
+    grid->setColumnStretch(1, 1);
+    if (twoColumns) grid->setColumnStretch(4, 1);
+    return block;
+}
+
+void TParameterForm::AddSlotRow(QGridLayout* grid, int row, int column, const TParameterDef& def) {
+    QWidget* parent = grid->parentWidget();
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(def.SlotName());
+    if (def.Label) SetTag(edit, def.Label);
+    if (def.Description) edit->setToolTip(QString::fromUtf8(def.Description));
+    if (def.MaxLength) edit->setMaxLength(def.MaxLength);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
+    edit->installEventFilter(this);
+    auto* caption = new QLabel(QString::fromLatin1(def.Key), parent);
+    caption->setBuddy(edit);
+    auto* unit = new QLabel(QString::fromUtf8(def.Unit), parent);
+    grid->addWidget(caption, row, column);
+    grid->addWidget(edit, row, column + 1);
+    grid->addWidget(unit, row, column + 2);
+    m_rowWidgets.insert(def.Code, {caption, edit, unit});
+    m_slots.insert(def.Code, edit);
+    m_codes.insert(edit, def.Code);
+    m_slotList << edit;
+    connect(edit, &QLineEdit::textChanged, this, [this, edit] { SlotChanged(edit); });
+    connect(edit, &QLineEdit::textEdited, this, [this, edit] { m_edited.insert(edit); });
+}
+
+QWidget* TParameterForm::CreateOutputOverview() {
+    auto* block = new QWidget;
+    auto* column = new QVBoxLayout(block);
+    column->setContentsMargins(0, 4, 0, 4);
+    QLabel* heading = TaggedLabel(QString::fromUtf8("Aktive Ausgänge"), HeadingOutputs,
+                                  QStringLiteral("lb_heading_727"), block);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    column->addWidget(heading);
+    const struct {
+        const char* name;
+        const char* caption;
+        int tag;
+    } outputs[] = {
+        {"lb_Impulsausgang1", "Impulsausgang 1", 776},
+        {"lb_Impulsausgang2", "Impulsausgang 2", 777},
+        {"lb_Impulsausgang3", "Impulsausgang 3", 778},
+        {"lb_Analogausgang", "Analogausgang", 780},
+        {"lb_SerielleSchnittstelle1", "Serielle Schnittstelle 1", 750},
+        {"lb_SerielleSchnittstelle2", "Serielle Schnittstelle 2", 756},
+        {"lb_ECCSteuerung", "ECC-Steuerung", 790},
+    };
+    for (const auto& o : outputs) {
+        QLabel* label =
+            TaggedLabel(QString::fromUtf8(o.caption), o.tag, QLatin1String(o.name), block);
+        label->setEnabled(false); // greyed while the output is off
+        column->addWidget(label);
+        m_outputs.insert(QLatin1String(o.name), label);
+    }
+    return block;
+}
+
+QWidget* TParameterForm::CreateInfoTab() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    ed_typ = new QLineEdit(page);
+    ed_typ->setObjectName(QStringLiteral("ed_typ"));
+    ed_typ->setMaxLength(29);
+    SetTag(ed_typ, 802);
+    ed_typ->setToolTip(QString::fromUtf8("Typ und Ausstattung des Gerätes"));
+    ed_standort = new QLineEdit(page);
+    ed_standort->setObjectName(QStringLiteral("ed_standort"));
+    ed_standort->setMaxLength(36);
+    SetTag(ed_standort, 804);
+    ed_standort->setToolTip(QString::fromUtf8("Standort des Gerätes"));
+    Memo_bemerkung = new QPlainTextEdit(page);
+    Memo_bemerkung->setObjectName(QStringLiteral("Memo_bemerkung"));
+    Memo_bemerkung->setReadOnly(true);
+    Memo_bemerkung->setLineWrapMode(QPlainTextEdit::NoWrap);
+    grid->addWidget(TaggedLabel(QStringLiteral("Typ"), 801, {}, page), 0, 0);
+    grid->addWidget(ed_typ, 0, 1);
+    grid->addWidget(TaggedLabel(QStringLiteral("Standort"), 803, {}, page), 1, 0);
+    grid->addWidget(ed_standort, 1, 1);
+    grid->addWidget(TaggedLabel(QStringLiteral("Bemerkungen"), 805, {}, page), 2, 0, Qt::AlignTop);
+    grid->addWidget(Memo_bemerkung, 2, 1);
+    return page;
+}
+
+void TParameterForm::CreateBottomStrip() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("BottomStrip"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch();
+    auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), strip);
+    cancel->setObjectName(QStringLiteral("btnAbbrechen"));
+    SetTag(cancel, 2);
+    connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    row->addWidget(cancel);
+}
+
+void TParameterForm::BindActions(QAction* read, QAction* test, QAction* program, QAction* save,
+                                 QAction* open) {
+    m_readAction = read;
+    auto* strip = findChild<QWidget*>(QStringLiteral("BottomStrip"));
+    auto* row = static_cast<QHBoxLayout*>(strip->layout());
+    int at = 0;
+    for (QAction* action : {read, test, program, save, open}) {
+        auto* button = new QToolButton(strip);
+        button->setObjectName(QStringLiteral("btn_") + action->objectName());
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        row->insertWidget(at++, button);
+        addAction(action); // its shortcut works in this window
+    }
+}
+
+// --- The parameter set ---------------------------------------------------------------
+
+QString TParameterForm::Value(int code) const {
+    const QLineEdit* slot = m_slots.value(code);
+    return slot ? slot->text() : QString();
+}
+
+void TParameterForm::ClearParameters() {
+    for (QLineEdit* slot : m_slotList) {
+        slot->clear();
+        m_edited.remove(slot);
+    }
+    lb_seriennummer->setText(QStringLiteral("?"));
+    lb_softwareversion->setText(QStringLiteral("?"));
+}
+
+void TParameterForm::SetParameterValue(const QString& key, const QString& value) {
+    const QString v = value.trimmed();
+    if (const TParameterDef* def = FindParameterKey(key)) {
+        auto put = [this](int code, const QString& text) {
+            if (QLineEdit* slot = m_slots.value(code)) {
+                slot->setText(text);
+                m_edited.remove(slot);
+            }
+        };
+        switch (def->Shape) {
+        case TValueShape::FirstWord:
+            put(def->Code, v.section(u' ', 0, 0));
+            break;
+        case TValueShape::ThreeWords: {
+            const QStringList words = v.split(u' ', Qt::SkipEmptyParts);
+            put(404, words.value(0));
+            put(405, words.value(1));
+            put(406, words.value(2));
+            break;
+        }
+        case TValueShape::Whole:
+        case TValueShape::None:
+            put(def->Code, v);
+            break;
+        }
+        OutputsFromValue(QString::fromLatin1(def->Key), v, false, true);
+    }
+    LookUpTypeAndPlace();
+}
+
+void TParameterForm::SetOutput(const QString& labelName, bool on) {
+    if (QLabel* label = m_outputs.value(labelName)) label->setEnabled(on);
+}
+
+bool TParameterForm::OutputActive(const QString& labelName) const {
+    const QLabel* label = m_outputs.value(labelName);
+    return label && label->isEnabled();
+}
+
+// The output overview from a value: read from the sensor or a file
+// (`fromAutoUpdate` false) a switch counts as on unless it is "0"; sent by
+// Auto Update, only "1" counts as on.
+void TParameterForm::OutputsFromValue(const QString& key, const QString& value, bool fromAutoUpdate,
+                                      bool firstWord) {
+    const bool isOne = value.compare(QLatin1String("1"), Qt::CaseInsensitive) == 0;
+    const bool on =
+        fromAutoUpdate ? isOne : value.compare(QLatin1String("0"), Qt::CaseInsensitive) != 0;
+    if (key == u"S1ON") SetOutput(QStringLiteral("lb_SerielleSchnittstelle1"), on);
+    if (key == u"S2ON") SetOutput(QStringLiteral("lb_SerielleSchnittstelle2"), on);
+    if (key == u"ANON") SetOutput(QStringLiteral("lb_Analogausgang"), on);
+    if (key == u"ECCON") SetOutput(QStringLiteral("lb_ECCSteuerung"), on);
+    if (key == u"INCON") {
+        SetOutput(QStringLiteral("lb_Impulsausgang1"), value == u"1" || value == u"3");
+        SetOutput(QStringLiteral("lb_Impulsausgang2"), value == u"2" || value == u"3");
+        SetOutput(QStringLiteral("lb_Impulsausgang3"), value == u"2" || value == u"3");
+    }
+    if (firstWord) {
+        for (int i = 1; i <= 3; ++i)
+            if (key == QStringLiteral("INC%1ON").arg(i))
+                SetOutput(QStringLiteral("lb_Impulsausgang%1").arg(i), value == u"1");
+    }
+}
+
+void TParameterForm::SetParameterFileHeaders(const QList<TParameterFileHeader>& headers) {
+    m_fileHeaders = headers;
+}
+
+// Type and place of the newest parameter file of this sensor. A header
+// whose date cannot be read in the user's locale is passed over.
+void TParameterForm::LookUpTypeAndPlace() {
+    if (m_fileHeaders.isEmpty()) return;
+    const QString serial = lb_seriennummer->text();
+    const TParameterFileHeader* newest = nullptr;
+    QDateTime newestDate;
+    const QLocale locale;
+    for (const TParameterFileHeader& h : m_fileHeaders) {
+        if (h.SerialNumber != serial || h.Date.isEmpty()) continue;
+        QDateTime date = locale.toDateTime(h.Date, QLocale::ShortFormat);
+        if (!date.isValid()) date = locale.toDateTime(h.Date, QLocale::LongFormat);
+        if (!date.isValid()) continue;
+        if (!newest || date >= newestDate) {
+            newest = &h;
+            newestDate = date;
+        }
+    }
+    if (!newest) return;
+    ed_typ->setText(newest->Type);
+    ed_standort->setText(newest->Place);
+}
+
+QString TParameterForm::FormatParameterLine(int code, bool padded) const {
+    if (!m_host.PortOpen() && m_host.LinkMode() == TLinkMode::Local) return {};
+    const QLineEdit* slot = m_slots.value(code);
+    if (!slot) return {};
+    return FormatKeyValue(KeyForCode(code, m_host.Sensor().Firmware32Bit()), slot->text().trimmed(),
+                          padded);
+}
+
+QString TParameterForm::FormatFactorLine(bool padded) const {
+    const QString line = FormatParameterLine(404, padded);
+    if (line.isEmpty()) return {};
+    return line + u' ' + Value(405) + u' ' + Value(406);
+}
+
+// --- Change marks --------------------------------------------------------------------
+
+void TParameterForm::SlotChanged(QLineEdit* slot) {
+    const int code = m_codes.value(slot);
+    if (code == 405 || code == 406) return; // INCFACTOR's second and third value
+    MarkSlot(slot);
+}
+
+void TParameterForm::MarkSlot(QLineEdit* slot) {
+    const int code = m_codes.value(slot);
+    const QColor colour = m_marking ? kMarked : palette().color(QPalette::Text);
+    QPalette p = slot->palette();
+    p.setColor(QPalette::Text, colour);
+    slot->setPalette(p);
+    const TParameterDef* def = FindParameter(code);
+    if (QLabel* heading = def ? m_headings.value(def->Heading) : nullptr) {
+        QPalette h = heading->palette();
+        h.setColor(QPalette::WindowText,
+                   m_marking ? kMarked : palette().color(QPalette::WindowText));
+        heading->setPalette(h);
+    }
+}
+
+void TParameterForm::ResetChangeMarks() {
+    m_marking = false;
+    for (QLineEdit* slot : m_slotList)
+        SlotChanged(slot);
+    m_marking = true;
+}
+
+bool TParameterForm::IsMarked(int code) const {
+    const QLineEdit* slot = m_slots.value(code);
+    return slot && slot->palette().color(QPalette::Text) == kMarked;
+}
+
+bool TParameterForm::HeadingMarked(int label) const {
+    const QLabel* heading = m_headings.value(label);
+    return heading && heading->palette().color(QPalette::WindowText) == kMarked;
+}
+
+// --- Model, identity, system slots -------------------------------------------------------
+
+void TParameterForm::ShowModelControls(bool firmware32) {
+    pc_parameter->setTabVisible(pc_parameter->indexOf(m_pulseTab), !firmware32);
+    pc_parameter->setTabVisible(pc_parameter->indexOf(m_pulse32Tab), firmware32);
+    for (const TParameterDef& def : ParameterCatalogue()) {
+        if (def.Sensors != TSensorVariant::Only32Bit || def.Group() == 6) continue;
+        for (QWidget* w : m_rowWidgets.value(def.Code))
+            w->setVisible(firmware32);
+    }
+}
+
+void TParameterForm::ShowIdentity(const TSensorIdentity& identity) {
+    lb_seriennummer->setText(identity.SerialNumber.isEmpty() ? QStringLiteral("?")
+                                                             : identity.SerialNumber);
+    lb_softwareversion->setText(identity.SoftwareVersion.isEmpty() ? QStringLiteral("?")
+                                                                   : identity.SoftwareVersion);
+}
+
+QString TParameterForm::SerialNumberText() const {
+    return lb_seriennummer->text();
+}
+
+QString TParameterForm::SoftwareVersionText() const {
+    return lb_softwareversion->text();
+}
+
+void TParameterForm::SetSystemSlotsReadOnly(bool readOnly, bool shaded) {
+    for (QLineEdit* slot : m_systemSlots) {
+        const QString key = EditorKeyForCode(m_codes.value(slot));
+        const bool fixed = key == u"CONSTANT" || key == u"FB2TYPE";
+        const bool ro = readOnly || fixed;
+        slot->setReadOnly(ro);
+        QPalette p = slot->palette();
+        p.setColor(QPalette::Base, ro && shaded ? palette().color(QPalette::Button)
+                                                : palette().color(QPalette::Base));
+        slot->setPalette(p);
+    }
+}
+
+void TParameterForm::SystemHeadingDoubleClicked() {
+    const bool readOnly = !m_slots.value(201)->isReadOnly();
+    SetSystemSlotsReadOnly(readOnly, true);
+}
+
+// --- Window events -----------------------------------------------------------------------
+
+void TParameterForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        QMetaObject::invokeMethod(this, &TParameterForm::FormShow, Qt::QueuedConnection);
+}
+
+void TParameterForm::FormShow() {
+    m_host.Engine().SetCmd(SensorCommand::Attention);
+    m_reader->IdentifySensor();
+    ShowModelControls(m_host.Sensor().Firmware32Bit());
+    pc_parameter->setCurrentIndex(0);
+}
+
+bool TParameterForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (auto* slot = qobject_cast<QLineEdit*>(watched); slot && m_codes.contains(slot)) {
+            const int code = m_codes.value(slot);
+            if (code != 405 && code != 406) SlotExit(slot);
+        }
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched == m_headings.value(730)) {
+        SystemHeadingDoubleClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// --- Auto Update -------------------------------------------------------------------------
+
+// The exit handling of a slot. Only one exchange runs at a time: a slot left
+// while another one's exchange waits for the sensor is queued behind it.
+void TParameterForm::SlotExit(QLineEdit* slot) {
+    const bool linkOpen = m_host.PortOpen() || m_host.LinkMode() != TLinkMode::Local;
+    if (!linkOpen || !cb_AutoUpdate->isChecked() || !m_edited.contains(slot)) return;
+    if (m_exchanging) {
+        if (!m_exchangeQueue.contains(slot)) m_exchangeQueue.append(slot);
+        return;
+    }
+    ExchangeSlot(slot);
+    while (!m_exchangeQueue.isEmpty()) {
+        QLineEdit* next = m_exchangeQueue.takeFirst();
+        if (m_edited.contains(next) && cb_AutoUpdate->isChecked()) ExchangeSlot(next);
+    }
+}
+
+void TParameterForm::ExchangeSlot(QLineEdit* slot) {
+    m_exchanging = true;
+    const int code = m_codes.value(slot);
+    const QString key = EditorKeyForCode(code);
+    const QString text = slot->text();
+    if (!key.isEmpty() && !text.isEmpty()) {
+        TCommandEngine& engine = m_host.Engine();
+        const bool whole = WholeReply(key);
+        const bool system = pc_parameter->currentIndex() == 1;
+        if (system)
+            for (const QByteArray& c : SensorCommand::SystemModeEntry)
+                engine.SetCmd(c);
+        engine.SetCmd(QStringLiteral("%1 %2\r").arg(key, text).toLatin1());
+        TCommandEngine::Delay(100);
+        QString reply = QString::fromLatin1(engine.GetCmd((key + u'\r').toLatin1(),
+                                                          (key + QStringLiteral("\r\n")).toLatin1(),
+                                                          "\r\n", 0, whole ? 200 : 300))
+                            .trimmed();
+        if (reply.startsWith(u'E')) reply.clear();
+        if (!whole) reply = reply.section(u' ', 0, 0);
+        slot->setText(reply);
+        OutputsFromValue(key, text, true, !whole);
+        if (system) engine.SetCmd(SensorCommand::SystemModeExit);
+    }
+    m_edited.remove(slot);
+    m_marking = false;
+    SlotChanged(slot);
+    m_marking = true;
+    if (QWidget* focused = focusWidget()) focused->clearFocus();
+    m_exchanging = false;
+}
+
+void TParameterForm::AutoUpdateClicked(bool checked) {
+    if (!checked) return;
+    TWaitCursor wait;
+    for (int code : AutoUpdateOrder())
+        if (QLineEdit* slot = m_slots.value(code)) SlotExit(slot);
 }

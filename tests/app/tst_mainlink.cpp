@@ -210,8 +210,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_S2->isEnabled(), 5000);
         TSimSensor& sensor = m_sim->Sensor();
-        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("\r\021\033"),
-                                 5000); // after opening
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith(" INFO\r\n") &&
+                                     !m_main->SensorBusy(),
+                                 10000); // after opening
         auto sent = [&](auto run, const QByteArray& expected) {
             sensor.ClearTrace();
             run();
