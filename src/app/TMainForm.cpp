@@ -12,7 +12,9 @@
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
 #include "TParameterForm.h"
+#include "TParameterReadForm.h"
 #include "TParameterReader.h"
+#include "TParameterWriter.h"
 #include "Tag.h"
 
 #include <QAction>
@@ -136,6 +138,23 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
                 &TParameterReader::Parameter_auslesen);
         connect(Datei_Parameter_lesen, &QAction::triggered, &reader,
                 &TParameterReader::Datei_Parameter_lesen);
+        if (TParameterReadForm* browser = m_windows.ParameterReadForm) {
+            browser->SetEditor(editor);
+            connect(Parameter_oeffnen, &QAction::triggered, browser, &TParameterReadForm::Execute);
+            if (m_windows.ParameterStoreForm)
+                m_paramWriter = new TParameterWriter(*this, *editor, *browser,
+                                                     *m_windows.ParameterStoreForm, this);
+        }
+    }
+    if (m_paramWriter) {
+        TParameterWriter* w = m_paramWriter;
+        connect(Parameter_speichern, &QAction::triggered, w,
+                &TParameterWriter::Parameter_speichern);
+        connect(Parameter_testen, &QAction::triggered, w, [w] { w->SendFormParameters(false); });
+        connect(Parameter_programmieren, &QAction::triggered, w,
+                [w] { w->SendFormParameters(true); });
+        connect(Datei_Parameter_schreiben, &QAction::triggered, w,
+                &TParameterWriter::Datei_Parameter_schreiben);
     }
     for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);

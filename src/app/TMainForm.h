@@ -267,6 +267,10 @@ public:
     QMenu* Menu_Fenster = nullptr;
     QMenu* Menu_Hilfe = nullptr;
 
+    class TParameterWriter* ParameterWriter() const {
+        return m_paramWriter;
+    }
+
     // Actions whose feature the program does not have yet: they stay
     // disabled whatever EnableDeviceActions says.
     bool Unbuilt(const QAction* action) const;
@@ -318,6 +322,7 @@ private:
 
     QStringList m_arguments;
     TCommandEngine* m_engine = nullptr;
+    class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;
     TLinkMode m_linkMode = TLinkMode::Local;
     bool m_localServer = false; // TCP relay in Local mode

@@ -53,7 +53,7 @@ void TMainForm::CreateActions() {
         {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)),
          "Parameter lesen", nullptr, "param-read", true},
         {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
-         Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", false},
+         Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", true},
         {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken",
          "document-print", "print", false},
         {&M::Datei_beenden, "Datei_beenden", 16, Keys(Qt::ALT | Qt::Key_X), "Beenden",
@@ -119,13 +119,13 @@ void TMainForm::CreateActions() {
         {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",
          nullptr, nullptr, true},
         {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr,
-         nullptr, false},
+         nullptr, true},
         {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P),
-         "Programmieren", nullptr, nullptr, false},
+         "Programmieren", nullptr, nullptr, true},
         {&M::Parameter_speichern, "Parameter_speichern", 73, Keys(Qt::ALT | Qt::Key_S), "Speichern",
-         nullptr, nullptr, false},
+         nullptr, nullptr, true},
         {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr,
-         nullptr, false},
+         nullptr, true},
     };
     for (const TActionDef& d : defs) {
         auto* action =

@@ -9,6 +9,7 @@
 #include "TComPortSetupDlg.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TParameterWriter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -105,6 +106,9 @@ bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers) {
         return true;
     case Qt::Key_A:
         SendCommands(WithAttention({"SETAUTO\r\n"}, true));
+        return true;
+    case Qt::Key_C:
+        if (m_paramWriter) m_paramWriter->SendParameterText(false);
         return true;
     case Qt::Key_F:
         SendCommands(WithAttention({"TESTFB\r\n"}, true));

@@ -3,6 +3,7 @@
 
 #include "Labels.h"
 #include "ParameterCatalogue.h"
+#include "ParameterFile.h"
 #include "TCommandEngine.h"
 #include "TParameterReader.h"
 #include "Tag.h"
@@ -201,7 +202,12 @@ void TParameterForm::AddSlotRow(QGridLayout* grid, int row, int column, const TP
     edit->setObjectName(def.SlotName());
     if (def.Label) SetTag(edit, def.Label);
     if (def.Description) edit->setToolTip(QString::fromUtf8(def.Description));
-    if (def.MaxLength) edit->setMaxLength(def.MaxLength);
+    // The limit holds what the user types; values from the sensor or a
+    // file are kept whole.
+    if (const int limit = def.MaxLength)
+        connect(edit, &QLineEdit::textEdited, edit, [edit, limit](const QString& text) {
+            if (text.size() > limit) edit->setText(text.left(limit));
+        });
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
     edit->installEventFilter(this);
     auto* caption = new QLabel(QString::fromLatin1(def.Key), parent);
@@ -396,11 +402,9 @@ void TParameterForm::LookUpTypeAndPlace() {
     const QString serial = lb_seriennummer->text();
     const TParameterFileHeader* newest = nullptr;
     QDateTime newestDate;
-    const QLocale locale;
     for (const TParameterFileHeader& h : m_fileHeaders) {
         if (h.SerialNumber != serial || h.Date.isEmpty()) continue;
-        QDateTime date = locale.toDateTime(h.Date, QLocale::ShortFormat);
-        if (!date.isValid()) date = locale.toDateTime(h.Date, QLocale::LongFormat);
+        const QDateTime date = ParseFileDate(h.Date);
         if (!date.isValid()) continue;
         if (!newest || date >= newestDate) {
             newest = &h;
@@ -414,16 +418,36 @@ void TParameterForm::LookUpTypeAndPlace() {
 
 QString TParameterForm::FormatParameterLine(int code, bool padded) const {
     if (!m_host.PortOpen() && m_host.LinkMode() == TLinkMode::Local) return {};
+    return FormatSlotLine(code, padded);
+}
+
+QString TParameterForm::FormatFactorLine(bool padded) const {
+    if (!m_host.PortOpen() && m_host.LinkMode() == TLinkMode::Local) return {};
+    return FormatSlotFactorLine(padded);
+}
+
+QString TParameterForm::FormatSlotLine(int code, bool padded) const {
     const QLineEdit* slot = m_slots.value(code);
     if (!slot) return {};
     return FormatKeyValue(KeyForCode(code, m_host.Sensor().Firmware32Bit()), slot->text().trimmed(),
                           padded);
 }
 
-QString TParameterForm::FormatFactorLine(bool padded) const {
-    const QString line = FormatParameterLine(404, padded);
+QString TParameterForm::FormatSlotFactorLine(bool padded) const {
+    const QString line = FormatSlotLine(404, padded);
     if (line.isEmpty()) return {};
     return line + u' ' + Value(405) + u' ' + Value(406);
+}
+
+void TParameterForm::ShowHeader(const TParameterFileHeader& header) {
+    lb_seriennummer->setText(header.SerialNumber);
+    lb_softwareversion->setText(header.Software);
+    ed_standort->setText(header.Place);
+    QString remarks = header.Remarks;
+    remarks.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (remarks.endsWith(u'\n')) remarks.chop(1);
+    Memo_bemerkung->setPlainText(remarks);
+    ed_typ->setText(header.Type);
 }
 
 // --- Change marks --------------------------------------------------------------------
@@ -520,6 +544,7 @@ void TParameterForm::showEvent(QShowEvent* event) {
 }
 
 void TParameterForm::FormShow() {
+    if (m_reader->Identifying() || m_reader->Reading()) return; // it is being talked to already
     m_host.Engine().SetCmd(SensorCommand::Attention);
     m_reader->IdentifySensor();
     ShowModelControls(m_host.Sensor().Firmware32Bit());
@@ -528,7 +553,12 @@ void TParameterForm::FormShow() {
 
 bool TParameterForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
-        if (auto* slot = qobject_cast<QLineEdit*>(watched); slot && m_codes.contains(slot)) {
+        // A context menu or another window taking the focus does not leave
+        // the slot.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool left = reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
+        if (auto* slot = qobject_cast<QLineEdit*>(watched);
+            left && slot && m_codes.contains(slot)) {
             const int code = m_codes.value(slot);
             if (code != 405 && code != 406) SlotExit(slot);
         }
@@ -565,7 +595,9 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
     if (!key.isEmpty() && !text.isEmpty()) {
         TCommandEngine& engine = m_host.Engine();
         const bool whole = WholeReply(key);
-        const bool system = pc_parameter->currentIndex() == 1;
+        // The slot's own tab decides: leaving a slot by clicking another
+        // tab has switched the tab already.
+        const bool system = code / 100 == 2;
         if (system)
             for (const QByteArray& c : SensorCommand::SystemModeEntry)
                 engine.SetCmd(c);

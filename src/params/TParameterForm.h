@@ -62,6 +62,12 @@ public:
     // value. The INCFACTOR line carries the values of slots 404-406.
     QString FormatParameterLine(int code, bool padded) const;
     QString FormatFactorLine(bool padded) const;
+    // The same lines whether or not a link is open (for files).
+    QString FormatSlotLine(int code, bool padded) const;
+    QString FormatSlotFactorLine(bool padded) const;
+    // The header fields of a parameter file: serial number, software,
+    // place, remarks and type.
+    void ShowHeader(const TParameterFileHeader& header);
 
     // --- Marks and states as tests see them ---------------------------------------
     bool IsMarked(int code) const;                     // the slot's text is red

@@ -1,16 +1,61 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ParameterFileHeader.h"
 #include "THost.h"
 
 #include <QDialog>
+#include <QList>
 
-// Parameter file browser: lists the .par files of the parameter folder with their header fields.
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TParameterFileGrid;
+class TParameterForm;
+
+// Parameter file browser: lists the .par files of the parameter folder with
+// the header fields found in them, shows one file's details, opens a file
+// into the parameter editor or deletes it. It keeps the list that the last
+// scan built for the program's lifetime; the editor's type and place
+// lookup and the store dialog use it too.
 class TParameterReadForm : public QDialog {
     Q_OBJECT
 public:
     TParameterReadForm(THost& host, QWidget* parent = nullptr);
 
+    void SetEditor(TParameterForm* editor) { m_editor = editor; }
+
+    // Rebuilds the list from the parameter folder (hourglass meanwhile). A
+    // folder that cannot be listed is reported once in a message box and
+    // gives an empty list; false then.
+    bool ScanParameterFiles();
+    const QList<TParameterFileHeader>& Records() const { return m_records; }
+
+    // Scans and shows the browser modally (Parameter_oeffnen).
+    int Execute();
+    // Loads the file of a record into the editor (reader 2): the header
+    // fields from the record, the lines from the file if it still exists.
+    void LoadIntoEditor(const TParameterFileHeader& record);
+
+    TParameterFileGrid* StringGrid1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* BtnOpen = nullptr;
+    QPushButton* BtnClear = nullptr;
+    QPushButton* BtnAbort = nullptr;
+
+    void BtnOpenClick();
+    void BtnClearClick();
+
 private:
+    void ShowRow(int row);
+    const TParameterFileHeader* CurrentRecord() const;
+
     THost& m_host;
+    TParameterForm* m_editor = nullptr;
+    QList<TParameterFileHeader> m_records;
+    QString m_lastScanError; // reported once, not at every scan
 };

@@ -37,7 +37,7 @@ QStringList TParameterReader::ReplyLines(const QByteArray& reply) {
 
 QString TParameterReader::ReplaceParameterLine(const QString& text, const QString& key,
                                                const QString& line) {
-    const qsizetype at = text.toUpper().indexOf(key.toUpper());
+    const qsizetype at = text.indexOf(key, 0, Qt::CaseInsensitive);
     if (at < 0 || key.isEmpty()) return text;
     qsizetype end = text.indexOf(u'\r', at + key.size());
     if (end < 0) end = text.size();
@@ -70,20 +70,19 @@ void TParameterReader::ParseInfo(const QStringList& lines, TSensorIdentity& iden
 
 QStringList TParameterReader::HeaderLines() {
     return {QStringLiteral("REM PARAMETER FILE"),
-            QStringLiteral("REM DATE ") +
-                QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat),
-            QString()};
+            QStringLiteral("REM DATE ") + FileDateText(QDateTime::currentDateTime()), QString()};
 }
 
 // --- The handshake and the identification -----------------------------------------------
 
-bool TParameterReader::Handshake(int* previous) {
+bool TParameterReader::Handshake(int* previous, int* channel) {
     TCommandEngine& engine = m_host.Engine();
     bool ok = false;
     int sid = engine.GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500).trimmed().toInt(&ok);
     if (!ok) sid = -1;
     m_host.Sensor().SetSensorPort(sid);
     const int n = Channel();
+    if (channel) *channel = n;
     const QByteArray query = QStringLiteral("S%1ON\r\nS%1ON %2\r\n").arg(n).arg(0).toLatin1();
     const QByteArray start = QStringLiteral("S%1ON\r\n").arg(n).toLatin1();
     *previous = engine.GetCmd(query, start, "\r\n", 0, 500).trimmed().toInt(&ok);
@@ -106,17 +105,24 @@ QStringList TParameterReader::ReadInfoLines() {
 void TParameterReader::IdentifySensor() {
     if (m_identifying) return; // one identification at a time
     m_identifying = true;
-    auto done = qScopeGuard([this] { m_identifying = false; });
+    // Reading waits for the identification (the button is off meanwhile).
+    QAction* read = m_reading ? nullptr : m_editor.ReadAction();
+    const bool readWasEnabled = read && read->isEnabled();
+    if (read) read->setEnabled(false);
+    auto done = qScopeGuard([this, read, readWasEnabled] {
+        m_identifying = false;
+        if (read && readWasEnabled) read->setEnabled(true);
+    });
     TWaitCursor wait;
     TCommandEngine::Delay(500);
     int previous = -1;
-    if (!Handshake(&previous)) return;
+    int n = 1;
+    if (!Handshake(&previous, &n)) return;
     TSensorIdentity identity = m_host.Sensor().Identity();
     ParseInfo(ReplyLines(m_host.Engine().GetCmd(QByteArray("INFO\r\n"), "INFO\r\n", "->", 0, 1000)),
               identity);
     m_host.Sensor().SetIdentity(identity);
-    if (previous > 0)
-        m_host.Engine().SetCmd(QStringLiteral("S%1ON 1\r\n").arg(Channel()).toLatin1());
+    if (previous > 0) m_host.Engine().SetCmd(QStringLiteral("S%1ON 1\r\n").arg(n).toLatin1());
 }
 
 // --- Reading the parameter set ------------------------------------------------------------
@@ -126,26 +132,25 @@ void TParameterReader::EnterSystemMode() {
         m_host.Engine().SetCmd(c);
 }
 
-void TParameterReader::LeaveSystemModeAndRestore(int previous) {
+void TParameterReader::LeaveSystemModeAndRestore(int previous, int n) {
     m_host.Engine().SetCmd(SensorCommand::SystemModeExit);
     if (previous != 0)
-        m_host.Engine().SetCmd(
-            QStringLiteral("S%1ON %2\r\n").arg(Channel()).arg(previous).toLatin1());
+        m_host.Engine().SetCmd(QStringLiteral("S%1ON %2\r\n").arg(n).arg(previous).toLatin1());
 }
 
 // READ into Memo_Rec after what is there already; the S<n>ON line shows the
 // state from before the handshake.
-QString TParameterReader::ReadParameterList(int previous) {
+QString TParameterReader::ReadParameterList(int previous, int n) {
     QPlainTextEdit& memo = m_host.MemoRec();
     const QByteArray reply =
         m_host.Engine().GetCmd(QByteArray("READ\r\n"), "READ\r\n", "->", 0, 5000);
     QString text = memo.toPlainText() + u'\n' + QString::fromLatin1(reply);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(u'\n')) text.chop(1); // the reply's last line end ends the list
     if (previous > 0) {
         text.replace(u'\n', u'\r');
-        text =
-            ReplaceParameterLine(text, QStringLiteral("S%1ON").arg(Channel()),
-                                 QStringLiteral("S%1ON         %2").arg(Channel()).arg(previous));
+        text = ReplaceParameterLine(text, QStringLiteral("S%1ON").arg(n),
+                                    QStringLiteral("S%1ON         %2").arg(n).arg(previous));
         text.replace(u'\r', u'\n');
     }
     memo.setPlainText(text);
@@ -158,7 +163,7 @@ void TParameterReader::PublishMemoRec(const QString& text) {
 }
 
 void TParameterReader::Parameter_auslesen() {
-    if (!LinkOpen() || m_reading) return;
+    if (!LinkOpen() || m_reading || m_identifying) return;
     m_reading = true;
     QAction* button = m_editor.ReadAction();
     if (button) button->setEnabled(false);
@@ -170,7 +175,8 @@ void TParameterReader::Parameter_auslesen() {
     TCommandEngine& engine = m_host.Engine();
     engine.SetCmd(SensorCommand::Attention);
     int previous = -1;
-    if (!Handshake(&previous)) return;
+    int n = 1;
+    if (!Handshake(&previous, &n)) return;
     if (m_host.LinkMode() == TLinkMode::Local) {
         // Closing and opening again identifies the sensor afresh (its
         // output is off now, so the identification leaves it off).
@@ -181,9 +187,9 @@ void TParameterReader::Parameter_auslesen() {
     m_editor.Memo_bemerkung->setPlainText(info.join(u'\n'));
     EnterSystemMode();
     m_host.MemoRec().setPlainText(HeaderLines().join(u'\n'));
-    const QString text = ReadParameterList(previous);
+    const QString text = ReadParameterList(previous, n);
     PublishMemoRec(text);
-    LeaveSystemModeAndRestore(previous);
+    LeaveSystemModeAndRestore(previous, n);
 
     for (const QString& line : text.split(u'\n')) {
         const qsizetype blank = line.indexOf(u' ');
@@ -209,23 +215,26 @@ void TParameterReader::Datei_Parameter_lesen() {
     m_reading = true;
     m_host.EnableDeviceActions(false);
     auto done = qScopeGuard([this] {
-        m_host.EnableDeviceActions(true);
+        // Back to what the link allows: a port that closed meanwhile
+        // leaves the device actions off.
+        m_host.EnableDeviceActions(LinkOpen());
         m_reading = false;
     });
     if (!LinkOpen()) return;
     m_host.Engine().SetCmd(SensorCommand::Attention);
     int previous = -1;
-    if (!Handshake(&previous)) return;
+    int n = 1;
+    if (!Handshake(&previous, &n)) return;
     QStringList remarks = ReadInfoLines();
     for (QString& line : remarks)
         line.prepend(QStringLiteral("REM "));
     EnterSystemMode();
     m_host.MemoRec().setPlainText((HeaderLines() + remarks + QStringList{QString()}).join(u'\n'));
-    const QString text = ReadParameterList(previous);
+    const QString text = ReadParameterList(previous, n);
     PublishMemoRec(text);
     // The sensor is taken out of system mode and gets its output back before
     // the file is written, so a failing disk cannot leave it in system mode.
-    LeaveSystemModeAndRestore(previous);
+    LeaveSystemModeAndRestore(previous, n);
     QString error;
     if (!SaveParameterLines(file, text.split(u'\n'), &error))
         m_host.ShowMsgBox(error, mtError, mbOK);

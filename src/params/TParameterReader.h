@@ -33,7 +33,8 @@ public:
 
     // The output-off handshake; false (after label 105) when the sensor
     // gives no usable output state. `previous` is the state before.
-    bool Handshake(int* previous);
+    // `channel` is the output channel n it worked with.
+    bool Handshake(int* previous, int* channel = nullptr);
 
     // Replaces, from the first occurrence of `key` (any case) up to the next
     // CR or the end, by `line`.
@@ -59,8 +60,8 @@ private:
     int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
     QStringList ReadInfoLines();
     void EnterSystemMode();
-    void LeaveSystemModeAndRestore(int previous);
-    QString ReadParameterList(int previous);
+    void LeaveSystemModeAndRestore(int previous, int n);
+    QString ReadParameterList(int previous, int n);
     void PublishMemoRec(const QString& text);
 
     THost& m_host;

@@ -5,6 +5,7 @@
 // hostile replies. The identification and text helpers of the reader.
 #include "Labels.h"
 #include "ParameterCatalogue.h"
+#include "ParameterFile.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
 #include "TParameterReader.h"
@@ -175,19 +176,24 @@ private slots:
     // wherever it stands in the list; unreadable dates are passed over.
     void typeAndPlace() {
         m_main->Sensor().SetIdentity({1, false, QStringLiteral("40001"), QStringLiteral("V1")});
-        const QLocale l;
-        const auto date = [&l](int day) {
-            return l.toString(QDateTime(QDate(2026, 3, day), QTime(10, 0)), QLocale::ShortFormat);
+        const auto header = [](const char* name, const char* serial, const QString& date,
+                               const char* type, const char* place) {
+            TParameterFileHeader h;
+            h.FileName = QLatin1String(name);
+            h.SerialNumber = QLatin1String(serial);
+            h.Date = date;
+            h.Type = QLatin1String(type);
+            h.Place = QLatin1String(place);
+            return h;
+        };
+        const auto date = [](int day) {
+            return FileDateText(QDateTime(QDate(2026, 3, day), QTime(10, 0, 30)));
         };
         m_editor->SetParameterFileHeaders({
-            {QStringLiteral("b.par"), QStringLiteral("40001"), date(20),
-             QStringLiteral("ORX 9 new"), QStringLiteral("Hall 2")},
-            {QStringLiteral("a.par"), QStringLiteral("40001"), date(5), QStringLiteral("ORX 9 old"),
-             QStringLiteral("Hall 1")},
-            {QStringLiteral("c.par"), QStringLiteral("40001"), QStringLiteral("garbled"),
-             QStringLiteral("x"), QStringLiteral("y")},
-            {QStringLiteral("d.par"), QStringLiteral("40002"), date(28), QStringLiteral("other"),
-             QStringLiteral("other")},
+            header("b.par", "40001", date(20), "ORX 9 new", "Hall 2"),
+            header("a.par", "40001", date(5), "ORX 9 old", "Hall 1"),
+            header("c.par", "40001", QStringLiteral("garbled"), "x", "y"),
+            header("d.par", "40002", date(28), "other", "other"),
         });
         m_editor->SetParameterValue(QStringLiteral("REM"), QString());
         QCOMPARE(m_editor->ed_typ->text(), QStringLiteral("ORX 9 new"));
@@ -208,8 +214,8 @@ private slots:
         m_editor->SetParameterValue(QStringLiteral("AVERAGE"), QStringLiteral("1"));
         m_editor->SetParameterValue(QStringLiteral("AVERAGE"), QStringLiteral("2 ms"));
         QCOMPARE(m_editor->Value(101), QStringLiteral("2"));
-        m_editor->SetParameterValue(QStringLiteral("S1FORMAT"), QString(100000, u'Z'));
-        QCOMPARE(m_editor->Value(302).size(), 30); // the slot's limit
+        m_editor->SetParameterValue(QStringLiteral("S1FORMAT"), QString(1000, u'Z'));
+        QCOMPARE(m_editor->Value(302).size(), 1000); // the limit is for typing only
     }
 
     void replaceParameterLine_data() {

@@ -1,0 +1,275 @@
+// SPDX-License-Identifier: MIT
+#include "TParameterWriter.h"
+
+#include "FileDialogs.h"
+#include "Labels.h"
+#include "MsgBox.h"
+#include "ParameterCatalogue.h"
+#include "ParameterFile.h"
+#include "TCommandEngine.h"
+#include "TParameterForm.h"
+#include "TParameterReadForm.h"
+#include "TParameterReader.h"
+#include "TParameterStoreForm.h"
+#include "WaitCursor.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+
+namespace {
+int CodeOf(const char* key) {
+    const TParameterDef* def = FindParameterKey(QLatin1String(key));
+    return def ? def->Code : 0;
+}
+
+// The parameter-file filter first, so that it is what the dialogs show.
+QString ParameterFileFilter() {
+    return LabelTextOr(102, QStringLiteral("Parameter files (*.par)|*.par")) + u'|' +
+           LabelTextOr(107, QStringLiteral("All files (*)|*"));
+}
+} // namespace
+
+TParameterWriter::TParameterWriter(THost& host, TParameterForm& editor, TParameterReadForm& browser,
+                                   TParameterStoreForm& store, QObject* parent)
+    : QObject(parent), m_host(host), m_editor(editor), m_browser(browser), m_store(store) {}
+
+bool TParameterWriter::LinkOpen() const {
+    return m_host.PortOpen() || m_host.LinkMode() != TLinkMode::Local;
+}
+
+// --- Writer A ------------------------------------------------------------------------------
+
+QStringList TParameterWriter::FileLines() const {
+    const bool fw32 = m_host.Sensor().Firmware32Bit();
+    QStringList lines = TParameterReader::HeaderLines();
+    const QString remarks = m_editor.Memo_bemerkung->toPlainText();
+    if (!remarks.isEmpty())
+        for (const QString& line : remarks.split(u'\n'))
+            lines << QStringLiteral("REM %1").arg(line);
+    lines << QStringLiteral("REM PLACE %1").arg(m_editor.ed_standort->text())
+          << QStringLiteral("REM TYPE/OPTIONS %1").arg(m_editor.ed_typ->text()) << QString()
+          << QStringLiteral("S/N %1").arg(m_editor.SerialNumberText()) << QString();
+
+    // A block of keys; a key marked by a leading "+" only with 32-bit
+    // firmware, "" an empty line inside the block.
+    auto block = [&](std::initializer_list<const char*> keys, bool separator = true) {
+        for (const char* key : keys) {
+            if (!*key) {
+                lines << QString();
+                continue;
+            }
+            const bool only32 = *key == '+';
+            if (only32 && !fw32) continue;
+            const QString line = m_editor.FormatSlotLine(CodeOf(key + (only32 ? 1 : 0)), true);
+            if (!line.isEmpty()) lines << line;
+        }
+        if (separator) lines << QString();
+    };
+    block({"AVERAGE", "CALFACTOR", "CHOLD", "DIRECTION", "HOLDTIME", "MINRATE", "+OUT0LEVEL",
+           "SIGNALERROR", "TRACKING", "TRIGGER", "VMAX", "WINDOW"});
+    block({"AMPLIFIER", "+BW", "CONSTANT", "CONTROLT", "+EPSILON", "+FB2TYPE", "INTTIME", "LAMP",
+           "LMAX", "LMIN", "OED", "PMAX", "PMIN", "+PPM", "RMAX", "RMIN"});
+    if (fw32) {
+        block({"INC1ON", "INC1FACTOR", "INC1OUTPUT", "INC1VALUE", "INC1HOLD", "", "INC2ON",
+               "INC2FACTOR", "INC2OUTPUT", "INC2VALUE", "INC2HOLD", "", "INC3ON", "INC3FACTOR",
+               "INC3OUTPUT", "INC3VALUE", "INC3HOLD"});
+    } else {
+        block({"INCON", "INCVALUE", "INCOUTPUT"}, false);
+        if (const QString factor = m_editor.FormatSlotFactorLine(true); !factor.isEmpty())
+            lines << factor;
+        lines << QString();
+    }
+    block({"ANON", "ANMIN", "ANMAX", "ANOUTPUT", "ANVALUE"});
+    block({"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"});
+    block({"S1ON", "S1FORMAT", "S1INTERFACE", "S1OUTPUT", "S1TIME", "+S1ADDRESS"});
+    block({"S2ON", "S2FORMAT", "S2INTERFACE", "S2OUTPUT", "S2TIME", "+S2ADDRESS"}, false);
+    return lines;
+}
+
+void TParameterWriter::Parameter_speichern() {
+    const QStringList lines = FileLines();
+    m_host.MemoPar().setPlainText(lines.join(u'\n'));
+    QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
+    m_host.ShowError(QStringLiteral("Copy to clipboard"));
+
+    m_browser.ScanParameterFiles();
+    if (m_store.Execute(m_browser.Records()) != QDialog::Accepted) return;
+    QString name = m_store.FileName().trimmed();
+    // Without an extension of its own the name gets ".par" (a dot in the
+    // folder's name does not count: the file would not be listed).
+    if (!name.contains(u'.')) name += QStringLiteral(".par");
+    const QString path = ParameterFilePath(m_host.ParaDir(), name);
+    if (QFileInfo::exists(path) &&
+        m_host.ShowMsgBox(QStringLiteral("%1: %2").arg(LabelText(113), path), mtConfirmation,
+                          mbYesNo) != mrYes)
+        return;
+    QString error;
+    if (!SaveParameterLines(path, lines, &error)) {
+        m_host.ShowMsgBox(error, mtError, mbOK);
+        return;
+    }
+    m_browser.ScanParameterFiles();
+}
+
+// --- Sending ---------------------------------------------------------------------------------
+
+QStringList TParameterWriter::SendLines() const {
+    const bool fw32 = m_host.Sensor().Firmware32Bit();
+    QStringList lines;
+    auto add = [&](std::initializer_list<const char*> keys) {
+        for (const char* key : keys)
+            lines << m_editor.FormatParameterLine(CodeOf(key), false);
+    };
+    add({"AVERAGE", "CALFACTOR", "CHOLD", "DIRECTION", "VMAX", "HOLDTIME", "MINRATE", "SIGNALERROR",
+         "TRIGGER", "WINDOW", "TRACKING"});
+    if (fw32) add({"OUT0LEVEL"});
+    add({"AMPLIFIER", "CONSTANT", "CONTROLT", "INTTIME", "PMIN", "PMAX", "RMIN", "RMAX", "LAMP",
+         "LMIN", "LMAX"});
+    if (fw32) add({"PPM", "EPSILON", "FB2TYPE", "BW", "OED"});
+    if (!fw32) {
+        add({"INCON", "INCVALUE", "INCOUTPUT"});
+        lines << m_editor.FormatFactorLine(false);
+    }
+    add({"ANON", "ANVALUE", "ANOUTPUT", "ANMIN", "ANMAX"});
+    if (fw32)
+        add({"INC1ON", "INC1VALUE", "INC1OUTPUT", "INC1FACTOR", "INC1HOLD", "INC2ON", "INC2VALUE",
+             "INC2OUTPUT", "INC2FACTOR", "INC2HOLD", "INC3ON", "INC3VALUE", "INC3OUTPUT",
+             "INC3FACTOR", "INC3HOLD"});
+    add({"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"});
+    add({"S1ON", "S1FORMAT", "S1INTERFACE", "S1OUTPUT", "S1TIME", "S2ON", "S2FORMAT", "S2INTERFACE",
+         "S2OUTPUT", "S2TIME"});
+    return lines;
+}
+
+bool TParameterWriter::PrepareSendList(QStringList& lines, int sensorConstant) {
+    auto find = [&lines](const QString& text) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (lines.at(i).contains(text)) return i;
+        return qsizetype(-1);
+    };
+    if (const qsizetype echo = find(QStringLiteral("ECHO"));
+        echo >= 0 && lines.at(echo).contains(u'0'))
+        lines.append(lines.takeAt(echo));
+    lines.append(QStringLiteral("*EXIT"));
+    const qsizetype on = find(QStringLiteral("S%1ON").arg(Channel()));
+    if (on >= 0 && !lines.at(on).contains(u'0')) lines.append(lines.takeAt(on));
+
+    const qsizetype constantLine = find(QStringLiteral("CONSTANT"));
+    int setConstant = -1;
+    if (constantLine >= 0) {
+        const QString line = lines.at(constantLine);
+        const qsizetype at = line.indexOf(QLatin1String("CONSTANT"));
+        qsizetype blank = line.indexOf(u' ', at);
+        if (blank < 0) blank = line.size() - 1;
+        bool ok = false;
+        setConstant = line.mid(blank).trimmed().toInt(&ok);
+        if (!ok) setConstant = -1;
+    }
+    if (setConstant == -1 || setConstant == sensorConstant || m_host.Sensor().Firmware32Bit())
+        return true;
+    const QString question = LabelText(103) + u'\r' + LabelText(109) + QStringLiteral("\r\r") +
+                             LabelText(108) + u'\t' + QString::number(sensorConstant) +
+                             QStringLiteral("\r\r") + LabelText(106) + u'\t' +
+                             QString::number(setConstant);
+    switch (m_host.ShowMsgBox(question, mtConfirmation, mbYesNoCancel)) {
+    case mrYes:
+        lines.removeAt(constantLine); // the sensor keeps its own constant
+        return true;
+    case mrNo:
+        if (m_host.ShowMsgBox(LabelText(111), mtWarning, mbYesNo) != mrYes)
+            lines.removeAt(constantLine);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store, bool fromForm) {
+    if (m_sending) return;
+    m_sending = true;
+    m_host.EnableDeviceActions(false);
+    auto done = qScopeGuard([this] {
+        // Back to what the link allows: a port that closed meanwhile
+        // leaves the device actions off.
+        m_host.EnableDeviceActions(LinkOpen());
+        m_sending = false;
+    });
+    if (!LinkOpen()) return;
+    TCommandEngine& engine = m_host.Engine();
+    engine.SetCmd(SensorCommand::Attention);
+    engine.SetCmd(QStringLiteral("S%1ON 0\r\n").arg(Channel()).toLatin1());
+    for (const QByteArray& c : SensorCommand::SystemModeEntry)
+        engine.SetCmd(c);
+    bool ok = false;
+    const int sensorConstant =
+        engine.GetCmd(QByteArray("CONSTANT\r\n"), "CONSTANT\r\n", fromForm ? "\r" : "\r\n", 0, 200)
+            .trimmed()
+            .toInt(&ok);
+    if (!ok || sensorConstant < 0) {
+        // Nothing is sent; the sensor is not left in system mode.
+        engine.SetCmd(SensorCommand::SystemModeExit);
+        m_host.ShowMsgBox(QStringLiteral("CONSTANT ") + LabelText(105), mtError, mbOK);
+        return;
+    }
+    QStringList lines = fill();
+    m_host.MemoPar().setPlainText(lines.join(u'\n'));
+    if (!PrepareSendList(lines, sensorConstant)) {
+        engine.SetCmd(SensorCommand::SystemModeExit);
+        return;
+    }
+    m_host.MemoPar().setPlainText(lines.join(u'\n'));
+    {
+        TWaitCursor wait;
+        for (const QString& line : lines) {
+            engine.SetCmd(line.toLatin1() + "\r\n");
+            QCoreApplication::processEvents();
+        }
+        if (fromForm) m_editor.ResetChangeMarks();
+    }
+    if (store && m_host.ShowMsgBox(LabelText(104), mtConfirmation, mbYesNo) == mrYes) {
+        engine.SetCmd(QByteArray("*STORE\r\n"));
+        engine.SetCmd(QByteArray("/KELBOR\r\n"));
+    }
+}
+
+void TParameterWriter::SendFormParameters(bool store) {
+    Send([this] { return SendLines(); }, store, true);
+}
+
+void TParameterWriter::Datei_Parameter_schreiben() {
+    TFileDialogRequest request;
+    request.kind = TFileDialogRequest::Open;
+    request.directory = m_host.ParaDir();
+    request.filter = ParameterFileFilter();
+    request.defaultSuffix = QStringLiteral("par");
+    request.mustExist = true;
+    m_editor.Reader().IdentifySensor();
+    const QString file = TFileDialogs::GetOpenFileName(m_host.HostWindow(), request);
+    if (!file.isEmpty()) SendParameterText(true, file);
+}
+
+void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
+    Send(
+        [this, fromFile, file] {
+            if (fromFile) {
+                QStringList lines;
+                QString error;
+                if (!ReadParameterLines(file, &lines, &error)) m_host.ShowError(error);
+                return lines;
+            }
+            const QString text = QGuiApplication::clipboard()->text();
+            if (text.isEmpty()) return QStringList{QStringLiteral("REM Clipboard not valid")};
+            m_host.ShowError(QStringLiteral("Load from clipboard"));
+            QString normal = text;
+            normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+            QStringList lines = normal.split(u'\n');
+            if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+            return lines;
+        },
+        true, false);
+}
