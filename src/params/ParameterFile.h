@@ -23,7 +23,7 @@ bool SaveParameterLines(const QString& path, const QStringList& lines, QString* 
 // MaxFileBytes the rest is not read, and a line is cut at MaxLineChars.
 // False with the reason in `error` when the file cannot be read.
 bool ReadParameterLines(const QString& path, QStringList* lines, QString* error);
-inline constexpr qint64 MaxFileBytes = 1 << 20;
+inline constexpr qint64 MaxFileBytes = 4 << 20;
 inline constexpr int MaxLineChars = 4096;
 
 // Decodes file bytes: UTF-8 when valid, else Latin-1.

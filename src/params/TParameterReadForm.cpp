@@ -96,10 +96,14 @@ bool TParameterReadForm::ScanParameterFiles() {
     return ok;
 }
 
-int TParameterReadForm::Execute() {
+void TParameterReadForm::Prepare() {
     ScanParameterFiles();
     StringGrid1->Fill(m_records);
     ShowRow(0);
+}
+
+int TParameterReadForm::Execute() {
+    Prepare();
     return exec();
 }
 

@@ -33,6 +33,8 @@ public:
 
     // Scans and shows the browser modally (Parameter_oeffnen).
     int Execute();
+    // Scans and fills the grid, the first row current (Execute's first step).
+    void Prepare();
     // Loads the file of a record into the editor (reader 2): the header
     // fields from the record, the lines from the file if it still exists.
     void LoadIntoEditor(const TParameterFileHeader& record);

@@ -51,12 +51,15 @@ TParameterStoreForm::TParameterStoreForm(THost& host, QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TParameterStoreForm::Execute(const QList<TParameterFileHeader>& records) {
+void TParameterStoreForm::Prepare(const QList<TParameterFileHeader>& records) {
     m_records = records;
-    Edit1->clear();
     StringGrid1->Fill(m_records);
     Edit1->clear(); // filling made the first row current; the name starts empty
     Edit1->setFocus();
+}
+
+int TParameterStoreForm::Execute(const QList<TParameterFileHeader>& records) {
+    Prepare(records);
     return exec();
 }
 

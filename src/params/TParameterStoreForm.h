@@ -22,6 +22,8 @@ public:
     // Shows `records` and waits; returns the result (QDialog::Accepted,
     // mrNo or QDialog::Rejected).
     int Execute(const QList<TParameterFileHeader>& records);
+    // Shows `records` with an empty name (Execute's first step).
+    void Prepare(const QList<TParameterFileHeader>& records);
     QString FileName() const;
 
     TParameterFileGrid* StringGrid1 = nullptr;

@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: MIT
+// Saving and sending parameter sets through the whole main window against
+// the simulated sensor on a pseudo-terminal: the round trip through a file,
+// the list as it is sent, the constant question's four answers on the
+// wire, the clipboard, and an operator's whole round of read, save, edit
+// by hand, send back, store and read again.
+#include "FileDialogs.h"
+#include "Labels.h"
+#include "MsgBox.h"
+#include "ParameterCatalogue.h"
+#include "ParameterFile.h"
+#include "TComPort.h"
+#include "TMainForm.h"
+#include "TParameterForm.h"
+#include "TParameterReadForm.h"
+#include "TParameterStoreForm.h"
+#include "TParameterWriter.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+#include "Windows.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class TestParamWrite : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSimPty> m_sim;
+    std::unique_ptr<TMainForm> m_main;
+    TAppWindows m_w;
+    QStringList m_boxes;
+    QList<int> m_answers; // given to the message boxes in turn; mrOk when none is left
+
+    TSimSensor& Sensor() { return m_sim->Sensor(); }
+    TParameterForm& Editor() { return *m_w.ParameterForm; }
+    TParameterWriter& Writer() { return *m_main->ParameterWriter(); }
+    QString Folder() const { return m_dir.filePath(QStringLiteral("par")); }
+
+    bool Start(const QString& model) {
+        TSimOptions options;
+        options.Model = model;
+        m_sim = std::make_unique<TSimPty>(options);
+        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
+        if (!m_sim->Start()) return false;
+        QDir(Folder()).removeRecursively(); // each case starts with an empty folder
+        QDir().mkpath(Folder());
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.setValue(QStringLiteral("ComPort/Port"), m_sim->DevicePath());
+        settings.setValue(QStringLiteral("Option/ParaDir"), Folder());
+        settings.sync();
+        m_w = CreateWindows({});
+        m_main.reset(m_w.MainForm);
+        m_main->FormShow();
+        return true;
+    }
+    bool Ready() {
+        return m_main->ComPort->Connected() && Editor().SerialNumberText() == Sensor().Serial() &&
+               !m_main->SensorBusy();
+    }
+    void Read() {
+        m_main->Parameter_auslesen->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Sensor().SystemMode(), 5000);
+    }
+    // Saves the editor's set under `name` through the store dialog.
+    void Save(const QString& name) {
+        TParameterStoreForm* store = m_w.ParameterStoreForm;
+        QTimer::singleShot(0, store, [store, name] {
+            store->Edit1->setText(name);
+            store->BtnStore->click();
+        });
+        Writer().Parameter_speichern();
+    }
+    // The prefix of every send: greeting, output off, system mode, the
+    // constant query.
+    static QByteArray SendPrefix() {
+        return QByteArray("\r\021\033S1ON 0\r\n*SYSTEM\r\nTARVEK\r\n CONSTANT\r\n");
+    }
+
+private slots:
+    void init() {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        m_boxes.clear();
+        m_answers.clear();
+        TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
+            m_boxes << r.text;
+            return m_answers.isEmpty() ? int(mrOk) : m_answers.takeFirst();
+        });
+    }
+    void cleanup() {
+        if (m_main) m_main->Timer_StartUp.stop();
+        m_main.reset();
+        m_sim.reset();
+        TFormMsgBox::SetResponder(nullptr);
+        TFileDialogs::SetResponder(nullptr);
+    }
+
+    // Values of every kind saved by writer A come back identical through
+    // the browser: blanks inside S1FORMAT, umlauts in place, type and
+    // remarks, empty slots, the three INCFACTOR values.
+    void roundTrip_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("ORX 9") << "9";
+        QTest::newRow("ORX 7") << "7";
+    }
+    void roundTrip() {
+        QFETCH(QString, model);
+        QVERIFY(Start(model));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        const bool fw32 = m_main->Sensor().Firmware32Bit();
+        QMap<int, QString> values;
+        int n = 0;
+        for (const TParameterDef& def : ParameterCatalogue()) {
+            // What writer A writes for this model: the keys of the model,
+            // INCFACTOR's three values, and OED whatever the model.
+            const bool only32 = def.Sensors == TSensorVariant::Only32Bit ||
+                                def.Sensors == TSensorVariant::Only32BitShown;
+            const bool present =
+                def.Code == 405 || def.Code == 406
+                    ? !fw32
+                    : !KeyForCode(def.Code, fw32).isEmpty() && (fw32 || !only32 || def.Code == 216);
+            QString value;
+            if (present && ++n % 5 != 0) value = QStringLiteral("v%1").arg(def.Code);
+            if (def.Code == 302) value = QStringLiteral("V*60:6:3' m/min'");
+            if (def.Code >= 404 && def.Code <= 406 && !fw32) // all three, as INCFACTOR needs
+                value = QStringLiteral("1.%1").arg(def.Code);
+            Editor().Slot(def.Code)->setText(value);
+            values.insert(def.Code, present ? value : QString());
+        }
+        Editor().ed_standort->setText(QString::fromUtf8("Halle Süd"));
+        Editor().ed_typ->setText(QString::fromUtf8("ORX Größe 2"));
+        Editor().Memo_bemerkung->setPlainText(QString::fromUtf8("Prüfung\nzweite Zeile"));
+        Save(QStringLiteral("round"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Folder() + QStringLiteral("/round.par")), 5000);
+
+        for (QLineEdit* slot : Editor().Slots())
+            slot->clear();
+        TParameterReadForm& browser = *m_w.ParameterReadForm;
+        QVERIFY(browser.ScanParameterFiles());
+        QCOMPARE(browser.Records().size(), 1);
+        browser.LoadIntoEditor(browser.Records().first());
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QVERIFY2(Editor().Value(it.key()) == it.value(),
+                     qPrintable(QStringLiteral("%1: %2 != %3")
+                                    .arg(it.key())
+                                    .arg(Editor().Value(it.key()), it.value())));
+        QCOMPARE(Editor().ed_standort->text(), QString::fromUtf8("Halle Süd"));
+        QCOMPARE(Editor().ed_typ->text(), QString::fromUtf8("ORX Größe 2"));
+        QCOMPARE(Editor().Memo_bemerkung->toPlainText(),
+                 QString::fromUtf8("Prüfung\nzweite Zeile"));
+        QCOMPARE(Editor().SerialNumberText(), Sensor().Serial());
+    }
+
+    // The list as it goes out: ECHO with a 0 last before "*EXIT", the
+    // talking interface switched on after it, a constant in small letters
+    // not found.
+    void sendList_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("S1ON on") << QStringList{"S1ON 1", "AVERAGE 10"}
+                                 << QStringList{"AVERAGE 10", "*EXIT", "S1ON 1"};
+        QTest::newRow("S1ON off") << QStringList{"S1ON 0", "AVERAGE 10"}
+                                  << QStringList{"S1ON 0", "AVERAGE 10", "*EXIT"};
+        QTest::newRow("ECHO 0") << QStringList{"ECHO 0", "A 1"}
+                                << QStringList{"A 1", "ECHO 0", "*EXIT"};
+        QTest::newRow("ECHO 1") << QStringList{"ECHO 1", "A 1"}
+                                << QStringList{"ECHO 1", "A 1", "*EXIT"};
+        QTest::newRow("constant in small letters")
+            << QStringList{"constant 5"} << QStringList{"constant 5", "*EXIT"};
+    }
+    void sendList() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        QFETCH(QStringList, lines);
+        QVERIFY(Writer().PrepareSendList(lines, 24716));
+        QFETCH(QStringList, sent);
+        QCOMPARE(lines, sent);
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    // Another constant in the file: the question's four answers on the
+    // wire, then the store question (answered No here).
+    void constantQuestion_data() {
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("Yes keeps the sensor's")
+            << QList<int>{mrYes, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n");
+        QTest::newRow("No, No keeps it")
+            << QList<int>{mrNo, mrNo, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n");
+        QTest::newRow("No, Yes sends the file's")
+            << QList<int>{mrNo, mrYes, mrNo}
+            << QByteArray("CONSTANT 1234\r\nAVERAGE 150\r\n*EXIT\r\n");
+        QTest::newRow("Cancel sends nothing") << QList<int>{mrCancel} << QByteArray("*EXIT\r\n");
+    }
+    void constantQuestion() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        const QString file = m_dir.filePath(QStringLiteral("constant.par"));
+        QVERIFY(SaveParameterLines(
+            file, {QStringLiteral("CONSTANT 1234"), QStringLiteral("AVERAGE 150")}, nullptr));
+        QFETCH(QList<int>, answers);
+        m_answers = answers;
+        Sensor().ClearTrace();
+        Writer().SendParameterText(true, file);
+        QFETCH(QByteArray, sent);
+        QTRY_COMPARE_WITH_TIMEOUT(Sensor().ReceivedBytes(), SendPrefix() + sent, 10000);
+        QVERIFY(m_boxes.at(0).startsWith(LabelText(103)));
+        QVERIFY(m_boxes.at(0).contains(QStringLiteral("24716")) &&
+                m_boxes.at(0).contains(QStringLiteral("1234")));
+        QVERIFY(!Sensor().SystemMode());
+        QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
+    }
+
+    // Nothing on the clipboard: the placeholder line and "*EXIT" go out.
+    void emptyClipboard() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        QGuiApplication::clipboard()->clear();
+        m_answers = {mrNo};
+        Sensor().ClearTrace();
+        QVERIFY(m_main->SpecialKey(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier));
+        QTRY_COMPARE_WITH_TIMEOUT(Sensor().ReceivedBytes(),
+                                  SendPrefix() + "REM Clipboard not valid\r\n*EXIT\r\n", 10000);
+        QCOMPARE(m_boxes, QStringList{LabelText(104)});
+    }
+
+    // The operator's round: read, save, change a value in the file by hand,
+    // send it back with F3, keep the sensor's constant, store, read again.
+    void operatorsRound() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        Read();
+        Save(QStringLiteral("sensor"));
+        const QString file = Folder() + QStringLiteral("/sensor.par");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 5000);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray text = f.readAll();
+        f.close();
+        QVERIFY(text.contains("\r\nAVERAGE       100\r\n"));
+        text.replace("\r\nAVERAGE       100\r\n", "\r\nAVERAGE       250\r\n");
+        text.replace("\r\nCONSTANT      24716\r\n", "\r\nCONSTANT      11111\r\n");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.close();
+
+        TFileDialogs::SetResponder([&file](const TFileDialogRequest& r) {
+            return r.kind == TFileDialogRequest::Open && r.mustExist ? file : QString();
+        });
+        m_answers = {mrYes, mrYes}; // keep the sensor's constant; store
+        m_main->Datei_Parameter_schreiben->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*STORE\r\n/KELBOR\r\n"), 5000);
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes.at(1), LabelText(104));
+        QCOMPARE(Sensor().StoredValue(QStringLiteral("AVERAGE")), QStringLiteral("250"));
+        QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
+        QVERIFY(m_main->Befehle_Info->isEnabled());
+
+        Read();
+        QCOMPARE(Editor().Value(101), QStringLiteral("250"));
+    }
+
+    // Testen sends the editor's set without the store question.
+    void testSendsWithoutStoring() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        Read();
+        Editor().Slot(101)->setText(QStringLiteral("333"));
+        QVERIFY(m_main->Parameter_testen->isEnabled());
+        m_main->Parameter_testen->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("333"),
+                                  5000);
+        QVERIFY(!Sensor().ReceivedBytes().contains("*STORE"));
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(!Editor().IsMarked(101));
+        QCOMPARE(m_main->Memo_Par->toPlainText().count(u'\n') + 1, 46 + 1);
+    }
+};
+
+QTEST_MAIN(TestParamWrite)
+#include "tst_paramwrite.moc"
