@@ -10,6 +10,7 @@
 //   param_read [RUNS [MODEL]]      (defaults 5 9)
 //
 // Runs on the offscreen platform with a settings folder of its own.
+#include "BenchWait.h"
 #include "Labels.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
@@ -35,18 +36,6 @@
 #include <vector>
 
 namespace {
-// Runs the event loop until `done` holds or `ms` pass; false on time-out.
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

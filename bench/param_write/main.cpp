@@ -8,6 +8,7 @@
 //   param_write [RUNS [MODEL]]      (defaults 3 7)
 //
 // Runs on the offscreen platform with a settings folder of its own.
+#include "BenchWait.h"
 #include "Labels.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
@@ -30,19 +31,7 @@
 #include <functional>
 #include <memory>
 
-namespace {
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

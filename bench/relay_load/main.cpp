@@ -8,6 +8,7 @@
 //   relay_load [SECONDS [CLIENTS [CYCLES]]]      (defaults 30 50 1000)
 //
 // Runs on the offscreen platform with a settings folder of its own.
+#include "BenchWait.h"
 #include "Labels.h"
 #include "TComPort.h"
 #include "TMainForm.h"
@@ -43,20 +44,6 @@ QByteArray Rss() {
         for (const QByteArray& line : status.readAll().split('\n'))
             if (line.startsWith("VmHWM:")) return line.mid(6).trimmed();
     return "?";
-}
-
-// Runs the event loop until `done` holds or `ms` pass; false on time-out.
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        // Sleeps in the event loop until something happens or 5 ms pass.
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 struct TClient {
