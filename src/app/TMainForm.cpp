@@ -174,8 +174,9 @@ void TMainForm::IdentifySensor() {
 
 bool TMainForm::SensorBusy() const {
     const TParameterForm* editor = m_windows.ParameterForm;
-    return editor &&
-           (editor->Reader().Identifying() || editor->Reader().Reading() || editor->Exchanging());
+    const bool reading = editor && (editor->Reader().Identifying() || editor->Reader().Reading() ||
+                                    editor->Exchanging());
+    return reading || (m_paramWriter && m_paramWriter->Sending());
 }
 
 void TMainForm::CreatePages() {
@@ -307,6 +308,10 @@ void TMainForm::ShowError(const QString& text, const QString& reason) {
 void TMainForm::Timer_ErrorTimer() {
     Timer_Error.stop();
     ShowStatus(QString(), TStatusPanel::ComStatus);
+}
+
+QString TMainForm::ParaDir() const {
+    return m_options.ParaDir.isEmpty() ? TOptions::Defaults().ParaDir : m_options.ParaDir;
 }
 
 int TMainForm::ShowMsgBox(const QString& text, int kind, int buttons) {

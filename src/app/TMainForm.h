@@ -96,7 +96,8 @@ public:
     void SaveTCPClientPort(int value);
     void SaveTCPClientIP(const QString& value);
     void SaveTCPTelnetIP(const QString& value);
-    QString ParaDir() const override { return m_options.ParaDir; }
+    // An empty parameter folder means the documents folder.
+    QString ParaDir() const override;
     QString FirmDir() const override { return m_options.FirmDir; }
     QString TextDir() const override { return m_options.TextDir; }
 

@@ -29,7 +29,7 @@ QString DecodeParameterText(const QByteArray& bytes) {
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
-bool ReadParameterLines(const QString& path, QStringList* lines, QString* error) {
+bool ReadParameterLines(const QString& path, QStringList* lines, QString* error, bool asBytes) {
     lines->clear();
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
@@ -38,7 +38,8 @@ bool ReadParameterLines(const QString& path, QStringList* lines, QString* error)
                 path, QFileInfo(path).isDir() ? QStringLiteral("is a folder") : file.errorString());
         return false;
     }
-    QString text = DecodeParameterText(file.read(MaxFileBytes));
+    const QByteArray bytes = file.read(MaxFileBytes);
+    QString text = asBytes ? QString::fromLatin1(bytes) : DecodeParameterText(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     *lines = text.split(u'\n');

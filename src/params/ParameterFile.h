@@ -22,7 +22,10 @@ bool SaveParameterLines(const QString& path, const QStringList& lines, QString* 
 // Reads a file's lines (CR LF, CR or LF). Files are small: beyond
 // MaxFileBytes the rest is not read, and a line is cut at MaxLineChars.
 // False with the reason in `error` when the file cannot be read.
-bool ReadParameterLines(const QString& path, QStringList* lines, QString* error);
+// With `asBytes` every byte becomes the character of that code (Latin-1),
+// so that the lines give back the file's own bytes when they are sent.
+bool ReadParameterLines(const QString& path, QStringList* lines, QString* error,
+                        bool asBytes = false);
 inline constexpr qint64 MaxFileBytes = 4 << 20;
 inline constexpr int MaxLineChars = 4096;
 

@@ -70,6 +70,14 @@ QList<const TParameterDef*> SlotsUnder(int heading) {
     return defs;
 }
 
+// A limit on what the user types; values from the sensor or a file are
+// kept whole (an edit's own maximum would cut them).
+void LimitTyping(QLineEdit* edit, int limit) {
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, limit](const QString& text) {
+        if (text.size() > limit) edit->setText(text.left(limit));
+    });
+}
+
 QLabel* TaggedLabel(const QString& caption, int tag, const QString& name, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
     if (!name.isEmpty()) label->setObjectName(name);
@@ -202,12 +210,7 @@ void TParameterForm::AddSlotRow(QGridLayout* grid, int row, int column, const TP
     edit->setObjectName(def.SlotName());
     if (def.Label) SetTag(edit, def.Label);
     if (def.Description) edit->setToolTip(QString::fromUtf8(def.Description));
-    // The limit holds what the user types; values from the sensor or a
-    // file are kept whole.
-    if (const int limit = def.MaxLength)
-        connect(edit, &QLineEdit::textEdited, edit, [edit, limit](const QString& text) {
-            if (text.size() > limit) edit->setText(text.left(limit));
-        });
+    if (def.MaxLength) LimitTyping(edit, def.MaxLength);
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 20);
     edit->installEventFilter(this);
     auto* caption = new QLabel(QString::fromLatin1(def.Key), parent);
@@ -262,12 +265,12 @@ QWidget* TParameterForm::CreateInfoTab() {
     auto* grid = new QGridLayout(page);
     ed_typ = new QLineEdit(page);
     ed_typ->setObjectName(QStringLiteral("ed_typ"));
-    ed_typ->setMaxLength(29);
+    LimitTyping(ed_typ, 29);
     SetTag(ed_typ, 802);
     ed_typ->setToolTip(QString::fromUtf8("Typ und Ausstattung des Gerätes"));
     ed_standort = new QLineEdit(page);
     ed_standort->setObjectName(QStringLiteral("ed_standort"));
-    ed_standort->setMaxLength(36);
+    LimitTyping(ed_standort, 36);
     SetTag(ed_standort, 804);
     ed_standort->setToolTip(QString::fromUtf8("Standort des Gerätes"));
     Memo_bemerkung = new QPlainTextEdit(page);

@@ -90,8 +90,7 @@ bool TParameterReadForm::ScanParameterFiles() {
     TWaitCursor wait;
     QString error;
     const bool ok = ::ScanParameterFiles(m_host.ParaDir(), &m_records, &error);
-    if (!ok && error != m_lastScanError) m_host.ShowMsgBox(error, mtError, mbOK);
-    m_lastScanError = ok ? QString() : error;
+    if (!ok) m_host.ShowMsgBox(error, mtError, mbOK); // once for the whole folder
     if (m_editor) m_editor->SetParameterFileHeaders(m_records);
     return ok;
 }

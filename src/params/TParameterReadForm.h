@@ -26,8 +26,8 @@ public:
     void SetEditor(TParameterForm* editor) { m_editor = editor; }
 
     // Rebuilds the list from the parameter folder (hourglass meanwhile). A
-    // folder that cannot be listed is reported once in a message box and
-    // gives an empty list; false then.
+    // folder that cannot be listed is reported in one message box and gives
+    // an empty list (the browser then opens empty); false then.
     bool ScanParameterFiles();
     const QList<TParameterFileHeader>& Records() const { return m_records; }
 
@@ -59,5 +59,4 @@ private:
     THost& m_host;
     TParameterForm* m_editor = nullptr;
     QList<TParameterFileHeader> m_records;
-    QString m_lastScanError; // reported once, not at every scan
 };

@@ -76,6 +76,7 @@ QStringList TParameterReader::HeaderLines() {
 // --- The handshake and the identification -----------------------------------------------
 
 bool TParameterReader::Handshake(int* previous, int* channel) {
+    const bool linkAtStart = LinkOpen();
     TCommandEngine& engine = m_host.Engine();
     bool ok = false;
     int sid = engine.GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 500).trimmed().toInt(&ok);
@@ -88,8 +89,9 @@ bool TParameterReader::Handshake(int* previous, int* channel) {
     *previous = engine.GetCmd(query, start, "\r\n", 0, 500).trimmed().toInt(&ok);
     if (!ok) *previous = -1;
     if (*previous >= 0) return true;
-    // A port that went away meanwhile has said so in COM Status already.
-    if (LinkOpen()) m_host.ShowMsgBox(LabelText(105), mtError, mbOK);
+    // A port that went away meanwhile has said so in COM Status already;
+    // without a link from the start the user asked for it and is told.
+    if (LinkOpen() || !linkAtStart) m_host.ShowMsgBox(LabelText(105), mtError, mbOK);
     return false;
 }
 

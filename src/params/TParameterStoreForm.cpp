@@ -46,8 +46,9 @@ TParameterStoreForm::TParameterStoreForm(THost& host, QWidget* parent)
     };
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, takeName);
     connect(StringGrid1, &QTableWidget::cellClicked, this, takeName);
-    connect(BtnStore, &QPushButton::clicked, this,
-            [this] { done(Edit1->text().isEmpty() ? int(mrNo) : int(QDialog::Accepted)); });
+    connect(BtnStore, &QPushButton::clicked, this, [this] {
+        done(Edit1->text().trimmed().isEmpty() ? int(mrNo) : int(QDialog::Accepted));
+    });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -97,9 +97,11 @@ void TParameterWriter::Parameter_speichern() {
     QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
     m_host.ShowError(QStringLiteral("Copy to clipboard"));
 
-    m_browser.ScanParameterFiles();
+    // A folder that cannot be listed has been reported: saving ends there
+    // (the buffer and the clipboard keep the set).
+    if (!m_browser.ScanParameterFiles()) return;
     if (m_store.Execute(m_browser.Records()) != QDialog::Accepted) return;
-    QString name = m_store.FileName().trimmed();
+    QString name = m_store.FileName();
     // Without an extension of its own the name gets ".par" (a dot in the
     // folder's name does not count: the file would not be listed).
     if (!name.contains(u'.')) name += QStringLiteral(".par");
@@ -254,12 +256,21 @@ void TParameterWriter::Datei_Parameter_schreiben() {
 }
 
 void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
+    if (fromFile) {
+        QStringList probe;
+        QString error;
+        if (!ReadParameterLines(file, &probe, &error, true)) {
+            m_host.ShowMsgBox(error, mtError, mbOK); // nothing is sent
+            return;
+        }
+    }
     Send(
         [this, fromFile, file] {
             if (fromFile) {
+                // The file's bytes go out as they are (Latin-1 maps each
+                // byte to one character and back).
                 QStringList lines;
-                QString error;
-                if (!ReadParameterLines(file, &lines, &error)) m_host.ShowError(error);
+                ReadParameterLines(file, &lines, nullptr, /*asBytes=*/true);
                 return lines;
             }
             const QString text = QGuiApplication::clipboard()->text();

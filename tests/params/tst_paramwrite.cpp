@@ -226,6 +226,33 @@ private slots:
         QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
     }
 
+    // A file's lines go out as the file has them (here UTF-8 bytes); a file
+    // that cannot be read sends nothing and asks nothing.
+    void fileBytesUnchanged() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        const QString file = m_dir.filePath(QStringLiteral("utf8.par"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("REM Pr\xc3\xbc"
+                "fung\r\n");
+        f.close();
+        m_answers = {mrNo};
+        Sensor().ClearTrace();
+        Writer().SendParameterText(true, file);
+        QTRY_COMPARE_WITH_TIMEOUT(Sensor().ReceivedBytes(),
+                                  SendPrefix() + "REM Pr\xc3\xbc"
+                                                 "fung\r\n*EXIT\r\n",
+                                  10000);
+
+        m_boxes.clear();
+        Sensor().ClearTrace();
+        Writer().SendParameterText(true, m_dir.filePath(QStringLiteral("missing.par")));
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes.at(0).contains(QStringLiteral("missing.par")));
+        QCOMPARE(Sensor().ReceivedBytes(), QByteArray());
+    }
+
     // Nothing on the clipboard: the placeholder line and "*EXIT" go out.
     void emptyClipboard() {
         QVERIFY(Start(QStringLiteral("7")));
