@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+// Measurement lines decoded, and the output channel borrowed by the chart
+// and the number window: the exact commands of prepare, start, stop and
+// restore on the wire against the simulated sensor, and the lines that
+// reach the window's framer in between.
+#include "Labels.h"
+#include "MeasurementLine.h"
+#include "TComDataPacket.h"
+#include "TComPort.h"
+#include "TMainForm.h"
+#include "TMeasurementChannel.h"
+#include "TParameterForm.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+#include "Windows.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TestMeasureChannel : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSimPty> m_sim;
+    std::unique_ptr<TMainForm> m_main;
+    TParameterForm* m_editor = nullptr;
+
+    bool Start(const QString& model, int sid) {
+        TSimOptions options;
+        options.Model = model;
+        options.Sid = sid;
+        m_sim = std::make_unique<TSimPty>(options);
+        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
+        if (!m_sim->Start()) return false;
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.setValue(QStringLiteral("ComPort/Port"), m_sim->DevicePath());
+        settings.sync();
+        const TAppWindows w = CreateWindows({});
+        m_main.reset(w.MainForm);
+        m_editor = w.ParameterForm;
+        m_main->FormShow();
+        return true;
+    }
+    bool Ready() {
+        return m_main->ComPort->Connected() &&
+               m_editor->SerialNumberText() == m_sim->Sensor().Serial() && !m_main->SensorBusy();
+    }
+
+private slots:
+    void init() { SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab")); }
+    void cleanup() {
+        if (m_main) m_main->Timer_StartUp.stop();
+        m_main.reset();
+        m_sim.reset();
+    }
+
+    void decoding_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("withLength");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("velocity");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("length"); // -1 none, 0 invalid, 1 valid
+        QTest::addColumn<double>("metres");
+        using K = TMeasurement::TKind;
+        QTest::newRow("minus") << QByteArray("-0186A0x3E8") << false << int(K::Valid) << -1.0
+                               << 100.0 << -1 << 0.0;
+        QTest::newRow("plus") << QByteArray("+0186a0 3e8") << false << int(K::Valid) << 1.0 << 100.0
+                              << -1 << 0.0;
+        QTest::newRow("blank sign")
+            << QByteArray(" 0186A0:3E8") << false << int(K::Valid) << 1.0 << 100.0 << -1 << 0.0;
+        QTest::newRow("10 characters") << QByteArray("-0186A0x3E") << false << int(K::NoMeasurement)
+                                       << 0.0 << 0.0 << -1 << 0.0;
+        QTest::newRow("blank in a field")
+            << QByteArray("-01 6A0x3E8") << false << int(K::Invalid) << 0.0 << 0.0 << -1 << 0.0;
+        QTest::newRow("length") << QByteArray("+0186A0 3E8-000186A0") << true << int(K::Valid)
+                                << 1.0 << 100.0 << 1 << -10.0;
+        QTest::newRow("bad length") << QByteArray("+0186A0 3E8 0001X6A0") << true << int(K::Valid)
+                                    << 1.0 << 100.0 << 0 << 0.0;
+        QTest::newRow("length not asked") << QByteArray("+0186A0 3E8-000186A0") << false
+                                          << int(K::Valid) << 1.0 << 100.0 << -1 << 0.0;
+    }
+    void decoding() {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, withLength);
+        QFETCH(int, kind);
+        QFETCH(double, velocity);
+        QFETCH(double, rate);
+        QFETCH(int, length);
+        QFETCH(double, metres);
+        const TMeasurement m = DecodeMeasurementLine(line, withLength);
+        QCOMPARE(int(m.Kind), kind);
+        QCOMPARE(m.Velocity, velocity);
+        QCOMPARE(m.Rate, rate);
+        QCOMPARE(m.HasLength ? int(m.LengthValid) : -1, length);
+        QCOMPARE(m.Length, metres);
+    }
+
+    // Prepare, start, stop and restore on the wire, and the lines that
+    // reach the framer between start and stop only.
+    void borrowing_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("sid");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<bool>("length");
+        QTest::newRow("chart, ORX 9") << "9" << 1 << false << false;
+        QTest::newRow("chart, ORX 7 on S2") << "7" << 2 << false << false;
+        QTest::newRow("numbers with length, ORX 9") << "9" << 1 << true << true;
+        QTest::newRow("numbers without length, ORX 5") << "5" << 1 << true << false;
+    }
+    void borrowing() {
+        QFETCH(QString, model);
+        QFETCH(int, sid);
+        QFETCH(bool, number);
+        QFETCH(bool, length);
+        QVERIFY(Start(model, sid));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        TSimSensor& sensor = m_sim->Sensor();
+        const QString time = sensor.Value(QStringLiteral("S%1TIME").arg(sid));
+        const QString format = sensor.Value(QStringLiteral("S%1FORMAT").arg(sid));
+        auto s = [sid](const char* text) { return QString::fromLatin1(text).arg(sid).toLatin1(); };
+        TMeasurementChannel channel(*m_main, number ? TMeasurementChannel::TWindow::Number
+                                                    : TMeasurementChannel::TWindow::Chart);
+        sensor.ClearTrace();
+        QVERIFY(channel.PrepareChannel());
+        QByteArray expected = "\r\021\033 SID\r\n" + s(" S%1ON\r\nS%1ON 0\r\n") + s(" PS%1\r\n");
+        if (number) expected += s(" S%1FORMAT sl:h\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), expected, 5000);
+        QCOMPARE(channel.LengthAvailable(), length);
+        QCOMPARE(channel.SavedTime(), time);
+        QCOMPARE(channel.SavedFormat(), format);
+
+        TComDataPacket& framer = number ? m_main->NumberFramer() : m_main->GraphicFramer();
+        QSignalSpy packets(&framer, &TComDataPacket::Packet);
+        sensor.ClearTrace();
+        channel.Start(50);
+        expected = (number && length ? QByteArray() : s("S%1FORMAT s\r\n")) + s("S%1OUTPUT 0\r\n") +
+                   (number ? s("S%1TIME 100\r\n") : s("S%1TIME 50\r\n")) + s("S%1ON 1\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), expected, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(packets.count() >= 3, 10000);
+        const TMeasurement m = DecodeMeasurementLine(packets.last().at(0).toByteArray(), length);
+        QCOMPARE(int(m.Kind), int(TMeasurement::TKind::Valid));
+        QCOMPARE(m.HasLength && m.LengthValid, length);
+
+        sensor.ClearTrace();
+        channel.Stop();
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), s("S%1ON 0\r\n"), 5000);
+        QVERIFY(!framer.Attached());
+        sensor.ClearTrace();
+        channel.RestoreChannel();
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(),
+                                  s("S%1FORMAT ") + format.toLatin1() + "\r\n" +
+                                      s("S%1OUTPUT 0\r\n") + s("S%1TIME ") + time.toLatin1() +
+                                      "\r\n" + s("S%1ON 0\r\n"),
+                                  5000);
+        QCOMPARE(sensor.Value(QStringLiteral("S%1FORMAT").arg(sid)), format);
+    }
+
+    // Without a link nothing is sent and Start stays off.
+    void noLink() {
+        QVERIFY(Start(QStringLiteral("7"), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        m_main->Datei_Open->trigger();
+        m_sim->Sensor().ClearTrace();
+        TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
+        QVERIFY(!channel.PrepareChannel());
+        QCOMPARE(m_sim->Sensor().ReceivedBytes(), QByteArray());
+    }
+};
+
+QTEST_MAIN(TestMeasureChannel)
+#include "tst_measurechannel.moc"
