@@ -11,6 +11,7 @@
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TNumberDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
 #include "TParameterReader.h"
@@ -158,6 +159,8 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
     }
     for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);
+    if (TNumberDlg* numbers = m_windows.NumberDlg)
+        connect(Fenster_Number, &QAction::triggered, numbers, &QDialog::exec);
 }
 
 void TMainForm::Fenster_ParameterExecute() {

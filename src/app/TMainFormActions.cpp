@@ -113,7 +113,7 @@ void TMainForm::CreateActions() {
         {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
          "param-window", true},
         {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", false},
-        {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", false},
+        {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", true},
         {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
          nullptr, true},
         {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",

@@ -15,6 +15,7 @@
 #include "TParameterForm.h"
 #include "TParameterReader.h"
 #include "TTcpLink.h"
+#include "TextUtil.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -42,6 +43,20 @@ void TMainForm::CreateLink() {
         for (const QString& t : texts)
             ShowError(t);
     });
+    // Measurement lines of a running measurement window: debug line, the
+    // window's line handler, and in Local mode on to the relay's clients.
+    auto packets = [this](TComDataPacket* framer, const char* name, TLineTarget& target) {
+        connect(framer, &TComDataPacket::Packet, this, [this, name, &target](const QByteArray& p) {
+            DebugLog(QStringLiteral("%1 Packet(%2=%3)")
+                         .arg(QLatin1String(name))
+                         .arg(p.size())
+                         .arg(DebugText(p)));
+            if (target.Line) target.Line(p);
+            if (m_linkMode == TLinkMode::Local) SendTcp(p);
+        });
+    };
+    packets(ComDataPacket_grafik, "Grafik", m_chartLines);
+    packets(ComDataPacket_number, "Number", m_numberLines);
     Timer_Reopen.setInterval(1000);
     connect(&Timer_Reopen, &QTimer::timeout, this, &TMainForm::Timer_ReopenTimer);
     CreateTcpLink();

@@ -9,11 +9,17 @@
 #include "TComPort.h"
 #include "TMainForm.h"
 #include "TMeasurementChannel.h"
+#include "TNumberDlg.h"
 #include "TParameterForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "Windows.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -159,6 +165,53 @@ private slots:
                                       "\r\n" + s("S%1ON 0\r\n"),
                                   5000);
         QCOMPARE(sensor.Value(QStringLiteral("S%1FORMAT").arg(sid)), format);
+    }
+
+    // The number window: figures from lines (units, "-" for bad fields, the
+    // length only from long lines), its buttons, the length commands, and
+    // the channel restored when it closes.
+    void numberWindow() {
+        QVERIFY(Start(QStringLiteral("9"), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        TNumberDlg& w = *m_main->Windows().NumberDlg;
+        w.FormShow();
+        QVERIFY(w.btnStart->isEnabled() && !w.btnStop->isEnabled());
+        QVERIFY(w.btnStartLength->isEnabled() && !w.gb_length->isHidden());
+        QCOMPARE(w.gb_velocity->title(), LabelText(831) + QStringLiteral(" in m/s"));
+        const QLocale l;
+        w.ShowPacket("-0186A0x3E8");
+        QCOMPARE(w.lb_v->text(), l.toString(-1.0, 'f', 3));
+        QCOMPARE(w.lb_r->text(), QStringLiteral("100"));
+        w.rb_mmin->click();
+        QCOMPARE(w.gb_velocity->title(), LabelText(831) + QStringLiteral(" in m/min"));
+        w.ShowPacket("-0186A0x3E7");
+        QCOMPARE(w.lb_v->text(), l.toString(-60.0, 'f', 3));
+        QCOMPARE(w.lb_r->text(), QStringLiteral("100")); // 99.9 %
+        w.ShowPacket("+000000 000+000186A0");
+        QCOMPARE(w.lb_r->text(), QStringLiteral("0"));
+        QCOMPARE(w.lb_l->text(), l.toString(10.0, 'f', 3));
+        w.rb_km->click();
+        w.ShowPacket("+000000 000+00");
+        QCOMPARE(w.lb_l->text(), l.toString(10.0, 'f', 3)); // a short line leaves it
+        w.ShowPacket("+00X000 000+000186A0");
+        QCOMPARE(w.lb_v->text(), QStringLiteral("-"));
+        QCOMPARE(w.lb_l->text(), l.toString(0.01, 'f', 3));
+
+        TSimSensor& sensor = m_sim->Sensor();
+        w.btnStartClick();
+        QVERIFY(w.btnStop->isEnabled() && !w.btnStart->isEnabled());
+        w.lb_v->clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.lb_v->text().isEmpty(), 10000); // lines arrive
+        w.btnStopClick();
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("S1ON 0\r\n"), 5000);
+        sensor.ClearTrace();
+        w.btnStartLength->click();
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), QByteArray("START\r\n"), 5000);
+        QVERIFY(sensor.LengthRunning());
+        sensor.ClearTrace();
+        w.done(QDialog::Rejected);
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("S1ON 0\r\n"), 5000);
+        QVERIFY(sensor.ReceivedBytes().startsWith("S1FORMAT "));
     }
 
     // Without a link nothing is sent and Start stays off.
