@@ -186,6 +186,8 @@ public:
     TComDataPacket& GraphicFramer() override { return *ComDataPacket_grafik; }
     TComDataPacket& NumberFramer() override { return *ComDataPacket_number; }
     QWidget* HostWindow() override { return this; }
+    int BaudRate() const override;
+    QSettings& SettingsStore() override { return WritableSettings(); }
 
     // --- Debug log ----------------------------------------------------------
     bool DebugMode() const { return m_debugMode; }

@@ -87,6 +87,10 @@ bool TMainForm::PortOpen() const {
     return ComPort->Connected();
 }
 
+int TMainForm::BaudRate() const {
+    return BaudRateValue(ComPort->BaudRate());
+}
+
 bool TMainForm::LinkUp() const {
     return ComPort->Connected() || (IsTcpClientMode(m_linkMode) && TcpLink->LinkConnected());
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QPlainTextEdit;
+class QSettings;
 class QWidget;
 class TComDataPacket;
 class TCommandEngine;
@@ -53,6 +54,8 @@ public:
     virtual void ClosePort() = 0;
     // Every exchange with the sensor goes through the command engine.
     virtual TCommandEngine& Engine() = 0;
+    // The serial port's configured rate in bits per second.
+    virtual int BaudRate() const = 0;
 
     // --- The parameter logs of the debug page -----------------------------------
     virtual QPlainTextEdit& MemoRec() = 0; // parameters read
@@ -71,6 +74,9 @@ public:
     virtual void SaveParaDir(const QString& folder) = 0;
     virtual void SaveFirmDir(const QString& folder) = 0;
     virtual void SaveTextDir(const QString& folder) = 0;
+
+    // The settings store ("Option" group and the others).
+    virtual QSettings& SettingsStore() = 0;
 
     // --- The window -----------------------------------------------------------
     // The main window, as the parent of dialogs.

@@ -5,8 +5,10 @@
 // reach the window's framer in between.
 #include "Labels.h"
 #include "MeasurementLine.h"
+#include "MsgBox.h"
 #include "TComDataPacket.h"
 #include "TComPort.h"
+#include "TGraphicSetupDlg.h"
 #include "TMainForm.h"
 #include "TMeasurementChannel.h"
 #include "TNumberDlg.h"
@@ -15,8 +17,10 @@
 #include "TSimSensor.h"
 #include "Windows.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
@@ -212,6 +216,77 @@ private slots:
         w.done(QDialog::Rejected);
         QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith("S1ON 0\r\n"), 5000);
         QVERIFY(sensor.ReceivedBytes().startsWith("S1FORMAT "));
+    }
+
+    // The chart setup: the least update for the line's rate, the buffer's
+    // capacity from Update and Period, the record name, axes the chart
+    // cannot show, and what is stored.
+    void chartSetup_data() {
+        QTest::addColumn<int>("baud"); // TBaudRate
+        QTest::addColumn<QString>("update");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("xNumber");
+        QTest::newRow("9600: 15 refused") << int(TBaudRate::br9600) << "15"
+                                          << "60" << false << 2400;
+        QTest::newRow("9600: 16") << int(TBaudRate::br9600) << "16"
+                                  << "60" << true << 3750;
+        QTest::newRow("defaults") << int(TBaudRate::br9600) << "100"
+                                  << "60" << true << 600;
+        QTest::newRow("115200: 3") << int(TBaudRate::br115200) << "3"
+                                   << "60" << true << 20000;
+        QTest::newRow("115200: 2, 1000 s") << int(TBaudRate::br115200) << "2"
+                                           << "1000" << true << 500000;
+        QTest::newRow("beyond capacity") << int(TBaudRate::br115200) << "100"
+                                         << "200000" << true << 2400;
+        QTest::newRow("Update 0 keeps 100") << int(TBaudRate::br9600) << "0"
+                                            << "60" << true << 600;
+    }
+    void chartSetup() {
+        QFETCH(int, baud);
+        QFETCH(QString, update);
+        QFETCH(QString, period);
+        QFETCH(bool, accepted);
+        QFETCH(int, xNumber);
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                           QStringLiteral("OrxTerm"));
+        settings.clear();
+        settings.sync();
+        std::unique_ptr<TMainForm> main(CreateWindows({}).MainForm);
+        main->ComPort->SetBaudRate(TBaudRate(baud));
+        TGraphicSetupDlg& dlg = *main->Windows().GraphicSetupDlg;
+        QCOMPARE(dlg.XNumber(), 2400);
+        QStringList boxes;
+        TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
+            boxes << r.text;
+            return int(mrOk);
+        });
+        dlg.ed_update->setText(update);
+        dlg.ed_period->setText(period);
+        dlg.ed_record->setText(QString::fromUtf8("Test 1/ä"));
+        QCOMPARE(dlg.SaveSettings(), accepted);
+        QCOMPARE(dlg.XNumber(), xNumber);
+        if (!accepted) {
+            QCOMPARE(boxes, QStringList{QStringLiteral("Update must be bigger than 15")});
+        } else {
+            QCOMPARE(dlg.ed_record->text(), QStringLiteral("Test_1__"));
+            QSettings stored(main->Settings().fileName(), QSettings::IniFormat);
+            QCOMPARE(stored.value(QStringLiteral("Option/XNumber")).toString(),
+                     QString::number(xNumber));
+            QCOMPARE(stored.value(QStringLiteral("Option/DataLogName")).toString(),
+                     QStringLiteral("Test_1__"));
+        }
+        boxes.clear();
+        dlg.ed_update->setText(QStringLiteral("100"));
+        dlg.ed_min_2->setText(QStringLiteral("50"));
+        dlg.ed_max_2->setText(QStringLiteral("10"));
+        QVERIFY(!dlg.SaveSettings()); // the rate axis cannot be shown
+        QVERIFY(boxes.value(0).startsWith(LabelText(855)));
+        dlg.cb_scale_1->setChecked(true);
+        QVERIFY(!dlg.ed_min_1->isEnabled() && !dlg.ed_max_1->isEnabled());
+        dlg.cb_scale_2->setChecked(true);
+        QVERIFY(dlg.ed_min_2->isEnabled());
+        TFormMsgBox::SetResponder(nullptr);
     }
 
     // Without a link nothing is sent and Start stays off.
