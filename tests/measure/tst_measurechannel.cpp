@@ -6,6 +6,7 @@
 #include "Labels.h"
 #include "MeasurementLine.h"
 #include "MsgBox.h"
+#include "SimulatedMainForm.h"
 #include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TGraphicSetupDlg.h"
@@ -36,30 +37,16 @@ class TestMeasureChannel : public QObject {
     QTemporaryDir m_dir;
     std::unique_ptr<TSimPty> m_sim;
     std::unique_ptr<TMainForm> m_main;
-    TParameterForm* m_editor = nullptr;
 
     bool Start(const QString& model, int sid) {
         TSimOptions options;
         options.Model = model;
         options.Sid = sid;
-        m_sim = std::make_unique<TSimPty>(options);
-        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
-        if (!m_sim->Start()) return false;
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                           QStringLiteral("OrxTerm"));
-        settings.clear();
-        settings.setValue(QStringLiteral("ComPort/Port"), m_sim->DevicePath());
-        settings.sync();
-        const TAppWindows w = CreateWindows({});
-        m_main.reset(w.MainForm);
-        m_editor = w.ParameterForm;
-        m_main->FormShow();
-        return true;
+        TAppWindows w;
+        return StartOnSimulatedSensor(m_dir.filePath(QStringLiteral("sim")), options, m_sim, m_main,
+                                      w);
     }
-    bool Ready() {
-        return m_main->ComPort->Connected() &&
-               m_editor->SerialNumberText() == m_sim->Sensor().Serial() && !m_main->SensorBusy();
-    }
+    bool Ready() { return Identified(*m_main, m_main->Windows(), *m_sim); }
 
 private slots:
     void init() { SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab")); }

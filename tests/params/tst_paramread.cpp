@@ -7,6 +7,7 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "ParameterCatalogue.h"
+#include "SimulatedMainForm.h"
 #include "TComPort.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
@@ -53,29 +54,20 @@ class TestParamRead : public QObject {
 
     TSimSensor& Sensor() { return m_sim->Sensor(); }
 
-    // The main window on a simulated sensor of `model`, identified.
+    // The main window on a simulated sensor of `model`.
     bool Start(const QString& model, int sid) {
         TSimOptions options;
         options.Model = model;
         options.Sid = sid;
-        m_sim = std::make_unique<TSimPty>(options);
-        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
-        if (!m_sim->Start()) return false;
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                           QStringLiteral("OrxTerm"));
-        settings.clear();
-        settings.setValue(QStringLiteral("ComPort/Port"), m_sim->DevicePath());
-        settings.sync();
-        const TAppWindows w = CreateWindows({});
-        m_main.reset(w.MainForm);
+        TAppWindows w;
+        if (!StartOnSimulatedSensor(m_dir.filePath(QStringLiteral("sim")), options, m_sim, m_main,
+                                    w))
+            return false;
         m_editor = w.ParameterForm;
-        m_main->FormShow();
         return true;
     }
     void WaitIdentified() {
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_editor->SerialNumberText() == Sensor().Serial() && !m_main->SensorBusy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(Identified(*m_main, m_main->Windows(), *m_sim), 10000);
     }
     // Reads the set; returns once the sensor has taken the last command.
     void Read(const QByteArray& last = "*EXIT\r\n") {

@@ -9,6 +9,7 @@
 #include "MsgBox.h"
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
+#include "SimulatedMainForm.h"
 #include "TComPort.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
@@ -52,26 +53,12 @@ class TestParamWrite : public QObject {
     bool Start(const QString& model) {
         TSimOptions options;
         options.Model = model;
-        m_sim = std::make_unique<TSimPty>(options);
-        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
-        if (!m_sim->Start()) return false;
         QDir(Folder()).removeRecursively(); // each case starts with an empty folder
         QDir().mkpath(Folder());
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                           QStringLiteral("OrxTerm"));
-        settings.clear();
-        settings.setValue(QStringLiteral("ComPort/Port"), m_sim->DevicePath());
-        settings.setValue(QStringLiteral("Option/ParaDir"), Folder());
-        settings.sync();
-        m_w = CreateWindows({});
-        m_main.reset(m_w.MainForm);
-        m_main->FormShow();
-        return true;
+        return StartOnSimulatedSensor(m_dir.filePath(QStringLiteral("sim")), options, m_sim, m_main,
+                                      m_w, {{QStringLiteral("Option/ParaDir"), Folder()}});
     }
-    bool Ready() {
-        return m_main->ComPort->Connected() && Editor().SerialNumberText() == Sensor().Serial() &&
-               !m_main->SensorBusy();
-    }
+    bool Ready() { return Identified(*m_main, m_w, *m_sim); }
     void Read() {
         m_main->Parameter_auslesen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 20000);
