@@ -11,6 +11,7 @@
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TGrafikDlg.h"
 #include "TNumberDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
@@ -159,6 +160,8 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
     }
     for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);
+    if (TGrafikDlg* chart = m_windows.GrafikDlg)
+        connect(Fenster_Grafik, &QAction::triggered, chart, &QDialog::exec);
     if (TNumberDlg* numbers = m_windows.NumberDlg)
         connect(Fenster_Number, &QAction::triggered, numbers, &QDialog::exec);
 }

@@ -112,7 +112,7 @@ void TMainForm::CreateActions() {
          true},
         {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
          "param-window", true},
-        {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", false},
+        {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", true},
         {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", true},
         {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
          nullptr, true},

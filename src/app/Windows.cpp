@@ -47,7 +47,7 @@ TAppWindows CreateWindows(const QStringList& arguments) {
     w.ParameterStoreForm = new TParameterStoreForm(host, owner);
     w.ParameterForm = new TParameterForm(host, owner);
     w.GraphicSetupDlg = new TGraphicSetupDlg(host, owner);
-    w.GrafikDlg = new TGrafikDlg(host, owner);
+    w.GrafikDlg = new TGrafikDlg(host, *w.GraphicSetupDlg, owner);
     w.NumberDlg = new TNumberDlg(host, owner);
     // Windows that are not dialogs still open as windows of their own.
     w.HistoryForm->setWindowFlag(Qt::Window);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "MeasurementLine.h"
 
-bool ParseHexField(const QByteArray& field, qint64* value) {
+bool ParseHexField(QByteArrayView field, qint64* value) {
     if (field.isEmpty()) return false;
     qint64 v = 0;
     for (char c : field) {
@@ -19,11 +19,11 @@ bool ParseHexField(const QByteArray& field, qint64* value) {
     return true;
 }
 
-TMeasurement DecodeMeasurementLine(const QByteArray& line, bool withLength) {
+TMeasurement DecodeMeasurementLine(QByteArrayView line, bool withLength) {
     TMeasurement m;
     if (line.size() < 11) return m;
     qint64 velocity = 0, rate = 0;
-    if (!ParseHexField(line.mid(1, 6), &velocity) || !ParseHexField(line.mid(8, 3), &rate)) {
+    if (!ParseHexField(line.sliced(1, 6), &velocity) || !ParseHexField(line.sliced(8, 3), &rate)) {
         m.Kind = TMeasurement::TKind::Invalid;
     } else {
         m.Kind = TMeasurement::TKind::Valid;
@@ -33,7 +33,7 @@ TMeasurement DecodeMeasurementLine(const QByteArray& line, bool withLength) {
     if (withLength && line.size() >= 20) {
         m.HasLength = true;
         qint64 length = 0;
-        m.LengthValid = ParseHexField(line.mid(12, 8), &length);
+        m.LengthValid = ParseHexField(line.sliced(12, 8), &length);
         if (m.LengthValid) m.Length = (line.at(11) == '-' ? -1.0 : 1.0) * double(length) / 10000.0;
     }
     return m;

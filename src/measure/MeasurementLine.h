@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 // One measurement line as the sensor sends it in the short line format
 // (without its CR LF): the velocity's sign and six hexadecimal digits in
@@ -24,8 +24,8 @@ struct TMeasurement {
 };
 
 // Decodes a line; `withLength` also decodes the length field.
-TMeasurement DecodeMeasurementLine(const QByteArray& line, bool withLength);
+TMeasurement DecodeMeasurementLine(QByteArrayView line, bool withLength);
 
 // Hexadecimal digits (either case) as a number; false when a character is
 // not a hexadecimal digit (a blank included) or the field is empty.
-bool ParseHexField(const QByteArray& field, qint64* value);
+bool ParseHexField(QByteArrayView field, qint64* value);
