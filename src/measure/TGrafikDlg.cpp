@@ -318,6 +318,11 @@ QString TGrafikDlg::LeftTitle(int unit) const {
     return QStringLiteral("%1 in %2").arg(LabelText(831), unit == 1 ? "m/min" : "m/s");
 }
 
+// File and printer errors: the system's reason in an error box.
+void TGrafikDlg::ErrorBox(const QString& text) {
+    m_host.ShowMsgBox(text, mtError, mbOK);
+}
+
 double TGrafikDlg::Clock() const {
     return m_clock ? m_clock() : acTimer->ElapsedSeconds();
 }
@@ -437,7 +442,7 @@ bool TGrafikDlg::StartLog() {
         CsvLogFileName(m_host.TextDir(), QDateTime::currentDateTime(), m_setup.DataLogName());
     QString error;
     if (!CreateCsvLog(name, m_setup.VUnit(), &error)) {
-        m_host.ShowError(error);
+        ErrorBox(error);
         return false;
     }
     m_logFileName = name;
@@ -667,7 +672,7 @@ void TGrafikDlg::acSaveAsExecute() {
                                  .arg(LabelText(87), QFileInfo(path).fileName()));
     TWaitCursor wait;
     QString error;
-    if (!SaveCsv(path, m_points, m_plottedUnit, m_startClock, &error)) m_host.ShowError(error);
+    if (!SaveCsv(path, m_points, m_plottedUnit, m_startClock, &error)) ErrorBox(error);
 }
 
 void TGrafikDlg::acOpenExecute() {
@@ -688,7 +693,7 @@ void TGrafikDlg::acOpenExecute() {
     TChartData read;
     if (!ReadCsv(path, read, metersPerSecond, &error)) {
         ShowPoints();
-        m_host.ShowError(error);
+        ErrorBox(error);
         return;
     }
     m_points = std::move(read);
@@ -699,7 +704,7 @@ void TGrafikDlg::acOpenExecute() {
     acResetZoom->setEnabled(false);
     m_scalingBeforeZoom.reset();
     SetMouseZoom(true);
-    if (!error.isEmpty()) m_host.ShowError(error);
+    if (!error.isEmpty()) ErrorBox(error);
 }
 
 void TGrafikDlg::acSaveAsBmpExecute() {
@@ -717,7 +722,7 @@ void TGrafikDlg::acSaveAsBmpExecute() {
     const QImage image = Chart->toPixmap(Chart->width(), Chart->height()).toImage();
     QImageWriter writer(path, "bmp");
     if (!writer.write(image))
-        m_host.ShowError(
+        ErrorBox(
             QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writer.errorString()));
 }
 
@@ -729,10 +734,10 @@ void TGrafikDlg::acPrintExecute() {
     QCPPainter painter;
     if (!painter.begin(&printer)) {
         printer.abort();
-        m_host.ShowError(QStringLiteral("Printing Chart: %1")
-                             .arg(printer.outputFileName().isEmpty()
-                                      ? printer.printerName()
-                                      : QDir::toNativeSeparators(printer.outputFileName())));
+        ErrorBox(QStringLiteral("Printing Chart: %1")
+                     .arg(printer.outputFileName().isEmpty()
+                              ? printer.printerName()
+                              : QDir::toNativeSeparators(printer.outputFileName())));
         return;
     }
     // A margin of 5 % of the page on every side; the chart is laid out on

@@ -146,6 +146,7 @@ private:
     void PanPress(QMouseEvent* event);
     void PanMove(QMouseEvent* event);
     double Clock() const;
+    void ErrorBox(const QString& text);
 
     THost& m_host;
     TGraphicSetupDlg& m_setup;
