@@ -19,6 +19,13 @@ void TChartData::Clear() {
     m_gap.clear();
 }
 
+void TChartData::Reserve(qsizetype count) {
+    m_time.reserve(count);
+    m_velocity.reserve(count);
+    m_rate.reserve(count);
+    m_gap.reserve(std::size_t(count));
+}
+
 void TChartData::KeepNewest(qsizetype count) {
     const qsizetype drop = Count() - std::max<qsizetype>(count, 0);
     if (drop <= 0) return;

@@ -14,6 +14,7 @@ class TChartData {
 public:
     void Add(double time, double velocity, double rate, bool gap);
     void Clear();
+    void Reserve(qsizetype count);
     // Keeps the newest `count` points.
     void KeepNewest(qsizetype count);
     // Orders the points by time, points of equal time in their order.

@@ -531,14 +531,19 @@ void TGrafikDlg::btnStopClick() {
         TWaitCursor wait;
         m_channel.Stop();
         SetMouseZoom(true);
-        // Every line of the buffer, not only the ones plotted live.
-        m_points.Clear();
-        for (qsizetype i = 0; i < m_rohdaten.Count(); ++i)
-            AddPoint(m_rohdaten.At(i));
-        ShowBufferState();
-        ShowPoints();
+        PlotBuffer();
     }
     btnStart->setEnabled(true);
+}
+
+// Every line of the buffer, not only the ones plotted live.
+void TGrafikDlg::PlotBuffer() {
+    m_points.Clear();
+    m_points.Reserve(m_rohdaten.Count());
+    for (qsizetype i = 0; i < m_rohdaten.Count(); ++i)
+        AddPoint(m_rohdaten.At(i));
+    ShowBufferState();
+    ShowPoints();
 }
 
 void TGrafikDlg::btnSetupClick() {

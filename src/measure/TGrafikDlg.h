@@ -85,8 +85,10 @@ public:
     // The seconds since Start that a received line is stamped with; a test
     // sets its own clock (nullptr: the stopwatch).
     void SetClock(std::function<double()> clock) { m_clock = std::move(clock); }
-    // Makes the chart show the points now (the probe and Stop do it).
+    // Makes the chart show the points (the probe and Stop do it).
     void ShowPoints();
+    // Stop's plot: every record of the buffer, oldest first.
+    void PlotBuffer();
 
     QCustomPlot* Chart = nullptr;
     QCPGraph* Series1 = nullptr; // velocity
