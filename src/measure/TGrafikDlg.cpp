@@ -32,9 +32,15 @@
 #include <cmath>
 
 namespace {
+// Four minor ticks between two labelled ones, on every axis.
+class TFourSubTicker : public QCPAxisTicker {
+protected:
+    int getSubTickCount(double) override { return 4; }
+};
+
 // Tick labels of the velocity axis: group separators and up to four
 // decimals ("#,##0.####").
-class TGroupedTicker : public QCPAxisTicker {
+class TGroupedTicker : public TFourSubTicker {
 protected:
     QString getTickLabel(double tick, const QLocale& locale, QChar, int) override {
         QString text = locale.toString(std::abs(tick) < 1e-9 ? 0.0 : tick, 'f', 4);
@@ -239,16 +245,15 @@ void TGrafikDlg::CreateChart() {
     Series2->setPen(QPen(Qt::darkGreen, 1));
     Series1->setAdaptiveSampling(true);
     Series2->setAdaptiveSampling(true);
+    Chart->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TFourSubTicker));
     Chart->yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TGroupedTicker));
+    Chart->yAxis2->setTicker(QSharedPointer<QCPAxisTicker>(new TFourSubTicker));
     Chart->yAxis2->setVisible(true);
     Chart->yAxis2->setRange(0, 100);
     for (QCPAxis* axis : {Chart->xAxis, Chart->yAxis, Chart->xAxis2, Chart->yAxis2}) {
         axis->grid()->setVisible(false);
         axis->ticker()->setTickCount(6);
     }
-    // Four minor ticks between two labelled ones.
-    for (QCPAxis* axis : {Chart->xAxis, Chart->yAxis, Chart->yAxis2})
-        axis->setSubTicks(true);
     auto colour = [](QCPAxis* axis, const QColor& c) {
         axis->setTickLabelColor(c);
         axis->setLabelColor(c);
