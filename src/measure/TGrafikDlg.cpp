@@ -668,13 +668,20 @@ void TGrafikDlg::PanMove(QMouseEvent* event) {
 
 // --- Files, bitmap and print --------------------------------------------------
 
-void TGrafikDlg::acSaveAsExecute() {
+// The dialog of Save as and Open: CSV files in the text folder.
+TFileDialogRequest TGrafikDlg::CsvRequest(TFileDialogRequest::Kind kind, int caption) const {
     TFileDialogRequest request;
-    request.kind = TFileDialogRequest::Save;
-    request.caption = LabelText(81);
+    request.kind = kind;
+    request.caption = LabelText(caption);
     request.directory = m_host.TextDir();
     request.filter = LabelText(123) + u'|' + LabelText(107);
     request.defaultSuffix = QStringLiteral("csv");
+    request.mustExist = kind == TFileDialogRequest::Open;
+    return request;
+}
+
+void TGrafikDlg::acSaveAsExecute() {
+    const TFileDialogRequest request = CsvRequest(TFileDialogRequest::Save, 81);
     const QString path = TFileDialogs::GetSaveFileName(this, request);
     if (path.isEmpty()) return;
     TFormMsgBox::ShowMessage(QStringLiteral("%1 %2 %3")
@@ -686,13 +693,7 @@ void TGrafikDlg::acSaveAsExecute() {
 }
 
 void TGrafikDlg::acOpenExecute() {
-    TFileDialogRequest request;
-    request.kind = TFileDialogRequest::Open;
-    request.caption = LabelText(88);
-    request.directory = m_host.TextDir();
-    request.filter = LabelText(123) + u'|' + LabelText(107);
-    request.defaultSuffix = QStringLiteral("csv");
-    request.mustExist = true;
+    const TFileDialogRequest request = CsvRequest(TFileDialogRequest::Open, 88);
     const QString path = TFileDialogs::GetOpenFileName(this, request);
     if (path.isEmpty()) return;
     TWaitCursor wait;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "FileDialogs.h"
 #include "TChartData.h"
 #include "THost.h"
 #include "TMeasurementChannel.h"
@@ -149,6 +150,7 @@ private:
     void PanMove(QMouseEvent* event);
     double Clock() const;
     void ErrorBox(const QString& text);
+    TFileDialogRequest CsvRequest(TFileDialogRequest::Kind kind, int caption) const;
 
     THost& m_host;
     TGraphicSetupDlg& m_setup;
