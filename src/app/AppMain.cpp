@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "CopyDataChannel.h"
 #include "OrxVersion.h"
+#include "ServiceCommands.h"
 #include "TMainForm.h"
 #include "Windows.h"
 
@@ -16,6 +17,7 @@ int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& sho
     const int sent = RunCopyDataCommand(argc, argv);
     if (sent >= 0) return sent;
     if (HandleInfoOptions(argc, argv)) return 0;
+    if (const int code = RunServiceCommand(argc, argv); code >= 0) return code;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrxTerm"));

@@ -21,6 +21,10 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
             s.Port = arg.mid(7);
             continue;
         }
+        if (arg.startsWith(QStringLiteral("--address="))) {
+            s.Address = arg.mid(10);
+            continue;
+        }
         if (arg.startsWith(QStringLiteral("--config="))) {
             s.Config = arg.mid(9);
             continue;
@@ -60,6 +64,9 @@ QString HelpText(const QString& programName) {
                "  -v, --version  show the version and exit\n"
                "  --port=DEVICE  use this serial port for this run (not stored)\n"
                "  --config=FILE  keep the settings in FILE instead of the user's settings\n"
+               "  --address=HOST[:PORT]\n"
+               "                 the sensor's address (telnet) or the relay's (remote) for this\n"
+               "                 run (not stored)\n"
                "  --copydata KIND TEXT\n"
                "                 send TEXT to the running ORXTERM and exit: KIND 0-4 sets that\n"
                "                 status panel (3 is IP:Port), any other kind is data for the\n"

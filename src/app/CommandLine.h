@@ -15,6 +15,9 @@ struct TSwitches {
     std::optional<bool> LocalServer; // set by "server"
     std::optional<QString> Port;     // "--port=DEVICE": serial port for this run only
     std::optional<QString> Config;   // "--config=FILE": settings file for this run
+    // "--address=HOST[:PORT]": the sensor's (telnet) or the relay's (remote)
+    // address for this run
+    std::optional<QString> Address;
 
     static TSwitches Scan(const QStringList& arguments); // without the program name
 };

@@ -465,6 +465,18 @@ void TMainForm::ScanSwitches() {
     m_engine->DebugMode = m_debugMode;
     if (s.LinkMode) m_linkMode = LinkModeFromInt(*s.LinkMode);
     if (s.LocalServer) m_localServer = *s.LocalServer;
+    if (s.Address) {
+        // For this run only: the stored addresses stay as they are.
+        const QString host = s.Address->section(u':', 0, 0);
+        bool ok = false;
+        const int port = s.Address->section(u':', 1, 1).toInt(&ok);
+        if (m_linkMode == TLinkMode::Telnet) {
+            m_options.TCPTelnetIP = host;
+        } else {
+            m_options.TCPClientIP = host;
+            if (ok && port > 0 && port < 65536) m_options.TCPClientPort = port;
+        }
+    }
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -483,7 +495,9 @@ void TMainForm::FormShow() {
         ComPort->SetPort(*s.Port);
         firstStart = false;
     }
-    if (firstStart) {
+    if (firstStart && m_headless && m_linkMode == TLinkMode::Local) {
+        // Nobody to ask: without a stored or given port there is no link.
+    } else if (firstStart) {
         // First start: the connection dialog starts the link once confirmed.
         QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
     } else {

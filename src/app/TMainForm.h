@@ -197,6 +197,9 @@ public:
 
     // --- Life cycle (public for tests) -------------------------------------
     void FormShow();
+    // A service command runs the program without its window: the first
+    // start opens no connection dialog.
+    void SetHeadless(bool on) { m_headless = on; }
     bool FormCloseQuery();
     bool FormShown() const { return m_formShown; }
 
@@ -352,4 +355,5 @@ private:
     QList<QTranslator*> m_qtTranslators;
     QList<QAction*> m_unbuilt;
     bool m_formShown = false;
+    bool m_headless = false; // a service command runs: no dialog of its own
 };

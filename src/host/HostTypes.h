@@ -37,3 +37,15 @@ struct TLineTarget {
     std::function<bool()> Running;
     std::function<void(const QByteArray&)> Line;
 };
+
+// How a flow with the sensor (a read, a send, an update) ended, for those
+// that run it without a person watching (the service commands).
+enum class TFlowResult {
+    Done = 0,
+    NoLink,          // no port open, no connection
+    NoAnswer,        // the sensor did not answer
+    SensorError,     // the sensor refused or answered with an error
+    FileError,       // a file could not be read or written
+    Cancelled,       // the user said no, or the run was interrupted
+    ConstantDiffers, // a differing factory constant was not answered
+};

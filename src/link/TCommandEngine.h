@@ -58,6 +58,11 @@ public:
     // Waits `ms` milliseconds while the event loop runs.
     static void Delay(int ms);
 
+    // Asks a running flow to end early: a long send stops before its next
+    // line and then takes the sensor out of system mode as always.
+    void RequestCancel() { m_cancelRequested = true; }
+    bool CancelRequested() const { return m_cancelRequested; }
+
     // Writes to the serial port if it is open, else does nothing.
     void WritePort(const QByteArray& text);
 
@@ -85,4 +90,5 @@ private:
 
     TComPort& m_port;
     TComDataPacket& m_framer;
+    bool m_cancelRequested = false;
 };

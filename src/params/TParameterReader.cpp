@@ -142,10 +142,11 @@ void TParameterReader::LeaveSystemModeAndRestore(int previous, int n) {
 
 // READ into Memo_Rec after what is there already; the S<n>ON line shows the
 // state from before the handshake.
-QString TParameterReader::ReadParameterList(int previous, int n) {
+QString TParameterReader::ReadParameterList(int previous, int n, bool* answered) {
     QPlainTextEdit& memo = m_host.MemoRec();
     const QByteArray reply =
         m_host.Engine().GetCmd(QByteArray("READ\r\n"), "READ\r\n", "->", 0, 5000);
+    *answered = !reply.trimmed().isEmpty();
     QString text = memo.toPlainText() + u'\n' + QString::fromLatin1(reply);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (text.endsWith(u'\n')) text.chop(1); // the reply's last line end ends the list
@@ -165,6 +166,7 @@ void TParameterReader::PublishMemoRec(const QString& text) {
 }
 
 void TParameterReader::Parameter_auslesen() {
+    m_result = TFlowResult::NoLink;
     if (!LinkOpen() || m_reading || m_identifying) return;
     m_reading = true;
     QAction* button = m_editor.ReadAction();
@@ -178,6 +180,7 @@ void TParameterReader::Parameter_auslesen() {
     engine.SetCmd(SensorCommand::Attention);
     int previous = -1;
     int n = 1;
+    m_result = TFlowResult::NoAnswer;
     if (!Handshake(&previous, &n)) return;
     if (m_host.LinkMode() == TLinkMode::Local) {
         // Closing and opening again identifies the sensor afresh (its
@@ -189,9 +192,11 @@ void TParameterReader::Parameter_auslesen() {
     m_editor.Memo_bemerkung->setPlainText(info.join(u'\n'));
     EnterSystemMode();
     m_host.MemoRec().setPlainText(HeaderLines().join(u'\n'));
-    const QString text = ReadParameterList(previous, n);
+    bool answered = false;
+    const QString text = ReadParameterList(previous, n, &answered);
     PublishMemoRec(text);
     LeaveSystemModeAndRestore(previous, n);
+    m_result = answered ? TFlowResult::Done : TFlowResult::NoAnswer;
 
     for (const QString& line : text.split(u'\n')) {
         const qsizetype blank = line.indexOf(u' ');
@@ -213,6 +218,7 @@ void TParameterReader::Datei_Parameter_lesen() {
     request.defaultSuffix = QStringLiteral("par");
     request.confirmOverwrite = true;
     const QString file = TFileDialogs::GetSaveFileName(m_host.HostWindow(), request);
+    m_result = TFlowResult::Cancelled;
     if (file.isEmpty() || m_reading) return;
     m_reading = true;
     m_host.EnableDeviceActions(false);
@@ -222,22 +228,29 @@ void TParameterReader::Datei_Parameter_lesen() {
         m_host.EnableDeviceActions(LinkOpen());
         m_reading = false;
     });
+    m_result = TFlowResult::NoLink;
     if (!LinkOpen()) return;
     m_host.Engine().SetCmd(SensorCommand::Attention);
     int previous = -1;
     int n = 1;
+    m_result = TFlowResult::NoAnswer;
     if (!Handshake(&previous, &n)) return;
     QStringList remarks = ReadInfoLines();
     for (QString& line : remarks)
         line.prepend(QStringLiteral("REM "));
     EnterSystemMode();
     m_host.MemoRec().setPlainText((HeaderLines() + remarks + QStringList{QString()}).join(u'\n'));
-    const QString text = ReadParameterList(previous, n);
+    bool answered = false;
+    const QString text = ReadParameterList(previous, n, &answered);
     PublishMemoRec(text);
     // The sensor is taken out of system mode and gets its output back before
     // the file is written, so a failing disk cannot leave it in system mode.
     LeaveSystemModeAndRestore(previous, n);
     QString error;
-    if (!SaveParameterLines(file, text.split(u'\n'), &error))
+    if (!SaveParameterLines(file, text.split(u'\n'), &error)) {
+        m_result = TFlowResult::FileError;
         m_host.ShowMsgBox(error, mtError, mbOK);
+        return;
+    }
+    m_result = answered ? TFlowResult::Done : TFlowResult::NoAnswer;
 }

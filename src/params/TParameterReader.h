@@ -30,6 +30,8 @@ public:
     void Parameter_auslesen();
     void Datei_Parameter_lesen();
     bool Reading() const { return m_reading; }
+    // How the last read ended.
+    TFlowResult LastResult() const { return m_result; }
 
     // The output-off handshake; false (after label 105) when the sensor
     // gives no usable output state. `previous` is the state before.
@@ -61,11 +63,12 @@ private:
     QStringList ReadInfoLines();
     void EnterSystemMode();
     void LeaveSystemModeAndRestore(int previous, int n);
-    QString ReadParameterList(int previous, int n);
+    QString ReadParameterList(int previous, int n, bool* answered);
     void PublishMemoRec(const QString& text);
 
     THost& m_host;
     TParameterForm& m_editor;
     bool m_identifying = false;
     bool m_reading = false;
+    TFlowResult m_result = TFlowResult::Done;
 };

@@ -194,6 +194,7 @@ bool TParameterWriter::PrepareSendList(QStringList& lines, int sensorConstant) {
 void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store, bool fromForm) {
     if (m_sending) return;
     m_sending = true;
+    m_result = TFlowResult::NoLink;
     m_host.EnableDeviceActions(false);
     auto done = qScopeGuard([this] {
         // Back to what the link allows: a port that closed meanwhile
@@ -215,6 +216,7 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     if (!ok || sensorConstant < 0) {
         // Nothing is sent; the sensor is not left in system mode.
         engine.SetCmd(SensorCommand::SystemModeExit);
+        m_result = TFlowResult::NoAnswer;
         m_host.ShowMsgBox(QStringLiteral("CONSTANT ") + LabelText(105), mtError, mbOK);
         return;
     }
@@ -222,17 +224,29 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     m_host.MemoPar().setPlainText(lines.join(u'\n'));
     if (!PrepareSendList(lines, sensorConstant)) {
         engine.SetCmd(SensorCommand::SystemModeExit);
+        m_result = TFlowResult::ConstantDiffers;
         return;
     }
     m_host.MemoPar().setPlainText(lines.join(u'\n'));
     {
         TWaitCursor wait;
-        for (const QString& line : lines) {
-            engine.SetCmd(line.toLatin1() + "\r\n");
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (engine.CancelRequested()) {
+                // Interrupted: out of system mode, and the output switched
+                // on again where the set would have done it at its end.
+                engine.SetCmd(SensorCommand::SystemModeExit);
+                const QString on = QStringLiteral("S%1ON").arg(Channel());
+                if (lines.last().startsWith(on) && i < lines.size() - 1)
+                    engine.SetCmd(lines.last().toLatin1() + "\r\n");
+                m_result = TFlowResult::Cancelled;
+                return;
+            }
+            engine.SetCmd(lines.at(i).toLatin1() + "\r\n");
             QCoreApplication::processEvents();
         }
         if (fromForm) m_editor.ResetChangeMarks();
     }
+    m_result = TFlowResult::Done;
     if (store && m_host.ShowMsgBox(LabelText(104), mtConfirmation, mbYesNo) == mrYes) {
         engine.SetCmd(QByteArray("*STORE\r\n"));
         engine.SetCmd(QByteArray("/KELBOR\r\n"));
@@ -252,6 +266,7 @@ void TParameterWriter::Datei_Parameter_schreiben() {
     request.mustExist = true;
     m_editor.Reader().IdentifySensor();
     const QString file = TFileDialogs::GetOpenFileName(m_host.HostWindow(), request);
+    m_result = TFlowResult::Cancelled;
     if (!file.isEmpty()) SendParameterText(true, file);
 }
 
@@ -260,6 +275,7 @@ void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
         QStringList probe;
         QString error;
         if (!ReadParameterLines(file, &probe, &error, true)) {
+            m_result = TFlowResult::FileError;
             m_host.ShowMsgBox(error, mtError, mbOK); // nothing is sent
             return;
         }

@@ -37,6 +37,8 @@ public:
     void Datei_Parameter_schreiben();
     void SendParameterText(bool fromFile, const QString& file = QString());
     bool Sending() const { return m_sending; }
+    // How the last send ended.
+    TFlowResult LastResult() const { return m_result; }
 
     // The lines of the editor's set as they are sent (plain "KEY value",
     // an empty line for an empty slot).
@@ -56,4 +58,5 @@ private:
     TParameterReadForm& m_browser;
     TParameterStoreForm& m_store;
     bool m_sending = false;
+    TFlowResult m_result = TFlowResult::Done;
 };

@@ -1,0 +1,417 @@
+// SPDX-License-Identifier: MIT
+#include "ServiceCommands.h"
+
+#include "CommandLine.h"
+#include "FileDialogs.h"
+#include "Labels.h"
+#include "MeasurementCsv.h"
+#include "MeasurementLine.h"
+#include "MsgBox.h"
+#include "OrxVersion.h"
+#include "ParameterCompare.h"
+#include "ParameterFile.h"
+#include "TComPort.h"
+#include "TCommandEngine.h"
+#include "TGraphicSetupDlg.h"
+#include "TMainForm.h"
+#include "TMeasurementChannel.h"
+#include "TParameterForm.h"
+#include "TParameterReader.h"
+#include "TParameterWriter.h"
+#include "Windows.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+const QStringList Commands = {QStringLiteral("read"), QStringLiteral("write"),
+                              QStringLiteral("log"), QStringLiteral("info"),
+                              QStringLiteral("compare")};
+
+void Progress(const QString& text) {
+    std::fprintf(stderr, "orxterm: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// Runs the event loop until `done` holds or `ms` have passed.
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                                        int(std::min<qint64>(50, deadline.remainingTime())));
+    }
+    return true;
+}
+
+int ExitCode(TFlowResult result) {
+    switch (result) {
+    case TFlowResult::Done:
+        return ServiceExit::Done;
+    case TFlowResult::NoLink:
+        return ServiceExit::NoLink;
+    case TFlowResult::NoAnswer:
+        return ServiceExit::NoAnswer;
+    case TFlowResult::SensorError:
+        return ServiceExit::SensorError;
+    case TFlowResult::FileError:
+        return ServiceExit::FileError;
+    case TFlowResult::Cancelled:
+        return ServiceExit::Cancelled;
+    case TFlowResult::ConstantDiffers:
+        return ServiceExit::ConstantDiffers;
+    }
+    return ServiceExit::SensorError;
+}
+
+// SIGINT and SIGTERM reach the event loop through a socket pair, so that
+// the running flow ends its exit steps before the program ends.
+int g_signalPipe[2] = {-1, -1};
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+struct TServiceOptions {
+    QString Command;
+    QString File;
+    bool Store = false;
+    bool KeepConstant = false;
+    bool SendConstant = false;
+    bool All = false;
+    int Seconds = -1;
+    int PeriodMs = -1;
+    QStringList Switches; // for the main window: link mode, port, config, debug
+};
+
+std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QString* error) {
+    TServiceOptions o;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        auto number = [&](int* target) {
+            bool ok = false;
+            const QString value = a.contains(u'=')
+                                      ? a.section(u'=', 1)
+                                      : (i + 1 < arguments.size() ? arguments.at(++i) : QString());
+            *target = value.toInt(&ok);
+            if (!ok || *target <= 0) *error = QStringLiteral("%1 needs a positive number").arg(a);
+        };
+        if (o.Command.isEmpty() && Commands.contains(a)) {
+            o.Command = a;
+        } else if (a == u"--store") {
+            o.Store = true;
+        } else if (a == u"--keep-constant") {
+            o.KeepConstant = true;
+        } else if (a == u"--send-constant") {
+            o.SendConstant = true;
+        } else if (a == u"--all") {
+            o.All = true;
+        } else if (a.startsWith(QLatin1String("--seconds"))) {
+            number(&o.Seconds);
+        } else if (a.startsWith(QLatin1String("--period"))) {
+            number(&o.PeriodMs);
+        } else if (a.startsWith(QLatin1String("--")) ||
+                   a.compare(u"debug", Qt::CaseInsensitive) == 0 ||
+                   a.compare(u"local", Qt::CaseInsensitive) == 0 ||
+                   a.compare(u"telnet", Qt::CaseInsensitive) == 0 ||
+                   a.compare(u"remote", Qt::CaseInsensitive) == 0) {
+            o.Switches << a;
+        } else if (o.File.isEmpty() && !o.Command.isEmpty()) {
+            o.File = a;
+        } else {
+            *error = QStringLiteral("unexpected argument \"%1\"").arg(a);
+        }
+        if (!error->isEmpty()) return std::nullopt;
+    }
+    if (o.Command.isEmpty()) return std::nullopt;
+    const bool needsFile = o.Command != u"info";
+    if (needsFile && o.File.isEmpty()) *error = QStringLiteral("%1 needs a file").arg(o.Command);
+    if (o.KeepConstant && o.SendConstant)
+        *error = QStringLiteral("--keep-constant and --send-constant exclude each other");
+    if (o.Command == u"log" && o.Seconds <= 0) *error = QStringLiteral("log needs --seconds N");
+    if (!error->isEmpty()) return std::nullopt;
+    return o;
+}
+
+class TServiceRun {
+public:
+    TServiceRun(const TServiceOptions& options) : m_options(options) {}
+    int Run();
+
+private:
+    int Connect();
+    int Info();
+    int Read();
+    int Write();
+    int Compare();
+    int Log();
+    int AnswerBox(const TMsgBoxRequest& request);
+
+    TServiceOptions m_options;
+    std::unique_ptr<TMainForm> m_main;
+    TAppWindows m_windows;
+    bool m_interrupted = false;
+    bool m_connectRefused = false;
+};
+
+int TServiceRun::AnswerBox(const TMsgBoxRequest& r) {
+    QString text = r.text;
+    text.replace(u'\n', u' ').replace(u'\t', u' ');
+    if (text.startsWith(LabelText(103))) { // the factory constant differs
+        Progress(text);
+        if (m_options.KeepConstant) return mrYes;
+        if (m_options.SendConstant) return mrNo;
+        Progress(QStringLiteral("the factory constant differs: give --keep-constant or "
+                                "--send-constant"));
+        return mrCancel;
+    }
+    if (r.text == LabelText(111)) return mrYes; // ... and is really to be sent
+    if (r.text == LabelText(104)) {             // store the set permanently?
+        Progress(m_options.Store ? QStringLiteral("storing the set in the sensor")
+                                 : QStringLiteral("the set is not stored (--store stores it)"));
+        return m_options.Store ? mrYes : mrNo;
+    }
+    if (r.text.contains(LabelText(122))) { // a connect failed: open the connection dialog?
+        m_connectRefused = true;
+        Progress(text);
+        return mrNo;
+    }
+    Progress(text);
+    return r.buttons == mbOK ? mrOk : mrNo;
+}
+
+int TServiceRun::Connect() {
+    TComPort& port = *m_main->ComPort;
+    const bool tcp = IsTcpClientMode(m_main->LinkMode());
+    if (tcp) {
+        Progress(QStringLiteral("connecting over TCP"));
+        if (!WaitUntil([&] { return m_main->LinkUp() || m_connectRefused; }, 15000) ||
+            !m_main->LinkUp())
+            return ServiceExit::NoLink;
+    } else {
+        if (port.Port().trimmed().isEmpty()) {
+            Progress(QStringLiteral("no serial port is set: give --port=DEVICE"));
+            return ServiceExit::NoLink;
+        }
+        Progress(QStringLiteral("opening %1").arg(port.Port()));
+        WaitUntil([&] { return port.Connected(); }, 3000);
+        if (!port.Connected()) {
+            const QString reason = port.ErrorText();
+            Progress(QStringLiteral("the port %1 cannot be opened: %2").arg(port.Port(), reason));
+            const QString lower = reason.toLower();
+            return lower.contains(QLatin1String("busy")) || lower.contains(QLatin1String("lock"))
+                       ? ServiceExit::PortBusy
+                       : ServiceExit::NoLink;
+        }
+    }
+    // The link's own identification runs first.
+    WaitUntil([&] { return !m_main->SensorBusy() && !m_main->Timer_StartUp.isActive(); }, 3000);
+    WaitUntil([&] { return !m_main->SensorBusy(); }, 15000);
+    const TSensorIdentity identity = m_main->Sensor().Identity();
+    if (identity.SerialNumber.isEmpty() && identity.SensorPort < 0) {
+        Progress(QStringLiteral("the sensor does not answer"));
+        return ServiceExit::NoAnswer;
+    }
+    Progress(
+        QStringLiteral("sensor S/N %1, %2").arg(identity.SerialNumber, identity.SoftwareVersion));
+    return ServiceExit::Done;
+}
+
+int TServiceRun::Info() {
+    const TSensorIdentity id = m_main->Sensor().Identity();
+    std::printf("serial number: %s\nsoftware version: %s\n32-bit: %s\ninterface: %d\n",
+                id.SerialNumber.toLocal8Bit().constData(),
+                id.SoftwareVersion.toLocal8Bit().constData(), id.Firmware32Bit ? "yes" : "no",
+                id.SensorPort);
+    return ServiceExit::Done;
+}
+
+int TServiceRun::Read() {
+    TParameterReader& reader = m_windows.ParameterForm->Reader();
+    Progress(QStringLiteral("reading the parameters into %1").arg(m_options.File));
+    reader.Datei_Parameter_lesen();
+    return ExitCode(reader.LastResult());
+}
+
+int TServiceRun::Write() {
+    TParameterWriter& writer = *m_main->ParameterWriter();
+    Progress(QStringLiteral("sending %1").arg(m_options.File));
+    writer.Datei_Parameter_schreiben();
+    return ExitCode(writer.LastResult());
+}
+
+int TServiceRun::Compare() {
+    QStringList ours;
+    QString error;
+    if (!ReadParameterLines(m_options.File, &ours, &error, false)) {
+        Progress(error);
+        return ServiceExit::FileError;
+    }
+    TParameterReader& reader = m_windows.ParameterForm->Reader();
+    Progress(QStringLiteral("reading the sensor's parameters"));
+    reader.Parameter_auslesen();
+    if (reader.LastResult() != TFlowResult::Done) return ExitCode(reader.LastResult());
+    const QStringList sensor = m_main->MemoRec().toPlainText().split(u'\n');
+    const auto rows = CompareParameterSets(ours, sensor, m_options.All);
+    std::fputs(DifferenceTable(rows, QFileInfo(m_options.File).fileName(), QStringLiteral("sensor"))
+                   .toLocal8Bit()
+                   .constData(),
+               stdout);
+    qsizetype differing = 0;
+    for (const TParameterDifference& row : rows)
+        if (row.Differs()) ++differing;
+    Progress(QStringLiteral("%1 parameters differ").arg(differing));
+    return ServiceExit::Done;
+}
+
+int TServiceRun::Log() {
+    QFile file(m_options.File);
+    TGraphicSetupDlg& setup = *m_windows.GraphicSetupDlg;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(CsvHeader(setup.VUnit()).toUtf8() + "\r\n") < 0 || !file.flush()) {
+        Progress(QStringLiteral("%1: %2").arg(m_options.File, file.errorString()));
+        return ServiceExit::FileError;
+    }
+    TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
+    if (!channel.PrepareChannel()) {
+        Progress(QStringLiteral("the output channel cannot be prepared"));
+        return ServiceExit::NoAnswer;
+    }
+    // Every line of the run, as the chart's log would hold it if it logged
+    // each line; malformed lines are left out as there.
+    QElapsedTimer clock;
+    qint64 rows = 0;
+    bool writeFailed = false;
+    TLineTarget& target = m_main->ChartLines();
+    const TLineTarget chart = target;
+    target = {[] { return true; },
+              [&](const QByteArray& line) {
+                  const TMeasurement m = DecodeMeasurementLine(line, false);
+                  if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
+                  const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
+                  const QByteArray row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity,
+                                                m.Rate, ClockText(QTime::currentTime()))
+                                             .toUtf8() +
+                                         "\r\n";
+                  if (file.write(row) != row.size() || !file.flush())
+                      writeFailed = true;
+                  else
+                      ++rows;
+              }};
+    const int period = m_options.PeriodMs > 0 ? m_options.PeriodMs : setup.Update();
+    Progress(QStringLiteral("logging for %1 s at %2 ms").arg(m_options.Seconds).arg(period));
+    clock.start();
+    channel.Start(period);
+    WaitUntil([&] { return m_interrupted || writeFailed; }, m_options.Seconds * 1000);
+    channel.Stop();
+    channel.RestoreChannel();
+    target = chart;
+    Progress(QStringLiteral("%1 rows written to %2").arg(rows).arg(m_options.File));
+    if (writeFailed) {
+        Progress(QStringLiteral("%1: %2").arg(m_options.File, file.errorString()));
+        return ServiceExit::FileError;
+    }
+    return m_interrupted ? ServiceExit::Cancelled : ServiceExit::Done;
+}
+
+int TServiceRun::Run() {
+    m_windows = CreateWindows(m_options.Switches);
+    m_main.reset(m_windows.MainForm);
+    m_main->SetHeadless(true);
+    const QString file =
+        m_options.File.isEmpty() ? QString() : QFileInfo(m_options.File).absoluteFilePath();
+    m_options.File = file.isEmpty() ? m_options.File : file;
+    TFileDialogs::SetResponder([file](const TFileDialogRequest&) { return file; });
+    TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) { return AnswerBox(r); });
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, m_main.get());
+        QObject::connect(notifier, &QSocketNotifier::activated, m_main.get(), [this] {
+            char byte;
+            [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+            if (!m_interrupted) Progress(QStringLiteral("interrupted: ending the flow's steps"));
+            m_interrupted = true;
+            m_main->Engine().RequestCancel();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+    }
+
+    m_main->FormShow();
+    int code = Connect();
+    if (code == ServiceExit::Done && !m_interrupted) {
+        if (m_options.Command == u"info")
+            code = Info();
+        else if (m_options.Command == u"read")
+            code = Read();
+        else if (m_options.Command == u"write")
+            code = Write();
+        else if (m_options.Command == u"compare")
+            code = Compare();
+        else if (m_options.Command == u"log")
+            code = Log();
+    }
+    if (m_interrupted && code == ServiceExit::Done) code = ServiceExit::Cancelled;
+    // What is still on its way to the sensor goes out before the port closes.
+    WaitUntil([this] { return m_main->ComPort->PendingOutput() == 0; }, 3000);
+    m_main->Timer_StartUp.stop();
+    m_main->ClosePort();
+    TFileDialogs::SetResponder(nullptr);
+    TFormMsgBox::SetResponder(nullptr);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    m_main.reset();
+    Progress(code == ServiceExit::Done ? QStringLiteral("done")
+                                       : QStringLiteral("ended with exit code %1").arg(code));
+    return code;
+}
+} // namespace
+
+const char* ServiceUsage() {
+    return "Service commands (no window; progress on standard error):\n"
+           "  orxterm info                      identification as key: value lines\n"
+           "  orxterm read FILE.par             read the parameters into a file\n"
+           "  orxterm write FILE.par [--store] [--keep-constant|--send-constant]\n"
+           "                                    send a parameter file\n"
+           "  orxterm compare FILE.par [--all]  list what differs between a file and the sensor\n"
+           "  orxterm log FILE.csv --seconds N [--period MS]\n"
+           "                                    log every measurement line as CSV\n"
+           "  with the switches local|telnet|remote, --port=DEVICE, --address=HOST[:PORT],\n"
+           "  --config=FILE, debug. Exit codes: 0 done, 1 usage, 2 no link, 3 no answer,\n"
+           "  4 sensor error, 5 file error, 6 interrupted, 7 differing factory constant not\n"
+           "  answered, 8 port busy.\n";
+}
+
+int RunServiceCommand(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.isEmpty() || !Commands.contains(arguments.first())) return -1;
+    QString error;
+    const std::optional<TServiceOptions> options = ParseOptions(arguments, &error);
+    if (!options) {
+        std::fprintf(stderr, "orxterm: %s\n%s", error.toLocal8Bit().constData(), ServiceUsage());
+        return ServiceExit::Usage;
+    }
+    // No window is shown: the program needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrxTerm"));
+    QApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
+    TServiceRun run(*options);
+    return run.Run();
+}

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "ParameterCompare.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+QList<QPair<QString, QString>> ParameterValues(const QStringList& lines) {
+    QList<QPair<QString, QString>> values;
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u'*') || line.startsWith(u'/') ||
+            line.startsWith(QLatin1String("->")))
+            continue;
+        const qsizetype blank = line.indexOf(u' ');
+        const QString key = (blank < 0 ? line : line.left(blank)).toUpper();
+        if (key == u"REM") continue;
+        values.append({key, blank < 0 ? QString() : line.mid(blank + 1).simplified()});
+    }
+    return values;
+}
+
+QList<TParameterDifference> CompareParameterSets(const QStringList& ours, const QStringList& sensor,
+                                                 bool all) {
+    const auto ourValues = ParameterValues(ours);
+    const auto sensorValues = ParameterValues(sensor);
+    QHash<QString, QString> sensorByKey;
+    for (const auto& [key, value] : sensorValues)
+        if (!sensorByKey.contains(key)) sensorByKey.insert(key, value);
+    QList<TParameterDifference> rows;
+    QHash<QString, bool> seen;
+    auto add = [&](const TParameterDifference& row) {
+        if (all || row.Differs()) rows.append(row);
+    };
+    for (const auto& [key, value] : ourValues) {
+        if (seen.contains(key)) continue;
+        seen.insert(key, true);
+        TParameterDifference row;
+        row.Key = key;
+        row.Ours = value;
+        row.InOurs = true;
+        row.InSensor = sensorByKey.contains(key);
+        row.Sensor = sensorByKey.value(key);
+        row.FactoryConstant = key == u"CONSTANT";
+        add(row);
+    }
+    for (const auto& [key, value] : sensorValues) {
+        if (seen.contains(key)) continue;
+        seen.insert(key, true);
+        TParameterDifference row;
+        row.Key = key;
+        row.Sensor = value;
+        row.InSensor = true;
+        row.FactoryConstant = key == u"CONSTANT";
+        // A key that only the sensor has is not changed by sending our set.
+        if (all) rows.append(row);
+    }
+    return rows;
+}
+
+QString DifferenceTable(const QList<TParameterDifference>& rows, const QString& oursTitle,
+                        const QString& sensorTitle) {
+    qsizetype keyWidth = 3, oursWidth = oursTitle.size();
+    for (const TParameterDifference& row : rows) {
+        keyWidth = std::max(keyWidth, row.Key.size() + (row.FactoryConstant ? 2 : 0));
+        oursWidth = std::max(oursWidth, row.Ours.size());
+    }
+    auto line = [&](const QString& key, const QString& ours, const QString& sensor) {
+        return key.leftJustified(keyWidth) + QStringLiteral("  ") + ours.leftJustified(oursWidth) +
+               QStringLiteral("  ") + sensor + u'\n';
+    };
+    QString table = line(QStringLiteral("KEY"), oursTitle, sensorTitle);
+    for (const TParameterDifference& row : rows)
+        table += line(row.FactoryConstant ? row.Key + QStringLiteral(" !") : row.Key,
+                      row.InOurs ? row.Ours : QStringLiteral("-"),
+                      row.InSensor ? row.Sensor : QStringLiteral("-"));
+    return table;
+}
