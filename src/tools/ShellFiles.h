@@ -27,10 +27,10 @@ inline constexpr const char* PrintCopyName = "print.txt";
 QString CopyForPrint(const QString& source, const QString& folder, QString* error);
 
 // Asks the print dialog where to print and prints the text file `path` as
-// plain text in a fixed-pitch font, long lines wrapped, page by page
-// (read a piece at a time, so that a file of any size prints in bounded
-// memory). False when the dialog is cancelled (`error` left empty) or the
-// printer fails (`error` says why).
+// plain text in a fixed-pitch font, long lines wrapped, page by page,
+// reading a line (at most 16 K characters) at a time; between pages the
+// window's events go on (input aside). False when the dialog is cancelled
+// (`error` left empty) or the printer fails (`error` says why).
 bool PrintTextFile(const QString& path, QWidget* parent, QString* error);
 
 // The print dialog's seam: a test answers it by setting up the printer

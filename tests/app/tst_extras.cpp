@@ -7,6 +7,7 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "ShellFiles.h"
+#include "SimulatedMainForm.h"
 #include "StatusPanelLabel.h"
 #include "TAboutBox.h"
 #include "TComTerminal.h"
@@ -140,7 +141,7 @@ private slots:
         TFormMsgBox::SetResponder(nullptr);
         TFileDialogs::SetResponder(nullptr);
         ShellFiles::SetPrintDialogResponder(nullptr);
-        m_main->Timer_StartUp.stop();
+        if (m_main) m_main->Timer_StartUp.stop();
         m_main.reset();
     }
 
@@ -316,6 +317,45 @@ private slots:
         QCOMPARE(m_main->Datei_Drucken->text(), LookupLabel(0, 15, false));
     }
 
+    // The operator's round on a live sensor: German chosen in the options,
+    // the terminal widened; every window turns German at once, and the
+    // link, the sensor's identity and the terminal's text stay as they were.
+    void languageSwitchOnLiveSensor() {
+        std::unique_ptr<TSimPty> sim;
+        QVERIFY(StartOnSimulatedSensor(m_dir.filePath(QStringLiteral("sim")), TSimOptions{}, sim,
+                                       m_main, m_w));
+        QTRY_VERIFY_WITH_TIMEOUT(Identified(*m_main, m_w, *sim), 10000);
+        const QString serial = m_w.ParameterForm->SerialNumberText();
+        const QString port = m_main->PanelText(TStatusPanel::ComPort);
+        m_main->Fenster_Parameter->trigger();
+        QVERIFY(m_w.ParameterForm->isVisible());
+
+        WhenModal([](QWidget* w) {
+            auto* d = qobject_cast<TConfigFormDlg*>(w);
+            QVERIFY(d);
+            d->rb_German->setChecked(true);
+            d->ed_Columns->setText(QStringLiteral("80"));
+            d->BitBtn_ok->click();
+        });
+        m_main->Extras_Optionen->trigger();
+        QCOMPARE(m_main->Menu_Datei->title(), LookupLabel(1, 10, false));
+        QCOMPARE(m_main->Parameter_auslesen->text(), LookupLabel(1, 70, false));
+        QCOMPARE(m_w.ParameterForm->windowTitle(), LookupLabel(1, 61, true));
+        QCOMPARE(m_w.ParameterForm->SerialNumberText(), serial);
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComPort), port);
+        QCOMPARE(m_main->ComTerminal->Columns(), 80);
+        QVERIFY(m_main->ComPort->Connected());
+
+        // The sensor still answers, and its answer reaches the terminal.
+        const qsizetype before = sim->Sensor().ReceivedBytes().size();
+        m_main->Befehle_Info->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(sim->Sensor().ReceivedBytes().mid(before).contains("INFO\r\n"),
+                                 10000);
+        m_w.ParameterForm->hide();
+        m_main->Timer_StartUp.stop();
+        m_main.reset(); // before its sensor
+    }
+
     // --- About box and version -----------------------------------------------------
 
     void aboutBox() {
@@ -427,7 +467,13 @@ private slots:
             return true;
         });
         QVERIFY(m_main->Datei_Drucken->isEnabled());
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start(0);
         m_main->Datei_Drucken->trigger();
+        ticker.stop();
+        QVERIFY(ticks > 0); // the window's events went on between the pages
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked[0].kind, TFileDialogRequest::Open);
         QCOMPARE(asked[0].directory, par);
