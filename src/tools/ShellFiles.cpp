@@ -101,6 +101,13 @@ void PrintPages(QFile& file, QPainter& painter, QPrinter& printer) {
 
 QString CopyForPrint(const QString& source, const QString& folder, QString* error) {
     const QString target = QDir(folder).filePath(QLatin1String(PrintCopyName));
+    // Only a regular file has an end: a device or a pipe would be copied
+    // for ever.
+    if (const QFileInfo info(source); info.exists() && !info.isFile()) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(source), LabelText(216));
+        return {};
+    }
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         if (error) *error = Reason(source, in);

@@ -20,8 +20,9 @@ inline constexpr const char* PrintCopyName = "print.txt";
 
 // Copies `source` byte for byte, in blocks of CopyBlockSize, to "print.txt"
 // in `folder` (with or without a trailing "/"), replacing an earlier copy.
-// Returns the copy's path; when the source cannot be read or a block is
-// not written whole, an empty text and the system's reason in `error`.
+// Returns the copy's path; when the source cannot be read (or is no
+// regular file, such as a device without end) or a block is not written
+// whole, an empty text and the reason in `error`.
 // Choosing "print.txt" itself prints it as it is: it is never emptied by
 // being copied onto itself.
 QString CopyForPrint(const QString& source, const QString& folder, QString* error);

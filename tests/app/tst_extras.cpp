@@ -429,6 +429,12 @@ private slots:
         QVERIFY(ShellFiles::CopyForPrint(folder, folder, &error).isEmpty()); // a folder
         QVERIFY(!error.isEmpty());
         error.clear();
+        // Devices are refused (/dev/null here: a regression then copies
+        // nothing rather than filling the disk from /dev/zero).
+        QVERIFY(ShellFiles::CopyForPrint(QStringLiteral("/dev/null"), folder, &error).isEmpty());
+        QCOMPARE(error, QStringLiteral("/dev/null: ") + LabelText(216));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/print.txt")));
+        error.clear();
         const QString source = m_dir.filePath(QStringLiteral("fine.par"));
         Write(source, "PAR 1\r\n");
         QVERIFY(ShellFiles::CopyForPrint(source, m_dir.filePath(QStringLiteral("no/such")), &error)
