@@ -22,6 +22,8 @@ int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& sho
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrxTerm"));
     QApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
+    // The installed menu entry: the desktop shows its name and icon for the windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orxterm"));
 
     const TAppWindows windows = CreateWindows(QApplication::arguments().mid(1));
     std::unique_ptr<TMainForm> mainForm(windows.MainForm);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
-#include "OrxVersion.h"
+#include "VersionInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -81,10 +81,13 @@ QString HelpText(const QString& programName) {
         .arg(programName);
 }
 
+// The product name and the version line as the about box shows them, the
+// full file version, and the copyright.
 QString VersionText() {
-    return QStringLiteral("%1 %2\n%3\n")
-        .arg(QLatin1String(OrxVersion::ProductName), QLatin1String(OrxVersion::ProductVersion),
-             QLatin1String(OrxVersion::LegalCopyright));
+    const TVersionInfo info;
+    return QStringLiteral("%1 %2\nFile version %3\n%4\n")
+        .arg(info.String(TVersionInfo::ProductName), info.VersionLine(),
+             info.String(TVersionInfo::FileVersion), info.String(TVersionInfo::LegalCopyright));
 }
 
 bool HandleInfoOptions(int argc, char** argv) {

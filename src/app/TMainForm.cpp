@@ -7,7 +7,6 @@
 #include "CommandLine.h"
 #include "Labels.h"
 #include "MsgBox.h"
-#include "OrxVersion.h"
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
@@ -18,6 +17,7 @@
 #include "TParameterReader.h"
 #include "TParameterWriter.h"
 #include "Tag.h"
+#include "VersionInfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,7 +87,7 @@ void TMainForm::FormCreate() {
     m_settings = OpenSettings();
     m_options = TOptions::Defaults();
     m_sensor = new TSensorState(this);
-    m_productTitle = QString::fromLatin1(OrxVersion::ProductName);
+    m_productTitle = ::ProductTitle();
     setWindowTitle(m_productTitle);
     setFont(FixedFont());
 
@@ -105,6 +105,7 @@ void TMainForm::FormCreate() {
     CreatePages();
     CreateStatusBar();
     ConnectActions();
+    ConnectExtras();
     ConnectTerminal();
     ConnectCommands();
 
@@ -345,9 +346,11 @@ void TMainForm::SaveTextDir(const QString& v) {
 
 void TMainForm::SaveLanguage(int value) {
     if (m_options.Language == value) return;
+    const int previous = CurrentLanguage();
     m_options.Language = value;
     SetCurrentLanguage(value);
     ApplyLabels();
+    LanguageChanged(previous);
     if (!WriteOption(WritableSettings(), OptionKey::Language, QString::number(value)))
         ReportStoreFailure();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OptionSettings.h"
+#include "TConfigFormDlg.h"
 #include "THost.h"
 #include "Windows.h"
 
@@ -104,6 +105,15 @@ public:
     // Translates every window (all tagged components, then the captions),
     // and Qt's own texts (standard buttons and dialogs) with them.
     void ApplyLabels();
+
+    // --- Options, about box, print and edit (TMainFormExtras.cpp) -----------
+    void Extras_OptionenExecute();
+    // What the options dialog starts from, and what its OK applies.
+    TConfigValues ConfigValues() const;
+    void ApplyConfigValues(const TConfigValues& values);
+    void Hilfe_InfoExecute();
+    void Datei_DruckenExecute();
+    void Datei_BearbeitenExecute();
 
     // --- Command engine ----------------------------------------------------
     bool SetCmd(const QByteArray& cmd);
@@ -294,6 +304,12 @@ private:
     void CreatePages();
     void CreateStatusBar();
     void ConnectActions();
+    void ConnectExtras();
+    // A change of language beyond the labelling pass: status panels, and a
+    // QEvent::LanguageChange to every window for the texts built in code.
+    void LanguageChanged(int previous);
+    void RelabelStatusPanels(int previous);
+    QString ChooseFileToShow(int caption, bool mustExist);
     void SizeToScreen();
     void ReadSettings();
     void ScanSwitches();

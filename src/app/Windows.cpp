@@ -15,6 +15,9 @@
 #include "TParameterReadForm.h"
 #include "TParameterStoreForm.h"
 
+#include <QApplication>
+#include <QIcon>
+
 QList<QWidget*> TAppWindows::All() const {
     return {MainForm,        AboutBox,  ConfigFormDlg,     ComSetupDlg,        HistoryForm,
             FormMsgBox,      FlashDlg,  ParameterReadForm, ParameterStoreForm, ParameterForm,
@@ -26,9 +29,11 @@ QList<QWidget*> TAppWindows::CaptionOrder() const {
             ParameterReadForm, ParameterStoreForm, GrafikDlg,     GraphicSetupDlg, NumberDlg};
 }
 
-// The icons live in the app library's resources.
+// The icons live in the app library's resources; the program's own icon
+// marks every window and the about box.
 static void InitResources() {
     Q_INIT_RESOURCE(app);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orxterm.svg")));
 }
 
 TAppWindows CreateWindows(const QStringList& arguments) {

@@ -36,7 +36,10 @@ struct TAppWindows {
     TGrafikDlg* GrafikDlg = nullptr;
     TNumberDlg* NumberDlg = nullptr;
 
-    // All windows in creation order.
+    // All windows in creation order. A change of language re-applies the
+    // labels to every tagged component of these windows and then sends each
+    // of them (and so all their children) a QEvent::LanguageChange: a window
+    // that builds texts in code rebuilds them in changeEvent().
     QList<QWidget*> All() const;
     // The windows whose caption comes from their tag, in labelling order.
     QList<QWidget*> CaptionOrder() const;

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "FileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
@@ -11,6 +14,7 @@ TFileDialogs::Responder& CurrentResponder() {
 }
 
 QString Run(QWidget* parent, TFileDialogRequest request) {
+    request.directory = TFileDialogs::StartFolder(request.directory);
     if (CurrentResponder()) return CurrentResponder()(request);
     QFileDialog dialog(parent, request.caption, request.directory);
     switch (request.kind) {
@@ -80,4 +84,14 @@ QString TFileDialogs::ToQtFilter(const QString& pipeFilter) {
     }
     if (entries.isEmpty() && !pipeFilter.isEmpty()) entries << pipeFilter;
     return entries.join(QStringLiteral(";;"));
+}
+
+QString TFileDialogs::StartFolder(const QString& path) {
+    if (path.isEmpty()) return path;
+    const QFileInfo info(path);
+    if (info.isDir() || info.isFile()) return path;
+    // A file name to propose, in a folder that exists.
+    if (!info.suffix().isEmpty() && info.dir().exists()) return path;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }

@@ -28,6 +28,12 @@ public:
     using Responder = std::function<QString(const TFileDialogRequest&)>;
     static void SetResponder(Responder responder);
 
+    // Where a dialog starts: `path` when it exists (or names a new file in
+    // a folder that exists), else the documents folder, or the home folder
+    // where there is none - a working folder that was removed after it was
+    // chosen must not strand the dialog.
+    static QString StartFolder(const QString& path);
+
     // Turns "Text files (*.txt)|*.txt|All files|*.*" into Qt's ";;" form.
     static QString ToQtFilter(const QString& pipeFilter);
 };

@@ -4,6 +4,7 @@
 #include "LabelFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -68,6 +69,12 @@ QString DefaultLabelFilePath() {
         const QString beside =
             info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lab");
         if (QFileInfo::exists(beside)) return beside;
+        // Installed under another prefix than the one it was built for
+        // ("cmake --install --prefix"): the data folder beside bin.
+        const QString moved =
+            QDir::cleanPath(info.absolutePath() +
+                            QStringLiteral("/" ORX_DATADIR_FROM_BINDIR "/orxterm/orxterm.lab"));
+        if (QFileInfo::exists(moved)) return moved;
     }
     return QStringLiteral(ORX_INSTALL_DATADIR "/orxterm/orxterm.lab");
 }

@@ -338,6 +338,16 @@ void TGrafikDlg::showEvent(QShowEvent* event) {
         QMetaObject::invokeMethod(this, &TGrafikDlg::FormShow, Qt::QueuedConnection);
 }
 
+void TGrafikDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange || !Chart) return;
+    Chart->yAxis->setLabel(LeftTitle(m_plottedUnit));
+    Chart->yAxis2->setLabel(QStringLiteral("%1 in %").arg(LabelText(833)));
+    Chart->xAxis->setLabel(QStringLiteral("%1 in s").arg(LabelText(832)));
+    if (m_logFileName.isEmpty()) ShowTitle(LabelText(62));
+    Chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
 void TGrafikDlg::FormShow() {
     m_logFileName.clear();
     ShowTitle(LabelText(62));

@@ -125,6 +125,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A language switch: the texts built here follow it.
+    void changeEvent(QEvent* event) override;
 
 private:
     struct TAxisScaling {

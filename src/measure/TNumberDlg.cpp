@@ -130,6 +130,15 @@ void TNumberDlg::showEvent(QShowEvent* event) {
         QMetaObject::invokeMethod(this, &TNumberDlg::FormShow, Qt::QueuedConnection);
 }
 
+void TNumberDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange || !btnStartLength) return;
+    btnStartLength->setText(QStringLiteral("Start %1").arg(LabelText(835)));
+    btnStopLength->setText(QStringLiteral("Stop %1").arg(LabelText(835)));
+    rb_msClick();
+    rb_mClick();
+}
+
 void TNumberDlg::FormShow() {
     for (QLabel* figure : {lb_v, lb_r, lb_l})
         figure->clear();

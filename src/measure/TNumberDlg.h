@@ -48,6 +48,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A language switch: the titles and length buttons follow it.
+    void changeEvent(QEvent* event) override;
 
 private:
     void rb_msClick();
