@@ -30,6 +30,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -78,7 +79,11 @@ int ExitCode(TFlowResult result) {
 // SIGINT and SIGTERM reach the event loop through a socket pair, so that
 // the running flow ends its exit steps before the program ends.
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_signals = 0;
 void OnSignal(int) {
+    // A second signal ends the program at once.
+    g_signals = g_signals + 1;
+    if (g_signals > 1) std::_Exit(ServiceExit::Cancelled);
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }

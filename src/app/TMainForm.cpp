@@ -475,6 +475,7 @@ void TMainForm::ScanSwitches() {
         const int port = s.Address->section(u':', 1, 1).toInt(&ok);
         if (m_linkMode == TLinkMode::Telnet) {
             m_options.TCPTelnetIP = host;
+            if (ok && port > 0 && port < 65536) m_telnetPort = port;
         } else {
             m_options.TCPClientIP = host;
             if (ok && port > 0 && port < 65536) m_options.TCPClientPort = port;
@@ -498,8 +499,10 @@ void TMainForm::FormShow() {
         ComPort->SetPort(*s.Port);
         firstStart = false;
     }
-    if (firstStart && m_headless && m_linkMode == TLinkMode::Local) {
-        // Nobody to ask: without a stored or given port there is no link.
+    if (firstStart && m_headless) {
+        // Nobody to ask: without a stored or given port there is no serial
+        // link; a TCP link takes its addresses from the settings and switches.
+        if (m_linkMode != TLinkMode::Local) StartLink(m_linkMode, false);
     } else if (firstStart) {
         // First start: the connection dialog starts the link once confirmed.
         QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);

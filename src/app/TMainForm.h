@@ -372,4 +372,5 @@ private:
     QList<QAction*> m_unbuilt;
     bool m_formShown = false;
     bool m_headless = false; // a service command runs: no dialog of its own
+    int m_telnetPort = 0;    // --address's port for Telnet; 0: the sensor's own port
 };

@@ -62,7 +62,8 @@ void TMainForm::StartLink(TLinkMode mode, bool server) {
 bool TMainForm::StartClient(TLinkMode mode) {
     const bool telnet = mode == TLinkMode::Telnet;
     const QString host = telnet ? m_options.TCPTelnetIP : m_options.TCPClientIP;
-    const int port = telnet ? int(TTcpLink::TelnetPort) : m_options.TCPClientPort;
+    const int port = telnet ? (m_telnetPort > 0 ? m_telnetPort : int(TTcpLink::TelnetPort))
+                            : m_options.TCPClientPort;
     const QString target = QStringLiteral("%1:%2").arg(host).arg(port);
 
     TTcpLink::TConnectResult result = TTcpLink::TConnectResult::Failed;

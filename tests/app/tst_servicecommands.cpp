@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: MIT
+// The service commands, each run as the real program against a simulated
+// sensor (on a pseudo-terminal, once over TCP): exit codes, files, what
+// reached the sensor, an interrupted send leaving system mode; and the
+// comparison of two parameter sets.
+#include "ParameterCompare.h"
+#include "ServiceCommands.h"
+#include "TSimPty.h"
+#include "TSimSensor.h"
+#include "TSimTcpServer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+QStringList ReadLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+bool WriteLines(const QString& path, const QStringList& lines) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1()) > 0;
+}
+
+// A parameter file's line for `key` replaced by "key value".
+QStringList WithValue(QStringList lines, const QString& key, const QString& value) {
+    for (QString& line : lines)
+        if (line.startsWith(key + u' ')) line = key + u' ' + value;
+    return lines;
+}
+} // namespace
+
+class TestServiceCommands : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TSimPty> m_sim;
+    std::unique_ptr<QProcess> m_run;
+
+    bool StartSensor(const QString& model = QStringLiteral("9")) {
+        TSimOptions options;
+        options.Model = model;
+        m_sim = std::make_unique<TSimPty>(options);
+        m_sim->SetLinkPath(m_dir.filePath(QStringLiteral("sim")));
+        return m_sim->Start();
+    }
+    TSimSensor& Sensor() { return m_sim->Sensor(); }
+    QString Path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    // Starts orxterm with `arguments` on the simulated sensor's pty (the
+    // sensor answers while the test's event loop runs).
+    void Launch(QStringList arguments, bool onPty = true) {
+        m_run = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_run->setProcessEnvironment(env);
+        if (onPty) arguments << QStringLiteral("--port=") + m_sim->DevicePath();
+        m_run->start(QStringLiteral(ORXTERM_EXE), arguments);
+    }
+    // Waits for the run to end; its exit code.
+    int Finished() {
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(m_run->state() == QProcess::NotRunning, 60000); }();
+        return m_run->exitStatus() == QProcess::NormalExit ? m_run->exitCode() : -1;
+    }
+    QString Output() { return QString::fromLocal8Bit(m_run->readAllStandardOutput()); }
+
+private slots:
+    void cleanup() {
+        if (m_run && m_run->state() != QProcess::NotRunning) {
+            m_run->kill();
+            m_run->waitForFinished(5000);
+        }
+        m_run.reset();
+        m_sim.reset();
+    }
+
+    void usage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("read without a file") << QStringList{QStringLiteral("read")};
+        QTest::newRow("log without seconds")
+            << QStringList{QStringLiteral("log"), QStringLiteral("x.csv")};
+        QTest::newRow("both constant options")
+            << QStringList{QStringLiteral("write"), QStringLiteral("x.par"),
+                           QStringLiteral("--keep-constant"), QStringLiteral("--send-constant")};
+    }
+    void usage() {
+        QFETCH(QStringList, arguments);
+        Launch(arguments, false);
+        QCOMPARE(Finished(), ServiceExit::Usage);
+    }
+
+    void info() {
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("info")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QString out = Output();
+        QVERIFY2(out.contains(QStringLiteral("serial number: ") + Sensor().Serial()),
+                 qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("32-bit: yes")));
+        QVERIFY(out.contains(QStringLiteral("interface: 1")));
+    }
+
+    void noLink() {
+        Launch({QStringLiteral("info"), QStringLiteral("--port=") + Path("nothing-here")}, false);
+        QCOMPARE(Finished(), ServiceExit::NoLink);
+    }
+
+    // Read into a file, change three values, compare, send with the
+    // factory constant kept: the sensor has the file's values and has
+    // left system mode with its output on.
+    void readCompareWrite() {
+        QVERIFY(StartSensor(QStringLiteral("7"))); // 16-bit: the constant is asked about
+        Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")); // the output runs
+        const QString par = Path("sensor.par");
+        Launch({QStringLiteral("read"), par});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(!Sensor().SystemMode());
+        QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
+        const QStringList read = ReadLines(par);
+        QCOMPARE(read.first(), QStringLiteral("REM PARAMETER FILE"));
+        QVERIFY(read.contains(QStringLiteral("REM S/N ") + Sensor().Serial()));
+        QVERIFY(Sensor().ReceivedBytes().contains("READ\r\n"));
+
+        const QString changed = Path("changed.par");
+        const QString constant = Sensor().Value(QStringLiteral("CONSTANT"));
+        QVERIFY(
+            WriteLines(changed, WithValue(WithValue(WithValue(read, QStringLiteral("AVERAGE"),
+                                                              QStringLiteral("200 ms")),
+                                                    QStringLiteral("MINRATE"), QStringLiteral("7")),
+                                          QStringLiteral("CONSTANT"), QStringLiteral("1234"))));
+        Launch({QStringLiteral("compare"), changed});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QStringList rows = Output().split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 4); // the heading and three keys
+        QVERIFY(rows[1].startsWith(QStringLiteral("AVERAGE")) &&
+                rows[1].contains(QStringLiteral("200 ms")));
+        QVERIFY(rows[2].startsWith(QStringLiteral("MINRATE")));
+        QVERIFY(rows[3].startsWith(QStringLiteral("CONSTANT !")) && rows[3].contains(constant));
+
+        // Without an answer for the differing constant nothing is sent.
+        Sensor().ClearTrace();
+        Launch({QStringLiteral("write"), changed});
+        QCOMPARE(Finished(), ServiceExit::ConstantDiffers);
+        QVERIFY(!Sensor().SystemMode());
+        const QByteArray wire = Sensor().ReceivedBytes();
+        QVERIFY(!wire.contains("AVERAGE"));
+        QCOMPARE(Sensor().Value(QStringLiteral("MINRATE")) == QStringLiteral("7"), false);
+
+        Launch({QStringLiteral("write"), changed, QStringLiteral("--keep-constant")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(!Sensor().SystemMode());
+        QCOMPARE(Sensor().Value(QStringLiteral("MINRATE")), QStringLiteral("7"));
+        QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), constant);
+        QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
+        QVERIFY(Sensor().StoredValue(QStringLiteral("MINRATE")) !=
+                QStringLiteral("7")); // no --store
+    }
+
+    // SIGTERM in the middle of a send: the sensor leaves system mode and
+    // gets its output back before the program ends.
+    void interruptedWrite() {
+        QVERIFY(StartSensor());
+        Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1"));
+        const QString par = Path("sensor.par");
+        Launch({QStringLiteral("read"), par});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        Sensor().ClearTrace();
+        Launch({QStringLiteral("write"), par});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Sensor().SystemMode() && Sensor().ReceivedBytes().contains("CALFACTOR"), 30000);
+        m_run->terminate();
+        QCOMPARE(Finished(), ServiceExit::Cancelled);
+        QTRY_VERIFY_WITH_TIMEOUT(!Sensor().SystemMode(), 5000);
+        QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
+        QVERIFY(!Sensor().ReceivedBytes().contains("S2TIME")); // the rest was not sent
+    }
+
+    void log() {
+        QVERIFY(StartSensor());
+        Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1"));
+        const QString format = Sensor().Value(QStringLiteral("S1FORMAT"));
+        const QString csv = Path("run.csv");
+        Launch({QStringLiteral("log"), csv, QStringLiteral("--seconds"), QStringLiteral("2"),
+                QStringLiteral("--period=50")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QStringList rows = ReadLines(csv);
+        QCOMPARE(rows.first(), QStringLiteral("time[s];velocity[m/s];rate[%];clock"));
+        QVERIFY2(rows.size() > 20, qPrintable(QString::number(rows.size())));
+        QVERIFY(Sensor().ReceivedBytes().contains("S1TIME 50\r\n"));
+        QCOMPARE(Sensor().Value(QStringLiteral("S1FORMAT")), format);
+        QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
+    }
+
+    // Over TCP to the sensor's own network port.
+    void infoOverTcp() {
+        TSimTcpServer server;
+        QVERIFY(server.Listen());
+        Launch({QStringLiteral("info"), QStringLiteral("telnet"),
+                QStringLiteral("--address=127.0.0.1:%1").arg(server.Port())},
+               false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(Output().contains(QStringLiteral("serial number: ") + server.Sensor().Serial()));
+    }
+
+    void compareSets() {
+        const QStringList ours = {QStringLiteral("REM PARAMETER FILE"),
+                                  QStringLiteral("AVERAGE 100 ms"), QStringLiteral("CONSTANT 5"),
+                                  QStringLiteral("NEWKEY 1"), QStringLiteral("*EXIT")};
+        const QStringList sensor = {QStringLiteral("AVERAGE      100  ms"),
+                                    QStringLiteral("CONSTANT     6"),
+                                    QStringLiteral("ONLYSENSOR 2")};
+        const auto differing = CompareParameterSets(ours, sensor, false);
+        QCOMPARE(differing.size(), 2);
+        QCOMPARE(differing[0].Key, QStringLiteral("CONSTANT"));
+        QVERIFY(differing[0].FactoryConstant);
+        QVERIFY(differing[1].Key == u"NEWKEY" && !differing[1].InSensor);
+        QCOMPARE(CompareParameterSets(ours, sensor, true).size(), 4);
+    }
+};
+
+QTEST_MAIN(TestServiceCommands)
+#include "tst_servicecommands.moc"
