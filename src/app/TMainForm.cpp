@@ -7,10 +7,12 @@
 #include "CommandLine.h"
 #include "Labels.h"
 #include "MsgBox.h"
-#include "OrxVersion.h"
+#include "ProductTitle.h"
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TFirmwareUpdate.h"
+#include "TFlashDlg.h"
 #include "TNumberDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
@@ -86,7 +88,7 @@ void TMainForm::FormCreate() {
     m_settings = OpenSettings();
     m_options = TOptions::Defaults();
     m_sensor = new TSensorState(this);
-    m_productTitle = QString::fromLatin1(OrxVersion::ProductName);
+    m_productTitle = ::ProductTitle();
     setWindowTitle(m_productTitle);
     setFont(FixedFont());
 
@@ -161,6 +163,7 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);
     if (TNumberDlg* numbers = m_windows.NumberDlg)
         connect(Fenster_Number, &QAction::triggered, numbers, &QDialog::exec);
+    ConnectTools();
 }
 
 void TMainForm::Fenster_ParameterExecute() {
@@ -179,7 +182,9 @@ bool TMainForm::SensorBusy() const {
     const TParameterForm* editor = m_windows.ParameterForm;
     const bool reading = editor && (editor->Reader().Identifying() || editor->Reader().Reading() ||
                                     editor->Exchanging());
-    return reading || (m_paramWriter && m_paramWriter->Sending());
+    return reading || (m_paramWriter && m_paramWriter->Sending()) ||
+           (m_update && m_update->Running()) ||
+           (m_windows.FlashDlg && m_windows.FlashDlg->isVisible());
 }
 
 void TMainForm::CreatePages() {
@@ -495,6 +500,7 @@ bool TMainForm::FormCloseQuery() {
     // must get the sensor out of system mode before the program ends).
     if (Timer_StartUp.isActive() || m_connecting || SensorBusy()) return false;
     CancelReopen();
+    m_capture.Stop();
     if (ComPort->Connected()) ComPort->Close();
     return true;
 }
