@@ -12,6 +12,7 @@
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
+#include "TSimTcpServer.h"
 #include "WhenReady.h"
 #include "Windows.h"
 
@@ -243,6 +244,26 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().startsWith(LabelText(515)));
         QCOMPARE(Sensor().ReceivedBytes(), before);
+    }
+
+    // Over a TCP link (Remote) every line of the file takes the link's
+    // way, not only the first.
+    void sendFileOverTcp() {
+        TSimTcpServer sensor;
+        QVERIFY(sensor.Listen());
+        QVERIFY(StartOnSimulatedSensor(
+            m_dir.filePath(QStringLiteral("sim")), TSimOptions(), m_sim, m_main, m_w,
+            {{QStringLiteral("Option/Mode"), QStringLiteral("2")},
+             {QStringLiteral("Option/TCPClientIP"), QStringLiteral("127.0.0.1")},
+             {QStringLiteral("Option/TCPClientPort"), QString::number(sensor.Port())}}));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive() && !m_main->SensorBusy() &&
+                                     m_main->Datei_senden->isEnabled(),
+                                 10000);
+        Offer(Write(QStringLiteral("tcp.txt"), "SID\n\nINFO\n"));
+        m_main->Datei_senden->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.Sensor().ReceivedBytes().endsWith("SID\r\n\r\nINFO\r\n"),
+                                 10000);
+        QCOMPARE(m_boxes, QStringList());
     }
 
     // The history keeps the last 1000 lines (and the one being received),
