@@ -34,3 +34,28 @@ THexRecord CheckHexRecord(const QByteArray& line) {
     record.DataLength = length;
     return record;
 }
+
+namespace {
+QByteArray HexRecord(const QByteArray& bytes) {
+    int sum = 0;
+    for (char b : bytes)
+        sum += static_cast<unsigned char>(b);
+    return ':' + (bytes + char((0x100 - (sum & 0xFF)) & 0xFF)).toHex().toUpper() + "\r\n";
+}
+} // namespace
+
+QByteArray MakeHexFile(int dataRecords) {
+    QByteArray file = HexRecord(QByteArray::fromHex("02000004"
+                                                    "0000"));
+    for (int i = 0; i < dataRecords; ++i) {
+        const int address = (i * 16) & 0xFFFF;
+        QByteArray record = QByteArray::fromHex("10");
+        record += char(address >> 8);
+        record += char(address & 0xFF);
+        record += char(0);
+        for (int k = 0; k < 16; ++k)
+            record += char((i * 7 + k * 13) & 0xFF);
+        file += HexRecord(record);
+    }
+    return file + ":00000001FF\r\n";
+}

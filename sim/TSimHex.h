@@ -13,3 +13,8 @@ struct THexRecord {
 // Checks the record syntax (colon, hex digit pairs, length byte matching
 // the line, known type) and the checksum (all bytes sum to 0 modulo 256).
 THexRecord CheckHexRecord(const QByteArray& line);
+
+// A firmware image the simulated sensor takes: an address record,
+// `dataRecords` records of 16 data bytes and the end-of-file record, each
+// line ended by CR LF.
+QByteArray MakeHexFile(int dataRecords);

@@ -61,6 +61,22 @@ bool TSimPty::Start() {
     return OpenPair() && PointLink();
 }
 
+int TSimPty::HostLineRate() const {
+    termios tio{};
+    if (m_master < 0 || tcgetattr(m_master, &tio) != 0) return 0;
+    static const struct {
+        speed_t speed;
+        int rate;
+    } rates[] = {{B110, 110},       {B300, 300},      {B600, 600},       {B1200, 1200},
+                 {B2400, 2400},     {B4800, 4800},    {B9600, 9600},     {B19200, 19200},
+                 {B38400, 38400},   {B57600, 57600},  {B115200, 115200}, {B230400, 230400},
+                 {B460800, 460800}, {B921600, 921600}};
+    const speed_t speed = cfgetospeed(&tio);
+    for (const auto& r : rates)
+        if (r.speed == speed) return r.rate;
+    return 0;
+}
+
 bool TSimPty::OpenPair() {
     const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {

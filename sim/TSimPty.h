@@ -47,6 +47,10 @@ public:
     QString ErrorString() const { return m_error; }
     bool IsPlugged() const { return m_master >= 0; }
     bool HostConnected() const { return m_hostConnected; }
+    // The line rate the host has set on its side of the line, in bit/s
+    // (0 when unknown or unplugged). A pseudo-terminal carries bytes at
+    // any rate; this is what a real line would run at.
+    int HostLineRate() const;
 
     TSimSensor& Sensor() { return m_sensor; }
 

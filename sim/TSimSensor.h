@@ -35,6 +35,7 @@ struct TSimFaults {
     QByteArray NoiseBeforeEcho;        // sent before the echo of each new line
     QHash<QString, QString> ErrorKeys; // upper-case KEY -> error answer (e.g. "E05")
     int BellAfterRecords = -1;         // >=0: BEL and transfer dropped after this many HEX records
+    bool TerseFlash = false;           // the progress after an upload never says "Flash"
 };
 
 // The simulated ORX sensor, without any I/O of its own.

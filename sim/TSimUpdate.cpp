@@ -62,8 +62,9 @@ void TSimSensor::CheckRecord() {
 void TSimSensor::StartFlashing() {
     m_mode = TMode::Update;
     const qint64 step = std::max(0, m_options.FlashStepMs);
-    Out("\r\nErasing Flash\r\n", step);
-    Out(QStringLiteral("Writing Flash %1 bytes\r\n").arg(m_flashBytes).toLatin1(), step);
-    Out("Verifying Flash\r\n", step);
+    const QByteArray memory = m_faults.TerseFlash ? "memory" : "Flash";
+    Out("\r\nErasing " + memory + "\r\n", step);
+    Out("Writing " + memory + QStringLiteral(" %1 bytes\r\n").arg(m_flashBytes).toLatin1(), step);
+    Out("Verifying " + memory + "\r\n", step);
     Out("update successful\r\n->", step);
 }

@@ -10,6 +10,8 @@
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TFirmwareUpdate.h"
+#include "TFlashDlg.h"
 #include "TGrafikDlg.h"
 #include "TNumberDlg.h"
 #include "TParameterForm.h"
@@ -165,6 +167,7 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
         connect(Fenster_Grafik, &QAction::triggered, chart, &QDialog::exec);
     if (TNumberDlg* numbers = m_windows.NumberDlg)
         connect(Fenster_Number, &QAction::triggered, numbers, &QDialog::exec);
+    ConnectTools();
 }
 
 void TMainForm::Fenster_ParameterExecute() {
@@ -183,7 +186,9 @@ bool TMainForm::SensorBusy() const {
     const TParameterForm* editor = m_windows.ParameterForm;
     const bool reading = editor && (editor->Reader().Identifying() || editor->Reader().Reading() ||
                                     editor->Exchanging());
-    return reading || (m_paramWriter && m_paramWriter->Sending());
+    return reading || (m_paramWriter && m_paramWriter->Sending()) ||
+           (m_update && m_update->Running()) ||
+           (m_windows.FlashDlg && m_windows.FlashDlg->isVisible());
 }
 
 void TMainForm::CreatePages() {
@@ -518,6 +523,7 @@ bool TMainForm::FormCloseQuery() {
     // must get the sensor out of system mode before the program ends).
     if (Timer_StartUp.isActive() || m_connecting || SensorBusy()) return false;
     CancelReopen();
+    m_capture.Stop();
     if (ComPort->Connected()) ComPort->Close();
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OptionSettings.h"
+#include "TCapture.h"
 #include "TConfigFormDlg.h"
 #include "THost.h"
 #include "Windows.h"
@@ -59,7 +60,7 @@ public:
     // tool tip.
     void ShowError(const QString& text, const QString& reason);
     // Writes the link description into the COM Port panel.
-    void UpdatePortStatus();
+    void UpdatePortStatus() override;
     QString PanelText(TStatusPanel panel) const;
     QString PanelToolTip(TStatusPanel panel) const;
 
@@ -73,7 +74,7 @@ public:
     void EnableParameterActions(bool on) override;
     // Identifies the sensor through the parameter editor's reader (after
     // the attention sequence the caller has sent).
-    void IdentifySensor();
+    void IdentifySensor() override;
     // True while an exchange that must not be cut short runs (identifying,
     // reading the parameter set, an Auto Update).
     bool SensorBusy() const;
@@ -144,7 +145,8 @@ public:
     static constexpr int MaxHistoryLines = 1000;
     static constexpr int MaxHistoryLine = 4096; // a longer line is continued on a new one
     const QStringList& HistoryLines() const { return m_historyLines; }
-    bool BellReceived() const { return m_bellReceived; }
+    bool BellReceived() const override { return m_bellReceived; }
+    void ClearBellReceived() override { m_bellReceived = false; }
 
     // --- TCP link and relay ---------------------------------------------------
     // Sends text over TCP: collected for Timer_TCPServer_Delay when
@@ -204,6 +206,17 @@ public:
     // One line on standard error, only in debug mode.
     void DebugLog(const QString& line) const;
     QString ProductTitle() const { return m_productTitle; }
+
+    // --- Tools: firmware update, capture, send file, history -------------------
+    void Datei_UpdateFirmwareExecute();
+    // Starts capture (a save dialog first) or ends it.
+    void Datei_MitschnittExecute();
+    void Datei_sendenExecute();
+    void Extras_HistogrammExecute();
+    bool CaptureActive() const { return m_capture.Active(); }
+    class TFirmwareUpdate* FirmwareUpdate() const {
+        return m_update;
+    }
 
     // --- Life cycle (public for tests) -------------------------------------
     void FormShow();
@@ -322,6 +335,10 @@ private:
     void ConnectTerminal();
     void ConnectCommands();
     void ComPortDataReceived(const QByteArray& data);
+    void ConnectTools();
+    void EndCapture();
+    void FlushCapture();
+    void UpdateCaptureControls();
     void ShowOpenError();
     void CreateTcpLink();
     bool StartClient(TLinkMode mode);
@@ -351,6 +368,8 @@ private:
     bool m_debugMode = false;
     bool m_bellReceived = false;
     QStringList m_historyLines; // received text by lines, at most MaxHistoryLines kept
+    TCapture m_capture;         // the capture file while capture runs
+    class TFirmwareUpdate* m_update = nullptr;
     QString m_productTitle;
     TLineTarget m_chartLines;    // the chart window's raw data list
     TLineTarget m_numberLines;   // the number window

@@ -49,7 +49,7 @@ void TMainForm::CreateActions() {
         {&M::Datei_Open, "Datei_Open", 0, Keys(QKeyCombination(Qt::Key_F9)), "Open/close port",
          nullptr, nullptr, true},
         {&M::Datei_Mitschnitt, "Datei_Mitschnitt", 11, Keys(Qt::CTRL | Qt::Key_M), "&Mitschnitt",
-         "media-record", "record", false},
+         "media-record", "record", true},
         {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)),
          "Parameter lesen", nullptr, "param-read", true},
         {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
@@ -61,15 +61,15 @@ void TMainForm::CreateActions() {
         {&M::Datei_Bearbeiten, "Datei_Bearbeiten", 17, Keys(Qt::CTRL | Qt::Key_E),
          "Datei bearbeiten", "accessories-text-editor", "edit", true},
         {&M::Datei_UpdateFirmware, "Datei_UpdateFirmware", 18, Keys(Qt::CTRL | Qt::Key_U),
-         "Update Firmware", nullptr, nullptr, false},
+         "Update Firmware", nullptr, nullptr, true},
         {&M::Datei_senden, "Datei_senden", 19, Keys(Qt::CTRL | Qt::Key_S), "Datei senden", nullptr,
-         nullptr, false},
+         nullptr, true},
         {&M::Extras_Konfiguration_COM, "Extras_Konfiguration_COM", 21, Keys(Qt::CTRL | Qt::Key_C),
          "Konfiguration COM", nullptr, "com-config", true},
         {&M::Extras_Terminal_Font, "Extras_Terminal_Font", 22, Keys(Qt::CTRL | Qt::Key_F),
          "Setup Terminal &Font", nullptr, nullptr, true},
         {&M::Extras_Histogramm, "Extras_Histogramm", 23, Keys(Qt::CTRL | Qt::Key_H), "&Historie",
-         nullptr, "history", false},
+         nullptr, "history", true},
         {&M::Extras_Optionen, "Extras_Optionen", 24, Keys(Qt::CTRL | Qt::Key_O), "&Option", nullptr,
          nullptr, true},
         {&M::Extras_Konfiguration_Terminal, "Extras_Konfiguration_Terminal", 0,
@@ -141,6 +141,7 @@ void TMainForm::CreateActions() {
     for (QAction* a : {Parameter_testen, Parameter_programmieren, Parameter_speichern})
         a->setEnabled(false);
     Datei_Mitschnitt->setCheckable(true);
+    Extras_Histogramm->setCheckable(true);
     Fenster_Debug->setCheckable(true);
 
     // Actions reached by shortcut only, outside any menu, still need a
@@ -276,4 +277,8 @@ void TMainForm::EnableDeviceActions(bool on) {
         a->setEnabled(on && !Unbuilt(a));
     Datei_UpdateFirmware->setEnabled(on && m_sensor->SensorPort() != 2 &&
                                      !Unbuilt(Datei_UpdateFirmware));
+    // Reading and writing parameter files wait while capture runs.
+    if (CaptureActive())
+        for (QAction* a : {Datei_Parameter_lesen, Datei_Parameter_schreiben})
+            a->setEnabled(false);
 }

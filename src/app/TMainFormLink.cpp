@@ -322,9 +322,11 @@ void TMainForm::Timer_ReopenTimer() {
 void TMainForm::ComPortDataReceived(const QByteArray& data) {
     if (ComTerminal)
         ComTerminal->ReceiveData(data);
-    else
+    else {
         for (char ch : data)
             ReceiveChar(ch);
+        FlushCapture();
+    }
     // In Local mode everything the sensor sends also goes to the TCP
     // clients of the relay, byte for byte (escape sequences included, so a
     // remote terminal shows what this one shows). Without the relay there
@@ -337,6 +339,7 @@ void TMainForm::ConnectTerminal() {
     connect(ComTerminal, &TComTerminal::Chars, this, [this](const QByteArray& text) {
         for (char ch : text)
             ReceiveChar(ch);
+        FlushCapture(); // once per received chunk
     });
     // Typed keys and the terminal's answers go to the serial port while it
     // is open; in Telnet and Remote mode they also go over TCP.
@@ -348,6 +351,7 @@ void TMainForm::ConnectTerminal() {
 
 void TMainForm::ReceiveChar(char ch) {
     if (ch == '\a') m_bellReceived = true;
+    m_capture.Add(ch);
     if (m_windows.HistoryForm && m_windows.HistoryForm->isVisible()) return;
     while (m_historyLines.size() > MaxHistoryLines)
         m_historyLines.removeFirst();

@@ -81,4 +81,13 @@ public:
     // --- The window -----------------------------------------------------------
     // The main window, as the parent of dialogs.
     virtual QWidget* HostWindow() = 0;
+
+    // --- Firmware update and file transfer ---------------------------------------
+    // Set when the sensor sends BEL: it refuses what it was sent.
+    virtual bool BellReceived() const = 0;
+    virtual void ClearBellReceived() = 0;
+    // Identifies the sensor again (after the caller's attention sequence).
+    virtual void IdentifySensor() = 0;
+    // Shows the serial port's name and line settings in the COM Port panel.
+    virtual void UpdatePortStatus() = 0;
 };

@@ -304,6 +304,13 @@ void TComPort::LoseDevice() {
     emit DeviceLost();
 }
 
+qint64 TComPort::OutputBacklog() const {
+    if (!m_serial.isOpen()) return 0;
+    int driver = 0;
+    if (::ioctl(int(m_serial.handle()), TIOCOUTQ, &driver) != 0 || driver < 0) driver = 0;
+    return m_out.size() + driver;
+}
+
 void TComPort::ClearBuffer() {
     if (!m_serial.isOpen()) return;
     m_serial.clear(QSerialPort::Input);

@@ -118,6 +118,10 @@ public:
     // Bytes written that the line has not taken yet.
     qint64 PendingOutput() const { return m_out.size(); }
     static constexpr qint64 MaxOutputQueue = 1 << 20;
+    // Bytes on their way out: the output queue and what the device's
+    // driver holds and has not sent yet (a UART's buffer; a
+    // pseudo-terminal reports none). 0 when the port is closed.
+    qint64 OutputBacklog() const;
     // Discards what was received and not yet read.
     void ClearBuffer();
 

@@ -5,6 +5,7 @@
 #include "TComPort.h"
 #include "TextUtil.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -84,6 +85,28 @@ QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start
 
 void TCommandEngine::WritePort(const QByteArray& text) {
     if (m_port.Connected()) m_port.WriteStr(text);
+}
+
+bool TCommandEngine::SetUpdate(const QByteArray& text) {
+    if (!m_port.Connected()) return false;
+    DebugLine(QStringLiteral("SetUpdate(%1=%2)").arg(text.size()).arg(DebugText(text)));
+    const bool written = m_port.WriteStr(text) > 0;
+    QCoreApplication::processEvents();
+    return written;
+}
+
+bool TCommandEngine::SetUpdate2(const QByteArray& text) {
+    if (text.size() < 2) return false;
+    if (!m_port.Connected()) {
+        if (SendTcp) SendTcp(text);
+        return false;
+    }
+    DebugLine(QStringLiteral("SetUpdate2(%1=%2)").arg(text.size()).arg(DebugText(text)));
+    const bool written = m_port.WriteStr(text.left(1)) > 0;
+    Delay(100);
+    m_port.WriteStr(text.mid(1));
+    QCoreApplication::processEvents();
+    return written;
 }
 
 void TCommandEngine::ComDataPacketPacket(const QByteArray& packet) {

@@ -66,6 +66,14 @@ public:
     // Writes to the serial port if it is open, else does nothing.
     void WritePort(const QByteArray& text);
 
+    // One line of a file transfer, written to the serial port in one
+    // piece; false when the port is closed (nothing is sent then).
+    bool SetUpdate(const QByteArray& text);
+    // The first line of a transfer: its first character, 100 ms, the
+    // rest. With the port closed the whole text goes over TCP and the
+    // result is false; a text shorter than two characters is not sent.
+    bool SetUpdate2(const QByteArray& text);
+
     // The command framer's packet handler.
     void ComDataPacketPacket(const QByteArray& packet);
 
@@ -85,9 +93,10 @@ public:
     TComPort& Port() { return m_port; }
     TComDataPacket& Framer() { return m_framer; }
 
-private:
+    // Writes `line` through Log in debug mode.
     void DebugLine(const QString& line) const;
 
+private:
     TComPort& m_port;
     TComDataPacket& m_framer;
     bool m_cancelRequested = false;

@@ -3,14 +3,92 @@
 
 #include "THost.h"
 
+#include <QByteArray>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QList>
+#include <QTimer>
 
-// Transfer dialog: sends a text file line by line or waits for the sensor's flashing to end.
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The transfer dialog: sends a text file to the sensor line by line (send
+// mode) or waits for the sensor to report the end of its flashing (wait
+// mode). It is modal and has no close box; its caption and message come
+// from the caller.
+//
+// Send mode: every line goes out followed by CR LF, the first through the
+// engine's SetUpdate2 (first character, 100 ms, the rest), the others
+// through SetUpdate, one line per timer tick. The pace follows the serial
+// line: a line is sent only when the one before has left the port (at
+// most one line is ever waiting), and never faster than one line a
+// millisecond. So the progress bar shows what the sensor has really
+// been given, and a BEL from the sensor - it refuses a line - stops the
+// transfer before the next line. The Abort button and Esc stop it too.
+//
+// Wait mode: the command framer collects what the sensor sends up to
+// "update successful"; every 100 ms the dialog looks at what it framed
+// and ends when that mentions "Flash" or when the limit has passed.
 class TFlashDlg : public QDialog {
     Q_OBJECT
 public:
+    enum TMode { SendMode, WaitMode };
+    // Modal results: every line sent, or the wait over (OK); the transfer
+    // stopped by the Abort button, Esc, a BEL or an unreadable file.
+    static constexpr int ResultOk = QDialog::Accepted;
+    static constexpr int ResultAbort = 3;
+    // Transfer files larger than this are refused (a sensor's firmware is
+    // a fraction of it).
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
     TFlashDlg(THost& host, QWidget* parent = nullptr);
 
+    // Reads `file` as lines without their line ends (CR LF, LF or CR);
+    // false with the file's name and the reason in `error`.
+    static bool ReadLines(const QString& file, QList<QByteArray>* lines, QString* error);
+
+    // Send entry: reads the file and sends its lines. A file that cannot
+    // be read sends nothing: the reason is shown and the result is Abort.
+    int Send(const QString& caption, const QString& message, const QString& file);
+    // Send entry for lines the caller has read already.
+    int SendLines(const QString& caption, const QString& message, const QList<QByteArray>& lines);
+    // Wait entry: waits for the flashing to end, at most `limitMs`.
+    int Wait(const QString& caption, const QString& message, int limitMs);
+
+    TMode Mode() const { return m_mode; }
+    int Total() const { return m_total; }
+    int LinesLeft() const { return int(m_lines.size()); }
+    int Position() const { return m_position; }
+
+    // The components.
+    QLabel* lb_msg = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* AbortBtn = nullptr;
+    QTimer Timer1;
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
 private:
+    void Timer1Timer();
+    void SendTick();
+    void WaitTick();
+    bool WaitForLine();
+    void ScheduleNextLine();
+    void Prepare(const QString& caption, const QString& message);
+
     THost& m_host;
+    TMode m_mode = SendMode;
+    QList<QByteArray> m_lines; // still to send
+    int m_total = 0;
+    bool m_firstSent = false;
+    int m_limitMs = 0;
+    int m_position = 0; // wait mode: milliseconds waited
+    QElapsedTimer m_clock;
+    qint64 m_nextDueNs = 0;    // the earliest time of the next line
+    bool m_serialLink = false; // the transfer began on the serial port
+    bool m_finished = false;
 };

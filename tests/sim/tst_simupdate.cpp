@@ -28,6 +28,7 @@ class TstSimUpdate : public QObject {
 private slots:
     void hexRecords_data();
     void hexRecords();
+    void madeImage();
     void updateFlow();
     void badLineDropsTransfer_data();
     void badLineDropsTransfer();
@@ -70,6 +71,20 @@ void TstSimUpdate::hexRecords() {
     const THexRecord record = CheckHexRecord(line);
     QCOMPARE(record.Valid, valid);
     QCOMPARE(record.Type, type);
+}
+
+// The image maker's lines are records the sensor takes: the address, the
+// data and the end record.
+void TstSimUpdate::madeImage() {
+    const QByteArray image = MakeHexFile(20);
+    QVERIFY(image.endsWith("\r\n"));
+    const QList<QByteArray> lines = image.trimmed().split('\n');
+    QCOMPARE(lines.size(), 22);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const THexRecord record = CheckHexRecord(lines.at(i).trimmed());
+        QVERIFY2(record.Valid, lines.at(i).constData());
+        QCOMPARE(record.Type, i == 0 ? 4 : i == lines.size() - 1 ? 1 : 0);
+    }
 }
 
 // The host's sequence: *UPDATE, rate command, UPDATE, the file line by

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// The main window's tools: the firmware update, capture of what the
+// terminal receives, sending a text file and the history window.
+#include "TMainForm.h"
+
+#include "FileDialogs.h"
+#include "Labels.h"
+#include "MsgBox.h"
+#include "TFirmwareUpdate.h"
+#include "TFlashDlg.h"
+#include "THistoryForm.h"
+#include "VersionInfo.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace {
+TFileDialogRequest TextFileRequest(TFileDialogRequest::Kind kind, const QString& folder) {
+    TFileDialogRequest request;
+    request.kind = kind;
+    request.directory = folder;
+    request.filter = LabelText(101) + u'|' + LabelText(107);
+    request.defaultSuffix = QStringLiteral("txt");
+    request.confirmOverwrite = true;
+    return request;
+}
+} // namespace
+
+void TMainForm::ConnectTools() {
+    if (m_windows.FlashDlg && !m_update) {
+        m_update = new TFirmwareUpdate(*this, *m_windows.FlashDlg, this);
+        connect(Datei_UpdateFirmware, &QAction::triggered, this,
+                &TMainForm::Datei_UpdateFirmwareExecute);
+        connect(Datei_senden, &QAction::triggered, this, &TMainForm::Datei_sendenExecute);
+    }
+    connect(Datei_Mitschnitt, &QAction::triggered, this, &TMainForm::Datei_MitschnittExecute);
+    if (THistoryForm* history = m_windows.HistoryForm) {
+        connect(Extras_Histogramm, &QAction::triggered, this, &TMainForm::Extras_HistogrammExecute);
+        connect(history, &THistoryForm::Cleared, this, [this] { m_historyLines.clear(); });
+        connect(history, &THistoryForm::Closed, this,
+                [this] { Extras_Histogramm->setChecked(false); });
+    }
+}
+
+void TMainForm::Datei_UpdateFirmwareExecute() {
+    if (m_update && !SensorBusy()) m_update->Datei_UpdateFirmware();
+}
+
+// --- Capture ------------------------------------------------------------------
+
+void TMainForm::Datei_MitschnittExecute() {
+    if (!m_capture.Active()) {
+        const QString file = TFileDialogs::GetSaveFileName(
+            this, TextFileRequest(TFileDialogRequest::Save, TextDir()));
+        QString error;
+        if (!file.isEmpty()) {
+            if (m_capture.Start(file, &error))
+                setWindowTitle(QStringLiteral("%1 - %2").arg(m_productTitle,
+                                                             QFileInfo(file).fileName().toUpper()));
+            else
+                ShowMsgBox(error, mtError, mbOK);
+        }
+    } else {
+        EndCapture();
+    }
+    UpdateCaptureControls();
+}
+
+void TMainForm::EndCapture() {
+    setWindowTitle(m_productTitle);
+    m_capture.Stop();
+}
+
+// The check mark and the pressed tool button follow the capture; reading
+// and writing parameter files wait while it runs.
+void TMainForm::UpdateCaptureControls() {
+    Datei_Mitschnitt->setChecked(m_capture.Active());
+    const bool allowed = !m_capture.Active() && Datei_Mitschnitt->isEnabled();
+    for (QAction* a : {Datei_Parameter_lesen, Datei_Parameter_schreiben})
+        a->setEnabled(allowed);
+}
+
+// Writes what the last received chunk brought; a file that cannot take it
+// ends the capture.
+void TMainForm::FlushCapture() {
+    if (m_capture.Flush()) return;
+    ShowError(LabelText(110));
+    EndCapture();
+    UpdateCaptureControls();
+}
+
+// --- Send file and history ------------------------------------------------------
+
+void TMainForm::Datei_sendenExecute() {
+    if (!m_windows.FlashDlg || SensorBusy()) return;
+    const QString file =
+        TFileDialogs::GetOpenFileName(this, TextFileRequest(TFileDialogRequest::Open, TextDir()));
+    if (file.isEmpty()) return;
+    m_windows.FlashDlg->Send(LabelText(19), LabelText(610), file);
+}
+
+void TMainForm::Extras_HistogrammExecute() {
+    Extras_Histogramm->setChecked(true);
+    m_windows.HistoryForm->ShowHistory(m_historyLines);
+}

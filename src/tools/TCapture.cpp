@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "TCapture.h"
+
+#include <utility>
+
+TCapture::~TCapture() {
+    Stop();
+}
+
+bool TCapture::Start(const QString& file, QString* error) {
+    Stop();
+    m_file.setFileName(file);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error) *error = QStringLiteral("%1: %2").arg(file, m_file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void TCapture::Stop() {
+    m_pending.clear();
+    if (m_file.isOpen()) m_file.close();
+}
+
+void TCapture::Add(char ch) {
+    if (!Active()) return;
+    switch (ch) {
+    case '\r':
+        m_pending += "\r\n";
+        break;
+    case '\n':
+    case '\a':
+        break;
+    default:
+        m_pending += ch;
+    }
+}
+
+bool TCapture::Flush() {
+    if (!Active() || m_pending.isEmpty()) return true;
+    const QByteArray bytes = std::exchange(m_pending, QByteArray());
+    return m_file.write(bytes) == bytes.size() && m_file.flush();
+}
