@@ -12,6 +12,8 @@
 #include "ParameterFile.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
+#include "TFirmwareUpdate.h"
+#include "TFlashDlg.h"
 #include "TGraphicSetupDlg.h"
 #include "TMainForm.h"
 #include "TMeasurementChannel.h"
@@ -26,6 +28,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -36,9 +39,9 @@
 #include <unistd.h>
 
 namespace {
-const QStringList Commands = {QStringLiteral("read"), QStringLiteral("write"),
-                              QStringLiteral("log"), QStringLiteral("info"),
-                              QStringLiteral("compare")};
+const QStringList Commands = {QStringLiteral("read"),    QStringLiteral("write"),
+                              QStringLiteral("log"),     QStringLiteral("info"),
+                              QStringLiteral("compare"), QStringLiteral("update")};
 
 void Progress(const QString& text) {
     std::fprintf(stderr, "orxterm: %s\n", text.toLocal8Bit().constData());
@@ -161,6 +164,7 @@ private:
     int Write();
     int Compare();
     int Log();
+    int Update();
     int AnswerBox(const TMsgBoxRequest& request);
 
     TServiceOptions m_options;
@@ -330,6 +334,28 @@ int TServiceRun::Log() {
     return m_interrupted ? ServiceExit::Cancelled : ServiceExit::Done;
 }
 
+int TServiceRun::Update() {
+    TFirmwareUpdate* update = m_main->FirmwareUpdate();
+    if (!update) return ServiceExit::SensorError;
+    // The transfer dialog's progress, in steps of ten percent.
+    TFlashDlg& dialog = *m_windows.FlashDlg;
+    int shown = -1;
+    const auto connection = QObject::connect(
+        dialog.ProgressBar1, &QProgressBar::valueChanged, m_main.get(), [&](int value) {
+            if (dialog.Mode() != TFlashDlg::SendMode) return;
+            const int total = std::max(1, dialog.ProgressBar1->maximum());
+            const int percent = int(qint64(value) * 100 / total);
+            if (percent / 10 == shown / 10) return;
+            shown = percent;
+            Progress(
+                QStringLiteral("sent %1 % (%2 of %3 lines)").arg(percent).arg(value).arg(total));
+        });
+    Progress(QStringLiteral("updating the firmware from %1").arg(m_options.File));
+    update->Datei_UpdateFirmware();
+    QObject::disconnect(connection);
+    return ExitCode(update->LastResult());
+}
+
 int TServiceRun::Run() {
     m_windows = CreateWindows(m_options.Switches);
     m_main.reset(m_windows.MainForm);
@@ -369,6 +395,8 @@ int TServiceRun::Run() {
             code = Compare();
         else if (m_options.Command == u"log")
             code = Log();
+        else if (m_options.Command == u"update")
+            code = Update();
     }
     if (m_interrupted && code == ServiceExit::Done) code = ServiceExit::Cancelled;
     // What is still on its way to the sensor goes out before the port closes.
@@ -395,6 +423,7 @@ const char* ServiceUsage() {
            "  orxterm compare FILE.par [--all]  list what differs between a file and the sensor\n"
            "  orxterm log FILE.csv --seconds N [--period MS]\n"
            "                                    log every measurement line as CSV\n"
+           "  orxterm update FILE.hex           update the sensor's firmware (serial port)\n"
            "  with the switches local|telnet|remote, --port=DEVICE, --address=HOST[:PORT],\n"
            "  --config=FILE, debug. Exit codes: 0 done, 1 usage, 2 no link, 3 no answer,\n"
            "  4 sensor error, 5 file error, 6 interrupted, 7 differing factory constant not\n"

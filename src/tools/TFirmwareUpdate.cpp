@@ -47,6 +47,7 @@ TFirmwareUpdate::TFirmwareUpdate(THost& host, TFlashDlg& dialog, QObject* parent
 
 void TFirmwareUpdate::Datei_UpdateFirmware() {
     if (m_running) return;
+    m_result = TFlowResult::NoLink;
     if (!m_host.PortOpen()) {
         // Over TCP only the first line would go out and the line's rate
         // cannot be switched: refuse rather than half-do it.
@@ -97,12 +98,14 @@ void TFirmwareUpdate::Run() {
     request.filter = LabelText(112) + u'|' + LabelText(107);
     request.defaultSuffix = QStringLiteral("hex");
     const QString file = TFileDialogs::GetOpenFileName(m_host.HostWindow(), request);
+    m_result = file.isEmpty() ? TFlowResult::Cancelled : TFlowResult::NoLink;
     if (file.isEmpty() || PortLost()) return;
     // The file is read before the sensor is put into its update mode: a
     // file that cannot be read leaves the sensor as it was.
     QList<QByteArray> lines;
     QString error;
     if (!TFlashDlg::ReadLines(file, &lines, &error)) {
+        m_result = TFlowResult::FileError;
         m_host.ShowMsgBox(LabelText(515) + u'\r' + error, mtError, mbOK);
         return;
     }
@@ -111,7 +114,10 @@ void TFirmwareUpdate::Run() {
     std::optional<TWaitCursor> busy(std::in_place);
     const QByteArray reply = engine.GetCmd(UpdateMode, "\r\n", "\r\n", 0, 2500);
     TCommandEngine::Delay(200);
-    if (reply.contains("E03") || PortLost()) return;
+    if (reply.contains("E03") || PortLost()) {
+        m_result = PortLost() ? TFlowResult::NoLink : TFlowResult::SensorError;
+        return;
+    }
 
     engine.SetCmd(Return);
     TCommandEngine::Delay(2000);
@@ -129,6 +135,9 @@ void TFirmwareUpdate::Run() {
             m_dialog.SendLines(LabelText(18), LabelText(511), lines) == TFlashDlg::ResultOk;
         if (transferred) m_dialog.Wait(LabelText(18), LabelText(512), FlashLimitMs);
     }
+    m_result = transferred                         ? TFlowResult::Done
+               : m_host.Engine().CancelRequested() ? TFlowResult::Cancelled
+                                                   : TFlowResult::SensorError;
     if (!transferred) {
         m_host.ShowMsgBox(LabelText(513), mtError, mbOK);
         engine.SetCmd(QByteArrayLiteral("\033"));

@@ -38,6 +38,8 @@ public:
     // The whole sequence (action "Update firmware").
     void Datei_UpdateFirmware();
     bool Running() const { return m_running; }
+    // How the last update ended.
+    TFlowResult LastResult() const { return m_result; }
 
     // How long the sensor may take to flash the new firmware.
     int FlashLimitMs = 30000;
@@ -51,4 +53,5 @@ private:
     THost& m_host;
     TFlashDlg& m_dialog;
     bool m_running = false;
+    TFlowResult m_result = TFlowResult::Done;
 };

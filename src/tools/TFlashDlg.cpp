@@ -172,7 +172,9 @@ void TFlashDlg::SendTick() {
         TCommandEngine& engine = m_host.Engine();
         // A BEL means the sensor refused a line; a serial link that went
         // away takes nothing more. Either way nothing else is sent.
-        if (m_host.BellReceived() || (m_serialLink && !engine.Port().Connected())) {
+        // An interrupted service command stops it like the Abort button.
+        if (m_host.BellReceived() || (m_serialLink && !engine.Port().Connected()) ||
+            engine.CancelRequested()) {
             n = -1;
         } else {
             if (WaitForLine()) return;

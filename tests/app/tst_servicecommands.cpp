@@ -5,6 +5,7 @@
 // comparison of two parameter sets.
 #include "ParameterCompare.h"
 #include "ServiceCommands.h"
+#include "TSimHex.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "TSimTcpServer.h"
@@ -198,6 +199,30 @@ private slots:
         QVERIFY(Sensor().ReceivedBytes().contains("S1TIME 50\r\n"));
         QCOMPARE(Sensor().Value(QStringLiteral("S1FORMAT")), format);
         QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
+    }
+
+    // The firmware update with its progress; refused over TCP.
+    void update() {
+        QVERIFY(StartSensor());
+        const QString hex = Path("firmware.hex");
+        {
+            QFile file(hex);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(MakeHexFile(40)) > 0);
+        }
+        Launch({QStringLiteral("update"), hex});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QString progress = QString::fromLocal8Bit(m_run->readAllStandardError());
+        QVERIFY2(progress.contains(QStringLiteral("sent 100 %")), qPrintable(progress));
+        QVERIFY(!Sensor().UpdateMode());
+        QVERIFY(Sensor().ReceivedBytes().contains("EXIT"));
+
+        TSimTcpServer server;
+        QVERIFY(server.Listen());
+        Launch({QStringLiteral("update"), hex, QStringLiteral("telnet"),
+                QStringLiteral("--address=127.0.0.1:%1").arg(server.Port())},
+               false);
+        QCOMPARE(Finished(), ServiceExit::NoLink);
+        QVERIFY(!server.Sensor().ReceivedBytes().contains("UPDATE"));
     }
 
     // Over TCP to the sensor's own network port.
