@@ -14,6 +14,7 @@
 #include "TFlashDlg.h"
 #include "TGrafikDlg.h"
 #include "TNumberDlg.h"
+#include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
 #include "TParameterReader.h"
@@ -137,7 +138,7 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
     m_windows = windows;
     if (TParameterForm* editor = m_windows.ParameterForm) {
         editor->BindActions(Parameter_auslesen, Parameter_testen, Parameter_programmieren,
-                            Parameter_speichern, Parameter_oeffnen);
+                            Parameter_speichern, Parameter_oeffnen, Parameter_vergleichen);
         TParameterReader& reader = editor->Reader();
         connect(Parameter_auslesen, &QAction::triggered, &reader,
                 &TParameterReader::Parameter_auslesen);
@@ -160,6 +161,12 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
                 [w] { w->SendFormParameters(true); });
         connect(Datei_Parameter_schreiben, &QAction::triggered, w,
                 &TParameterWriter::Datei_Parameter_schreiben);
+        connect(Parameter_vergleichen, &QAction::triggered, this, [this, w] {
+            if (SensorBusy()) return;
+            TParameterForm* editor = m_windows.ParameterForm;
+            TParameterCompareDlg::CompareWithSensor(editor->Reader(), w->SendLines(),
+                                                    LabelText(925), editor);
+        });
     }
     for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);

@@ -288,6 +288,7 @@ public:
     QAction* Parameter_programmieren = nullptr;
     QAction* Parameter_speichern = nullptr;
     QAction* Parameter_oeffnen = nullptr;
+    QAction* Parameter_vergleichen = nullptr; // the editor's set against the sensor's
 
     QMenu* Menu_Datei = nullptr;
     QMenu* Menu_Parameter = nullptr;

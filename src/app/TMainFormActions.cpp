@@ -126,6 +126,8 @@ void TMainForm::CreateActions() {
          nullptr, nullptr, true},
         {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr,
          nullptr, true},
+        {&M::Parameter_vergleichen, "Parameter_vergleichen", 920, none, "Mit Sensor vergleichen",
+         nullptr, nullptr, true},
     };
     for (const TActionDef& d : defs) {
         auto* action =
@@ -172,6 +174,7 @@ void TMainForm::CreateMenus() {
     Menu_Parameter->addSeparator();
     Menu_Parameter->addAction(Datei_Parameter_lesen);
     Menu_Parameter->addAction(Datei_Parameter_schreiben);
+    Menu_Parameter->addAction(Parameter_vergleichen);
 
     menu(Menu_Befehle, "Befehle", 30, "&Befehle");
     for (QAction* a : {Befehle_Info, Befehle_Test, Befehle_Tesystem, Befehle_Video, Befehle_Esc})
@@ -258,6 +261,7 @@ QList<QAction*> TMainForm::DeviceActions() const {
             Datei_Parameter_lesen,
             Datei_Parameter_schreiben,
             Datei_senden,
+            Parameter_vergleichen,
             Fenster_Parameter,
             Fenster_Grafik,
             Fenster_Number};

@@ -5,6 +5,20 @@
 
 #include <algorithm>
 
+// The sensor lists a value with its unit ("100 ms", "20 m/s"), a file or
+// the editor may give the number alone: a unit after the same value does
+// not make them differ.
+bool TParameterDifference::SameParameterValue(const QString& a, const QString& b) {
+    if (a == b) return true;
+    const QString& shorter = a.size() < b.size() ? a : b;
+    const QString& longer = a.size() < b.size() ? b : a;
+    if (shorter.isEmpty() || !longer.startsWith(shorter + u' ')) return false;
+    const QString unit = longer.mid(shorter.size() + 1);
+    for (QChar c : unit)
+        if (c.isDigit() || c.isSpace()) return false;
+    return true;
+}
+
 QList<QPair<QString, QString>> ParameterValues(const QStringList& lines) {
     QList<QPair<QString, QString>> values;
     for (const QString& raw : lines) {

@@ -14,7 +14,8 @@ struct TParameterDifference {
     bool InOurs = false;
     bool InSensor = false;
     bool FactoryConstant = false; // CONSTANT: changed only with a question
-    bool Differs() const { return !InOurs || !InSensor || Ours != Sensor; }
+    bool Differs() const { return !InOurs || !InSensor || !SameParameterValue(Ours, Sensor); }
+    static bool SameParameterValue(const QString& a, const QString& b);
 };
 
 // "KEY value" pairs of a parameter text in their order: REM lines, empty

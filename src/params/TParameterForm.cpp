@@ -300,12 +300,13 @@ void TParameterForm::CreateBottomStrip() {
 }
 
 void TParameterForm::BindActions(QAction* read, QAction* test, QAction* program, QAction* save,
-                                 QAction* open) {
+                                 QAction* open, QAction* compare) {
     m_readAction = read;
     auto* strip = findChild<QWidget*>(QStringLiteral("BottomStrip"));
     auto* row = static_cast<QHBoxLayout*>(strip->layout());
     int at = 0;
-    for (QAction* action : {read, test, program, save, open}) {
+    for (QAction* action : {read, test, program, save, open, compare}) {
+        if (!action) continue;
         auto* button = new QToolButton(strip);
         button->setObjectName(QStringLiteral("btn_") + action->objectName());
         button->setDefaultAction(action);

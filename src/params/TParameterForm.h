@@ -39,7 +39,8 @@ public:
     // and enabled state follow the action), and their shortcuts to this
     // window: Auslesen, Testen, Programmieren, Speichern, Parameterdatei
     // öffnen.
-    void BindActions(QAction* read, QAction* test, QAction* program, QAction* save, QAction* open);
+    void BindActions(QAction* read, QAction* test, QAction* program, QAction* save, QAction* open,
+                     QAction* compare = nullptr);
 
     TParameterReader& Reader() const { return *m_reader; }
     QAction* ReadAction() const { return m_readAction; }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "TParameterReadForm.h"
 
+
 #include "Labels.h"
 #include "MsgBox.h"
 #include "ParameterFile.h"
 #include "ParameterFileGrid.h"
+#include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
 #include "Tag.h"
 #include "WaitCursor.h"
@@ -67,8 +69,10 @@ TParameterReadForm::TParameterReadForm(THost& host, QWidget* parent)
     BtnOpen = button("BtnOpen", "Ö&ffnen", 811);
     BtnClear = button("BtnClear", "&Löschen", 812);
     BtnAbort = button("BtnAbort", "Abbrechen", 2);
+    BtnCompare = button("BtnCompare", "Mit &Sensor vergleichen", 920);
     BtnOpen->setDefault(true);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BtnCompare);
     buttons->addStretch();
     for (QPushButton* b : {BtnOpen, BtnClear, BtnAbort})
         buttons->addWidget(b);
@@ -84,6 +88,7 @@ TParameterReadForm::TParameterReadForm(THost& host, QWidget* parent)
     connect(BtnOpen, &QPushButton::clicked, this, &TParameterReadForm::BtnOpenClick);
     connect(BtnClear, &QPushButton::clicked, this, &TParameterReadForm::BtnClearClick);
     connect(BtnAbort, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtnCompare, &QPushButton::clicked, this, &TParameterReadForm::BtnCompareClick);
 }
 
 bool TParameterReadForm::ScanParameterFiles() {
@@ -134,6 +139,18 @@ void TParameterReadForm::BtnOpenClick() {
     }
     LoadIntoEditor(*record);
     done(QDialog::Accepted);
+}
+
+void TParameterReadForm::BtnCompareClick() {
+    const TParameterFileHeader* record = CurrentRecord();
+    if (!record || !m_editor || record->FileName.isEmpty()) return;
+    QStringList lines;
+    QString error;
+    if (!ReadParameterLines(record->Path, &lines, &error, false)) {
+        m_host.ShowMsgBox(error, mtError, mbOK);
+        return;
+    }
+    TParameterCompareDlg::CompareWithSensor(m_editor->Reader(), lines, record->FileName, this);
 }
 
 void TParameterReadForm::BtnClearClick() {

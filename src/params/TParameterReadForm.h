@@ -48,8 +48,11 @@ public:
     QPushButton* BtnOpen = nullptr;
     QPushButton* BtnClear = nullptr;
     QPushButton* BtnAbort = nullptr;
+    QPushButton* BtnCompare = nullptr;
 
     void BtnOpenClick();
+    // The selected file against the set just read from the sensor.
+    void BtnCompareClick();
     void BtnClearClick();
 
 private:

@@ -208,6 +208,32 @@ void TParameterReader::Parameter_auslesen() {
     m_editor.ShowModelControls(m_host.Sensor().Firmware32Bit());
 }
 
+bool TParameterReader::ReadSensorSet(QStringList* lines) {
+    m_result = TFlowResult::NoLink;
+    if (!LinkOpen() || m_reading || m_identifying) return false;
+    m_reading = true;
+    m_host.EnableDeviceActions(false);
+    auto done = qScopeGuard([this] {
+        m_host.EnableDeviceActions(LinkOpen());
+        m_reading = false;
+    });
+    TWaitCursor wait;
+    m_host.Engine().SetCmd(SensorCommand::Attention);
+    int previous = -1;
+    int n = 1;
+    m_result = TFlowResult::NoAnswer;
+    if (!Handshake(&previous, &n)) return false;
+    EnterSystemMode();
+    m_host.MemoRec().setPlainText(HeaderLines().join(u'\n'));
+    bool answered = false;
+    const QString text = ReadParameterList(previous, n, &answered);
+    LeaveSystemModeAndRestore(previous, n);
+    if (!answered) return false;
+    *lines = text.split(u'\n');
+    m_result = TFlowResult::Done;
+    return true;
+}
+
 void TParameterReader::Datei_Parameter_lesen() {
     TFileDialogRequest request;
     request.kind = TFileDialogRequest::Save;

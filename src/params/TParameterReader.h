@@ -30,6 +30,10 @@ public:
     void Parameter_auslesen();
     void Datei_Parameter_lesen();
     bool Reading() const { return m_reading; }
+    // Reads the sensor's set for a comparison, leaving the editor as it is:
+    // the same exchange as a read (output off, system mode entered and
+    // always left, output back). False when the sensor gave no set.
+    bool ReadSensorSet(QStringList* lines);
     // How the last read ended.
     TFlowResult LastResult() const { return m_result; }
 

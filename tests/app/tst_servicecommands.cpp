@@ -249,6 +249,13 @@ private slots:
         QVERIFY(differing[0].FactoryConstant);
         QVERIFY(differing[1].Key == u"NEWKEY" && !differing[1].InSensor);
         QCOMPARE(CompareParameterSets(ours, sensor, true).size(), 4);
+        // A unit after the same number is the same value; another number is not.
+        QVERIFY(TParameterDifference::SameParameterValue(QStringLiteral("20"),
+                                                         QStringLiteral("20 m/s")));
+        QVERIFY(!TParameterDifference::SameParameterValue(QStringLiteral("2"),
+                                                          QStringLiteral("20 m/s")));
+        QVERIFY(
+            !TParameterDifference::SameParameterValue(QStringLiteral("1"), QStringLiteral("1 2")));
     }
 };
 

@@ -10,8 +10,10 @@
 #include "SimulatedMainForm.h"
 #include "TComPort.h"
 #include "TMainForm.h"
+#include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReader.h"
+#include "TParameterWriter.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "Windows.h"
@@ -25,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -282,6 +285,35 @@ private slots:
         QVERIFY(bytes.endsWith("\r\n"));
         QVERIFY(!QByteArray(bytes).replace("\r\n", "").contains('\n'));
         QCOMPARE(m_editor->Value(101), QString()); // the editor is not touched
+    }
+
+    // Compare: the sensor's set read without touching the editor, and the
+    // editor's set against it with the differing keys listed.
+    void compareWithSensor() {
+        QVERIFY(Start(QStringLiteral("9"), 1));
+        WaitIdentified();
+        QVERIFY(Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")));
+        Read("S1ON 1\r\n");
+        QVERIFY(Sensor().SetValue(QStringLiteral("AVERAGE"), QStringLiteral("300")));
+        QVERIFY(Sensor().SetValue(QStringLiteral("MINRATE"), QStringLiteral("9")));
+        const QString average = m_editor->Value(101);
+        QStringList sensor;
+        Sensor().ClearTrace();
+        QVERIFY(m_editor->Reader().ReadSensorSet(&sensor));
+        QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*EXIT\r\nS1ON 1\r\n"), 5000);
+        QVERIFY(!Sensor().SystemMode());
+        QCOMPARE(m_editor->Value(101), average); // the editor is not touched
+
+        TParameterCompareDlg dialog;
+        dialog.SetSets(m_main->ParameterWriter()->SendLines(), sensor, QStringLiteral("Editor"));
+        QCOMPARE(dialog.DifferingCount(), 2);
+        QCOMPARE(dialog.Table->rowCount(), 2);
+        QCOMPARE(dialog.Table->item(0, 0)->text(), QStringLiteral("AVERAGE"));
+        QCOMPARE(dialog.Table->item(0, 2)->text(), QStringLiteral("300 ms"));
+        QCOMPARE(dialog.Table->item(1, 0)->text(), QStringLiteral("MINRATE"));
+        dialog.cb_all->setChecked(true);
+        QVERIFY(dialog.Table->rowCount() > 40);
+        QCOMPARE(dialog.DifferingCount(), 2);
     }
 
     // The sensor stops answering once asked for its list: the read still
