@@ -500,6 +500,11 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!m_formShown) FormShow();
 }
 
+void TMainForm::SetHeadless(bool on) {
+    m_headless = on;
+    Timer_StartUp.setInterval(on ? 0 : 500);
+}
+
 void TMainForm::FormShow() {
     if (m_formShown) return;
     m_formShown = true;

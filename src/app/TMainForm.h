@@ -221,8 +221,9 @@ public:
     // --- Life cycle (public for tests) -------------------------------------
     void FormShow();
     // A service command runs the program without its window: the first
-    // start opens no connection dialog.
-    void SetHeadless(bool on) { m_headless = on; }
+    // start opens no connection dialog, and the link starts at once (the
+    // start-up pause lets a window appear first).
+    void SetHeadless(bool on);
     bool FormCloseQuery();
     bool FormShown() const { return m_formShown; }
 
