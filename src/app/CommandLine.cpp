@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include "ServiceCommands.h"
 #include "VersionInfo.h"
 
 #include <cstdio>
@@ -96,6 +97,8 @@ bool HandleInfoOptions(int argc, char** argv) {
         if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             const QString name = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
             std::fputs(HelpText(name).toLocal8Bit().constData(), stdout);
+            std::fputs("\n", stdout);
+            std::fputs(ServiceUsage(), stdout);
             return true;
         }
         if (std::strcmp(a, "--version") == 0 || std::strcmp(a, "-v") == 0) {
