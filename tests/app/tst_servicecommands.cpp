@@ -115,6 +115,19 @@ private slots:
         QCOMPARE(Finished(), ServiceExit::NoLink);
     }
 
+    // A second run on a port that the first one holds: busy, with the reason.
+    void portBusy() {
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("log"), Path("first.csv"), QStringLiteral("--seconds=8")});
+        QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().contains("S1ON 1\r\n"), 20000);
+        auto first = std::move(m_run);
+        Launch({QStringLiteral("info")});
+        QCOMPARE(Finished(), ServiceExit::PortBusy);
+        QVERIFY(QString::fromLocal8Bit(m_run->readAllStandardError()).contains(u"lock"));
+        m_run = std::move(first);
+        QCOMPARE(Finished(), ServiceExit::Done);
+    }
+
     // Read into a file, change three values, compare, send with the
     // factory constant kept: the sensor has the file's values and has
     // left system mode with its output on.
