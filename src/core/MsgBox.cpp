@@ -52,6 +52,18 @@ int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int help
     return Show(request);
 }
 
+int TFormMsgBox::ShowMsgBoxWithAction(const QString& text, int kind, int buttons,
+                                      const QString& actionText, std::function<void()> action) {
+    TMsgBoxRequest request;
+    request.caption = QString::fromLatin1(OrxVersion::ProductName);
+    request.text = NormalizeLineBreaks(text);
+    request.kind = kind;
+    request.buttons = buttons;
+    request.actionText = actionText;
+    request.action = std::move(action);
+    return Show(request);
+}
+
 void TFormMsgBox::ShowMessage(const QString& text) {
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
@@ -87,7 +99,14 @@ int TFormMsgBox::Show(const TMsgBoxRequest& request) {
     }
     box.setStandardButtons(set);
     if (request.buttons == mbYesNo) box.setEscapeButton(QMessageBox::No);
-    switch (box.exec()) {
+    QPushButton* more =
+        request.action ? box.addButton(request.actionText, QMessageBox::ActionRole) : nullptr;
+    box.exec();
+    while (more && box.clickedButton() == more) {
+        request.action();
+        box.exec();
+    }
+    switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:
         return mrOk;
     case QMessageBox::Yes:

@@ -21,6 +21,9 @@ struct TMsgBoxRequest {
     QString text;       // line breaks already turned into "\n"
     int kind = mtError; // TMsgKind, or -1 for a plain box without icon
     int buttons = mbOK;
+    // An extra button that runs `action` and then asks again (empty: none).
+    QString actionText;
+    std::function<void()> action;
 };
 
 // The message box through which every question and error of the program
@@ -36,6 +39,10 @@ public:
     // 6 Yes or 7 No. "\r" and "\r\n" in Text start new lines. HelpContext
     // is accepted for compatibility and not used.
     static int ShowMsgBox(const QString& text, int kind, int buttons, int helpContext = 0);
+    // The same with one more button that runs `action` (showing more about
+    // the question) and then asks the question again.
+    static int ShowMsgBoxWithAction(const QString& text, int kind, int buttons,
+                                    const QString& actionText, std::function<void()> action);
 
     // A plain box: no icon, OK only.
     static void ShowMessage(const QString& text);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "TParameterReadForm.h"
 
-
 #include "Labels.h"
 #include "MsgBox.h"
 #include "ParameterFile.h"
@@ -69,7 +68,7 @@ TParameterReadForm::TParameterReadForm(THost& host, QWidget* parent)
     BtnOpen = button("BtnOpen", "Ö&ffnen", 811);
     BtnClear = button("BtnClear", "&Löschen", 812);
     BtnAbort = button("BtnAbort", "Abbrechen", 2);
-    BtnCompare = button("BtnCompare", "Mit &Sensor vergleichen", 920);
+    BtnCompare = button("BtnCompare", "Mit Sensor &vergleichen", 920);
     BtnOpen->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BtnCompare);

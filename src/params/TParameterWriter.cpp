@@ -7,6 +7,7 @@
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
 #include "TCommandEngine.h"
+#include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
 #include "TParameterReader.h"
@@ -178,7 +179,11 @@ bool TParameterWriter::PrepareSendList(QStringList& lines, int sensorConstant) {
                              LabelText(108) + u'\t' + QString::number(sensorConstant) +
                              QStringLiteral("\r\r") + LabelText(106) + u'\t' +
                              QString::number(setConstant);
-    switch (m_host.ShowMsgBox(question, mtConfirmation, mbYesNoCancel)) {
+    // From the question the operator can see what the set would change.
+    const int answer = TFormMsgBox::ShowMsgBoxWithAction(question, mtConfirmation, mbYesNoCancel,
+                                                         RawLabelText(920),
+                                                         [this, &lines] { ShowChanges(lines); });
+    switch (answer) {
     case mrYes:
         lines.removeAt(constantLine); // the sensor keeps its own constant
         return true;
@@ -189,6 +194,20 @@ bool TParameterWriter::PrepareSendList(QStringList& lines, int sensorConstant) {
     default:
         return false;
     }
+}
+
+// The lines about to be sent against the sensor's set, read with READ
+// (the sensor is in system mode while the question is asked).
+void TParameterWriter::ShowChanges(const QStringList& lines) {
+    QStringList sensor;
+    {
+        TWaitCursor wait;
+        sensor = TParameterReader::ReplyLines(
+            m_host.Engine().GetCmd(QByteArray("READ\r\n"), "READ\r\n", "->", 0, 5000));
+    }
+    TParameterCompareDlg dialog(m_host.HostWindow());
+    dialog.SetSets(lines, sensor, m_sendTitle);
+    dialog.exec();
 }
 
 void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store, bool fromForm) {
@@ -254,6 +273,7 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
 }
 
 void TParameterWriter::SendFormParameters(bool store) {
+    m_sendTitle = LabelText(925);
     Send([this] { return SendLines(); }, store, true);
 }
 
@@ -271,6 +291,7 @@ void TParameterWriter::Datei_Parameter_schreiben() {
 }
 
 void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
+    m_sendTitle = fromFile ? QFileInfo(file).fileName() : QStringLiteral("Clipboard");
     if (fromFile) {
         QStringList probe;
         QString error;

@@ -48,6 +48,9 @@ public:
     // constant that differs from the sensor's. False on Cancel.
     bool PrepareSendList(QStringList& lines, int sensorConstant);
 
+    // Shows what `lines` would change in the sensor (in system mode).
+    void ShowChanges(const QStringList& lines);
+
 private:
     void Send(const std::function<QStringList()>& fill, bool store, bool fromForm);
     int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
@@ -59,4 +62,5 @@ private:
     TParameterStoreForm& m_store;
     bool m_sending = false;
     TFlowResult m_result = TFlowResult::Done;
+    QString m_sendTitle; // what is being sent, for the list of changes
 };

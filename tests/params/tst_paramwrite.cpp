@@ -12,6 +12,7 @@
 #include "SimulatedMainForm.h"
 #include "TComPort.h"
 #include "TMainForm.h"
+#include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
 #include "TParameterStoreForm.h"
@@ -21,6 +22,7 @@
 #include "Windows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -210,6 +212,43 @@ private slots:
         QVERIFY(m_boxes.at(0).contains(QStringLiteral("24716")) &&
                 m_boxes.at(0).contains(QStringLiteral("1234")));
         QVERIFY(!Sensor().SystemMode());
+        QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
+    }
+
+    // From the constant question the operator sees what the file would
+    // change: the sensor's set read in system mode, the question again.
+    void changesFromQuestion() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        const QString file = m_dir.filePath(QStringLiteral("constant.par"));
+        QVERIFY(SaveParameterLines(
+            file, {QStringLiteral("CONSTANT 1234"), QStringLiteral("AVERAGE 150")}, nullptr));
+        QString actionText;
+        int differing = -1;
+        TFormMsgBox::SetResponder([&](const TMsgBoxRequest& r) {
+            if (!r.action) return int(mrNo); // the store question
+            actionText = r.actionText;
+            // The list opens over the question once the sensor's set is
+            // read; take its count and close it.
+            QTimer closer;
+            QObject::connect(&closer, &QTimer::timeout, [&differing] {
+                if (auto* list =
+                        qobject_cast<TParameterCompareDlg*>(QApplication::activeModalWidget())) {
+                    differing = list->DifferingCount();
+                    list->accept();
+                }
+            });
+            closer.start(20);
+            r.action();
+            return int(mrYes); // then: keep the sensor's constant
+        });
+        Sensor().ClearTrace();
+        Writer().SendParameterText(true, file);
+        QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("AVERAGE 150\r\n*EXIT\r\n"),
+                                 10000);
+        QVERIFY(Sensor().ReceivedBytes().contains(" CONSTANT\r\n READ\r\n"));
+        QCOMPARE(actionText, RawLabelText(920));
+        QCOMPARE(differing, 2); // CONSTANT and AVERAGE
         QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
     }
 
