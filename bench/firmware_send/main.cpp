@@ -80,13 +80,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "firmware_send: the sensor did not start its transfer\n");
             return 1;
         }
-        qint64 longestGap = 0;
-        QElapsedTimer gap;
-        gap.start();
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, gap.restart()); });
-        tick.start(10);
+        TGapProbe probe;
         QElapsedTimer clock;
         clock.start();
         const int result = w.FlashDlg->SendLines(QStringLiteral("bench"), QString(), lines);
@@ -94,7 +88,7 @@ int main(int argc, char** argv) {
             result == TFlashDlg::ResultOk &&
             WaitFor([&] { return sensor.UpdateRecords() == int(lines.size()); }, 60000);
         const double ms = double(clock.nsecsElapsed()) / 1e6;
-        tick.stop();
+        probe.Stop();
         if (!done) {
             std::fprintf(stderr, "firmware_send: run %d did not finish (%d of %lld records)\n", run,
                          sensor.UpdateRecords(), static_cast<long long>(lines.size()));
@@ -106,7 +100,7 @@ int main(int argc, char** argv) {
             "at %d baud %6.0f ms; ratio to the larger %.3f (goal <= 1.10), to the ticks "
             "%.3f; longest wait of the window %lld ms\n",
             run, static_cast<long long>(lines.size()), ms, lines.size() * 1000.0 / ms, tickMs, Rate,
-            wireMs, ms / floor, ms / tickMs, longestGap);
+            wireMs, ms / floor, ms / tickMs, probe.LongestMs());
         // The sensor flashes, then the update mode is left for the next run.
         WaitFor([&] { return sensor.SentBytes().endsWith("update successful\r\n->"); }, 20000);
         main->SetCmd(QByteArrayLiteral("EXIT\r\n"));

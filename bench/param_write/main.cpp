@@ -74,13 +74,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         commands = queries = 0;
         sensor.ClearTrace();
-        qint64 longestGap = 0;
-        QElapsedTimer gap;
-        gap.start();
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout,
-                         [&] { longestGap = std::max(longestGap, gap.restart()); });
-        tick.start(10);
+        TGapProbe probe;
         QElapsedTimer clock;
         clock.start();
         main->Parameter_testen->trigger();
@@ -88,7 +82,7 @@ int main(int argc, char** argv) {
             [&] { return !main->SensorBusy() && sensor.ReceivedBytes().endsWith("*EXIT\r\n"); },
             60000);
         const double ms = double(clock.nsecsElapsed()) / 1e6;
-        tick.stop();
+        probe.Stop();
         if (!done) {
             std::fprintf(stderr, "param_write: run %d did not finish\n", run);
             return 1;
@@ -96,7 +90,7 @@ int main(int argc, char** argv) {
         const double demanded = 100.0 * (commands + queries) + 10.0 * queries;
         std::printf("run %d: %7.1f ms for %d lines and %d query, demanded %6.0f ms, ratio %.3f "
                     "(goal <= 1.050), longest wait of the window %lld ms\n",
-                    run, ms, commands, queries, demanded, ms / demanded, longestGap);
+                    run, ms, commands, queries, demanded, ms / demanded, probe.LongestMs());
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "FileDialogs.h"
+#include "MsgBox.h"
 #include "TComPort.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
@@ -12,6 +14,7 @@
 #include <QPair>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -43,4 +46,22 @@ inline bool StartOnSimulatedSensor(const QString& link, const TSimOptions& optio
 inline bool Identified(TMainForm& main, const TAppWindows& windows, TSimPty& sim) {
     return main.ComPort->Connected() &&
            windows.ParameterForm->SerialNumberText() == sim.Sensor().Serial() && !main.SensorBusy();
+}
+
+// Every message box answered OK, its text kept in `boxes`.
+inline void RecordMessageBoxes(QStringList& boxes) {
+    boxes.clear();
+    TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
+        boxes << r.text;
+        return int(mrOk);
+    });
+}
+
+// Ends a test's program and sensor, and the answers its dialogs were given.
+inline void StopSimulatedMainForm(std::unique_ptr<TMainForm>& main, std::unique_ptr<TSimPty>& sim) {
+    if (main) main->Timer_StartUp.stop();
+    main.reset();
+    sim.reset();
+    TFormMsgBox::SetResponder(nullptr);
+    TFileDialogs::SetResponder(nullptr);
 }

@@ -82,19 +82,9 @@ class TestParamRead : public QObject {
 private slots:
     void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        m_boxes.clear();
-        TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
-            m_boxes << r.text;
-            return int(mrOk);
-        });
+        RecordMessageBoxes(m_boxes);
     }
-    void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
-        m_main.reset();
-        m_sim.reset();
-        TFormMsgBox::SetResponder(nullptr);
-        TFileDialogs::SetResponder(nullptr);
-    }
+    void cleanup() { StopSimulatedMainForm(m_main, m_sim); }
 
     // Opening the port greets and identifies the sensor, output off and
     // back; closing it forgets serial number and version.

@@ -91,13 +91,7 @@ private slots:
             return m_answers.isEmpty() ? int(mrOk) : m_answers.takeFirst();
         });
     }
-    void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
-        m_main.reset();
-        m_sim.reset();
-        TFormMsgBox::SetResponder(nullptr);
-        TFileDialogs::SetResponder(nullptr);
-    }
+    void cleanup() { StopSimulatedMainForm(m_main, m_sim); }
 
     // Values of every kind saved by writer A come back identical through
     // the browser: blanks inside S1FORMAT, umlauts in place, type and

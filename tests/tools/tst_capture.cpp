@@ -66,19 +66,9 @@ class TestCapture : public QObject {
 private slots:
     void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        m_boxes.clear();
-        TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
-            m_boxes << r.text;
-            return int(mrOk);
-        });
+        RecordMessageBoxes(m_boxes);
     }
-    void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
-        m_main.reset();
-        m_sim.reset();
-        TFormMsgBox::SetResponder(nullptr);
-        TFileDialogs::SetResponder(nullptr);
-    }
+    void cleanup() { StopSimulatedMainForm(m_main, m_sim); }
 
     // An operator captures a service visit: the file holds what the sensor
     // sent, CR as CR LF, LF and BEL dropped, escape sequences left out,

@@ -79,21 +79,11 @@ class TestFirmware : public QObject {
 private slots:
     void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        m_boxes.clear();
         m_received.clear();
         m_rates.clear();
-        TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
-            m_boxes << r.text;
-            return int(mrOk);
-        });
+        RecordMessageBoxes(m_boxes);
     }
-    void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
-        m_main.reset();
-        m_sim.reset();
-        TFormMsgBox::SetResponder(nullptr);
-        TFileDialogs::SetResponder(nullptr);
-    }
+    void cleanup() { StopSimulatedMainForm(m_main, m_sim); }
 
     // Each row of the plan: the rate the sensor's rate command arrives at
     // (none for a 16-bit sensor already at 38400), the transfer rate of the
