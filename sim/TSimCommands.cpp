@@ -187,6 +187,11 @@ TSimSensor::TAnswer TSimSensor::ExecuteService(const QString& word, const QStrin
         return {{QString::asprintf("QUALITY %.0f %%", s.Rate), QStringLiteral("TESTQ OK")}};
     if (word == QLatin1String("TEMPERATURE")) return {{QStringLiteral("TEMPERATURE 38.5 C")}};
     if (word == QLatin1String("SETAUTO")) return {{QStringLiteral("SETAUTO OK")}};
+    if (word == QLatin1String("ECHO")) {
+        if (rest != u"0" && rest != u"1" && !rest.isEmpty()) return {{kE05}};
+        m_echoOff = rest == u"0";
+        return {};
+    }
     *known = false;
     return {};
 }

@@ -138,8 +138,10 @@ QString TSimParameters::ListLine(const TSimParamDef& def) const {
 }
 
 bool TSimParameters::Set(const TSimParamDef& def, const QString& text) {
-    if (def.Fixed) return false;
     QString value = text.trimmed();
+    // A factory value takes no other value; its own value is taken as a
+    // no-op, as a whole set sent back to the sensor holds it.
+    if (def.Fixed) return value == Value(QLatin1String(def.Key));
     const QLatin1String unit(def.Unit);
     if (!unit.isEmpty() && value.endsWith(unit, Qt::CaseInsensitive) &&
         value.size() > unit.size() && value.at(value.size() - unit.size() - 1) == QLatin1Char(' '))

@@ -18,7 +18,7 @@ struct TSimParamDef {
     const char* Unit; // "" = none; shown after the value
     const char* Default;
     TSimAvail Avail;
-    bool Fixed; // cannot be set at all (factory values)
+    bool Fixed; // cannot be changed (factory values); its own value is accepted
     int Min;
     int Max;
 };

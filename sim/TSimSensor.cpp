@@ -85,7 +85,7 @@ void TSimSensor::Receive(const QByteArray& bytes) {
             break;
         }
     }
-    if (!m_echo.isEmpty()) Out(std::exchange(m_echo, {}));
+    if (!m_echo.isEmpty()) EmitEcho();
 }
 
 bool TSimSensor::HandleFlowControl(char c) {
@@ -130,7 +130,7 @@ void TSimSensor::HandleLineByte(char c) {
         m_echo += c;
         m_echo += "\r\n";
         LeaveUpdateMode();
-        Out(std::exchange(m_echo, {}));
+        EmitEcho();
         Answer({{QStringLiteral("UPDATE MODE OFF")}, true});
         return;
     }
@@ -139,10 +139,16 @@ void TSimSensor::HandleLineByte(char c) {
     m_echo += c;
 }
 
+// What the host typed goes back to it, unless "ECHO 0" switched that off.
+void TSimSensor::EmitEcho() {
+    QByteArray echo = std::exchange(m_echo, {});
+    if (!m_echoOff) Out(echo);
+}
+
 void TSimSensor::RunLine() {
     const QString line = QString::fromLatin1(m_line).trimmed();
     m_line.clear();
-    Out(std::exchange(m_echo, {}));
+    EmitEcho();
     Answer(m_mode == TMode::Update ? ExecuteUpdate(line) : Execute(line));
 }
 
@@ -345,6 +351,7 @@ void TSimSensor::Restart() {
     m_pending = TPending::None;
     m_systemMode = false;
     m_paused = false;
+    m_echoOff = false;
     m_line.clear();
     m_echo.clear();
     m_record.clear();

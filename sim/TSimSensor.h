@@ -46,7 +46,8 @@ struct TSimFaults {
 // delayed or split answers, flash progress). HangUpRequested asks the
 // transport to close the line.
 //
-// Line discipline: printable characters are echoed and collected; CR is
+// Line discipline: printable characters are echoed (until "ECHO 0"; "ECHO 1"
+// switches it on again) and collected; CR is
 // echoed as CR LF and runs the line (blanks trimmed); LF is ignored;
 // DC1/DC3 resume/pause the sensor's output; ESC cancels the line and ends
 // the video stream or a HEX transfer; backspace removes a character.
@@ -146,6 +147,7 @@ private:
     void HandleVideoByte(char c);
     bool HandleFlowControl(char c);
     void RunLine();
+    void EmitEcho();
 
     // Commands (TSimCommands.cpp)
     TAnswer Execute(const QString& line);
@@ -187,6 +189,7 @@ private:
     bool m_systemMode = false;
     bool m_paused = false;
     bool m_holdingHost = false;
+    bool m_echoOff = false; // "ECHO 0": typed lines are not echoed
     QByteArray m_line;
     QByteArray m_echo;
     qint64 m_lastRxNs = 0;

@@ -5,6 +5,7 @@
 #include "CopyDataChannel.h"
 #include "OrxVersion.h"
 #include "ServiceCommands.h"
+#include "SignalWatch.h"
 #include "TMainForm.h"
 #include "Windows.h"
 
@@ -45,6 +46,11 @@ int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& sho
             std::fprintf(stderr, "orxterm: no copy-data endpoint: %s\n",
                          error.toLocal8Bit().constData());
     }
+    // Ended by a signal, the program first lets the sensor be as the
+    // window's own closing leaves it.
+    TSignalWatch signalWatch(ServiceExit::Cancelled);
+    QObject::connect(&signalWatch, &TSignalWatch::Signalled, mainForm.get(),
+                     &TMainForm::EndBySignal);
     mainForm->show();
     if (shown) shown(*mainForm);
     return QApplication::exec();

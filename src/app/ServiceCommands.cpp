@@ -10,11 +10,13 @@
 #include "OrxVersion.h"
 #include "ParameterCompare.h"
 #include "ParameterFile.h"
+#include "SignalWatch.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
 #include "TFirmwareUpdate.h"
 #include "TFlashDlg.h"
 #include "TGraphicSetupDlg.h"
+#include "TLineWatch.h"
 #include "TMainForm.h"
 #include "TMeasurementChannel.h"
 #include "TParameterForm.h"
@@ -29,14 +31,11 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 const QStringList Commands = {QStringLiteral("read"),    QStringLiteral("write"),
@@ -77,18 +76,6 @@ int ExitCode(TFlowResult result) {
         return ServiceExit::ConstantDiffers;
     }
     return ServiceExit::SensorError;
-}
-
-// SIGINT and SIGTERM reach the event loop through a socket pair, so that
-// the running flow ends its exit steps before the program ends.
-int g_signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t g_signals = 0;
-void OnSignal(int) {
-    // A second signal ends the program at once.
-    g_signals = g_signals + 1;
-    if (g_signals > 1) std::_Exit(ServiceExit::Cancelled);
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }
 
 struct TServiceOptions {
@@ -218,10 +205,8 @@ int TServiceRun::Connect() {
         if (!port.Connected()) {
             const QString reason = port.ErrorText();
             Progress(QStringLiteral("the port %1 cannot be opened: %2").arg(port.Port(), reason));
-            const QString lower = reason.toLower();
-            return lower.contains(QLatin1String("busy")) || lower.contains(QLatin1String("lock"))
-                       ? ServiceExit::PortBusy
-                       : ServiceExit::NoLink;
+            return port.OpenFailure() == TComPort::TOpenFailure::Busy ? ServiceExit::PortBusy
+                                                                      : ServiceExit::NoLink;
         }
     }
     // The link's own identification runs first.
@@ -295,17 +280,20 @@ int TServiceRun::Log() {
     TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
     if (!channel.PrepareChannel()) {
         Progress(QStringLiteral("the output channel cannot be prepared"));
-        return ServiceExit::NoAnswer;
+        return m_main->Engine().LinkUp() ? ServiceExit::NoAnswer : ServiceExit::NoLink;
     }
     // Every line of the run, as the chart's log would hold it if it logged
     // each line; malformed lines are left out as there.
     QElapsedTimer clock;
     qint64 rows = 0;
     bool writeFailed = false;
+    bool lost = false;
+    TLineWatch watch;
     TLineTarget& target = m_main->ChartLines();
     const TLineTarget chart = target;
     target = {[] { return true; },
               [&](const QByteArray& line) {
+                  watch.LineArrived();
                   const TMeasurement m = DecodeMeasurementLine(line, false);
                   if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
                   const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
@@ -318,20 +306,54 @@ int TServiceRun::Log() {
                   else
                       ++rows;
               }};
+    // The sensor gone, or its lines not coming: said when it happens.
+    const auto lostConnection = QObject::connect(&m_main->Sensor(), &TSensorState::LinkLost,
+                                                 m_main.get(), [&lost] { lost = true; });
+    bool told = false; // the silence of this gap has been told
+    QObject::connect(&watch, &TLineWatch::Missing, m_main.get(), [&](int seconds) {
+        if (std::exchange(told, true)) return;
+        Progress(QStringLiteral("no measurement line from the sensor for %1 s").arg(seconds));
+    });
+    QObject::connect(&watch, &TLineWatch::Resumed, m_main.get(), [&] {
+        told = false;
+        Progress(QStringLiteral("measurement lines come again"));
+    });
     const int period = m_options.PeriodMs > 0 ? m_options.PeriodMs : setup.Update();
     Progress(QStringLiteral("logging for %1 s at %2 ms").arg(m_options.Seconds).arg(period));
     clock.start();
-    channel.Start(period);
-    WaitUntil([&] { return m_interrupted || writeFailed; }, m_options.Seconds * 1000);
-    channel.Stop();
-    channel.RestoreChannel();
+    if (channel.Start(period)) {
+        watch.Start(period);
+        WaitUntil(
+            [&] { return m_interrupted || writeFailed || lost || !m_main->Engine().LinkUp(); },
+            m_options.Seconds * 1000);
+    }
+    watch.Stop();
+    QObject::disconnect(lostConnection);
+    lost = lost || !m_main->Engine().LinkUp();
+    // Switched off and given back; what the link cannot take any more is
+    // lost with this run.
+    if (!lost) lost = !channel.Stop();
+    if (!channel.RestoreChannel()) lost = true;
     target = chart;
     Progress(QStringLiteral("%1 rows written to %2").arg(rows).arg(m_options.File));
     if (writeFailed) {
         Progress(QStringLiteral("%1: %2").arg(m_options.File, file.errorString()));
         return ServiceExit::FileError;
     }
-    return m_interrupted ? ServiceExit::Cancelled : ServiceExit::Done;
+    if (lost) {
+        Progress(QStringLiteral("the link to the sensor was lost"));
+        return ServiceExit::NoLink;
+    }
+    if (m_interrupted) return ServiceExit::Cancelled;
+    if (watch.Lines() == 0) {
+        Progress(QStringLiteral("the sensor sent no measurement line"));
+        return ServiceExit::NoAnswer;
+    }
+    if (watch.Gaps() > 0) {
+        Progress(QStringLiteral("measurement lines were missing %1 times").arg(watch.Gaps()));
+        return ServiceExit::NoAnswer;
+    }
+    return ServiceExit::Done;
 }
 
 int TServiceRun::Update() {
@@ -366,21 +388,13 @@ int TServiceRun::Run() {
     TFileDialogs::SetResponder([file](const TFileDialogRequest&) { return file; });
     TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) { return AnswerBox(r); });
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, m_main.get());
-        QObject::connect(notifier, &QSocketNotifier::activated, m_main.get(), [this] {
-            char byte;
-            [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-            if (!m_interrupted) Progress(QStringLiteral("interrupted: ending the flow's steps"));
-            m_interrupted = true;
-            m_main->Engine().RequestCancel();
-        });
-        struct sigaction action {};
-        action.sa_handler = OnSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-    }
+    // SIGINT and SIGTERM end the running flow's steps before the program ends.
+    TSignalWatch signalWatch(ServiceExit::Cancelled);
+    QObject::connect(&signalWatch, &TSignalWatch::Signalled, m_main.get(), [this] {
+        if (!m_interrupted) Progress(QStringLiteral("interrupted: ending the flow's steps"));
+        m_interrupted = true;
+        m_main->Engine().RequestCancel();
+    });
 
     m_main->FormShow();
     int code = Connect();
@@ -405,8 +419,6 @@ int TServiceRun::Run() {
     m_main->ClosePort();
     TFileDialogs::SetResponder(nullptr);
     TFormMsgBox::SetResponder(nullptr);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
     m_main.reset();
     Progress(code == ServiceExit::Done ? QStringLiteral("done")
                                        : QStringLiteral("ended with exit code %1").arg(code));

@@ -90,6 +90,9 @@ void TMainForm::FormCreate() {
     m_settings = OpenSettings();
     m_options = TOptions::Defaults();
     m_sensor = new TSensorState(this);
+    connect(m_sensor, &TSensorState::Changed, this, [this](const TSensorIdentity& identity) {
+        if (!identity.SerialNumber.isEmpty()) m_lastSerial = identity.SerialNumber;
+    });
     m_productTitle = ::ProductTitle();
     setWindowTitle(m_productTitle);
     setFont(FixedFont());
@@ -299,6 +302,7 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
         return;
     }
     ComTerminal->ReceiveData(bytes);
+    m_engine->Received(bytes);
     m_engine->AppendTcpReceived(bytes);
     FeedMeasurementLine(MeasurementTarget(), bytes);
 }
@@ -554,6 +558,40 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::Datei_beendenExecute() {
     close();
+}
+
+void TMainForm::EndBySignal() {
+    if (m_ending) return;
+    m_ending = true;
+    m_endClock.start();
+    m_engine->RequestCancel();
+    m_endTimer.setInterval(20);
+    connect(&m_endTimer, &QTimer::timeout, this, &TMainForm::EndWhenIdle);
+    m_endTimer.start();
+}
+
+void TMainForm::EndWhenIdle() {
+    // A dialog waiting for the user (a question, a file dialog, a
+    // measurement window) is closed once, and given the time its closing
+    // takes; the transfer dialog ends by itself.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog && dialog != m_windows.FlashDlg && !m_dismissed.contains(dialog)) {
+            m_dismissed.append(dialog);
+            dialog->reject();
+        }
+        return;
+    }
+    m_dismissed.clear();
+    if (SensorBusy() || Timer_StartUp.isActive() || m_connecting) return;
+    // What is on its way to the sensor leaves before the port closes.
+    if (ComPort->PendingOutput() > 0 && m_endClock.elapsed() < 60000) return;
+    m_endTimer.stop();
+    if (!close()) {
+        m_endTimer.start();
+        return;
+    }
+    QCoreApplication::quit();
 }
 
 void TMainForm::Fenster_DebugExecute(bool checked) {

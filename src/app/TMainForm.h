@@ -8,6 +8,7 @@
 #include "Windows.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
@@ -200,6 +201,9 @@ public:
     QWidget* HostWindow() override { return this; }
     int BaudRate() const override;
     QSettings& SettingsStore() override { return WritableSettings(); }
+    void OweSensor(const QByteArrayList& commands) override;
+    // The commands owed to the sensor and not sent yet.
+    const QByteArrayList& OwedCommands() const { return m_owed; }
 
     // --- Debug log ----------------------------------------------------------
     bool DebugMode() const { return m_debugMode; }
@@ -226,6 +230,14 @@ public:
     void SetHeadless(bool on);
     bool FormCloseQuery();
     bool FormShown() const { return m_formShown; }
+    // The program is asked to end by a signal (logout, shutdown, Ctrl+C):
+    // a send stops before its next line and leaves system mode, a transfer
+    // takes its abort path, open questions are answered with their escape
+    // button, the measurement windows give the channel back as their own
+    // closing does; once nothing talks to the sensor any more and what was
+    // sent has left the port, the window closes and the program ends.
+    void EndBySignal();
+    bool Ending() const { return m_ending; }
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;
@@ -333,6 +345,7 @@ private:
     void Timer_StartUpTimer();
     void Fenster_DebugExecute(bool checked);
     void Datei_beendenExecute();
+    void EndWhenIdle();
     void CreateLink();
     void ConnectTerminal();
     void ConnectCommands();
@@ -351,6 +364,10 @@ private:
     void TcpLinkClosed();
     void TcpDataReceived(const QByteArray& bytes);
     void ComPortDeviceLost();
+    // After the sensor has been reached and identified: what was owed to
+    // it is sent, and the windows hear that it is ready.
+    void SensorReached();
+    void PayOwedCommands();
     void Timer_ReopenTimer();
     void CancelReopen();
     QString PortDevicePath() const;
@@ -366,6 +383,9 @@ private:
     class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;
     TLinkMode m_linkMode = TLinkMode::Local;
+    QByteArrayList m_owed;      // commands owed to the sensor (OweSensor)
+    QString m_owedSerial;       // ... to the sensor of this serial number
+    QString m_lastSerial;       // the serial number last identified, kept across a lost link
     bool m_localServer = false; // TCP relay in Local mode
     bool m_debugMode = false;
     bool m_bellReceived = false;
@@ -392,6 +412,10 @@ private:
     QList<QTranslator*> m_qtTranslators;
     QList<QAction*> m_unbuilt;
     bool m_formShown = false;
-    bool m_headless = false; // a service command runs: no dialog of its own
-    int m_telnetPort = 0;    // --address's port for Telnet; 0: the sensor's own port
+    bool m_ending = false;       // EndBySignal: closing as soon as idle
+    QTimer m_endTimer;           // ... looks whether it is
+    QList<QWidget*> m_dismissed; // dialogs told to close by EndWhenIdle
+    QElapsedTimer m_endClock;    // since EndBySignal
+    bool m_headless = false;     // a service command runs: no dialog of its own
+    int m_telnetPort = 0;        // --address's port for Telnet; 0: the sensor's own port
 };

@@ -146,6 +146,7 @@ void TMainForm::Timer_StartUpTimer() {
         // Without a connection there is nobody to identify; the failed
         // connect has its own question below.
         if (TcpLink->LinkConnected()) IdentifySensor();
+        if (TcpLink->LinkConnected()) SensorReached();
         EnableDeviceActions(true);
         if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
             ComTerminal->setFocus();
@@ -171,6 +172,7 @@ void TMainForm::ComPortAfterOpen() {
     UpdatePortStatus();
     SetCmd(SensorCommand::Attention);
     if (ComPort->Connected()) IdentifySensor(); // the port may be gone again already
+    if (ComPort->Connected()) SensorReached();
     EnableDeviceActions(true);
     if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible())) ComTerminal->setFocus();
 }
@@ -279,6 +281,38 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
 
 // --- A device that goes away and comes back -------------------------------------
 
+void TMainForm::OweSensor(const QByteArrayList& commands) {
+    if (commands.isEmpty()) return;
+    if (m_owed.isEmpty()) m_owedSerial = m_lastSerial;
+    m_owed += commands;
+    // Bounded: a sensor that keeps coming and going must not let it grow.
+    while (m_owed.size() > 64)
+        m_owed.removeFirst();
+}
+
+void TMainForm::SensorReached() {
+    PayOwedCommands();
+    m_sensor->ReportLinkReady();
+}
+
+// Sent only to the sensor they are owed to: a sensor that was not
+// identified keeps them waiting, another sensor never gets them.
+void TMainForm::PayOwedCommands() {
+    if (m_owed.isEmpty()) return;
+    const QString serial = m_sensor->Identity().SerialNumber;
+    if (serial.isEmpty()) return;
+    if (!m_owedSerial.isEmpty() && serial != m_owedSerial) {
+        m_owed.clear();
+        return;
+    }
+    SetCmd(SensorCommand::Attention);
+    while (!m_owed.isEmpty()) {
+        if (!SetCmd(m_owed.first())) return; // gone again: the rest waits
+        m_owed.removeFirst();
+    }
+    ShowError(LabelText(129));
+}
+
 QString TMainForm::PortDevicePath() const {
     const QString port = ComPort->Port().trimmed();
     return port.startsWith(u'/') ? port : QStringLiteral("/dev/") + port;
@@ -287,6 +321,7 @@ QString TMainForm::PortDevicePath() const {
 void TMainForm::ComPortDeviceLost() {
     ++m_deviceLosses;
     ShowError(QStringLiteral("%1 %2").arg(LabelText(126), ComPort->Port().trimmed()));
+    m_sensor->ReportLinkLost();
     if (m_linkMode != TLinkMode::Local) return;
     m_reopenPending = true;
     Timer_Reopen.start();
@@ -320,6 +355,7 @@ void TMainForm::Timer_ReopenTimer() {
 // --- Receive path ---------------------------------------------------------------------
 
 void TMainForm::ComPortDataReceived(const QByteArray& data) {
+    m_engine->Received(data);
     if (ComTerminal)
         ComTerminal->ReceiveData(data);
     else {

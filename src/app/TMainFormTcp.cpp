@@ -30,6 +30,7 @@ void TMainForm::CreateTcpLink() {
     });
     connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
     m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
+    m_engine->TcpLinkUp = [this] { return TcpLink->LinkConnected(); };
     // Relayed data waits in the port's queue; beyond a little of it the
     // clients are held back rather than the queue growing.
     TcpLink->ReadyForData = [this] { return ReadyForRelayData(); };
@@ -141,6 +142,7 @@ void TMainForm::TcpClientClosed() {
 
 void TMainForm::TcpLinkClosed() {
     ShowStatus(LabelText(120), TStatusPanel::SocketStatus);
+    m_sensor->ReportLinkLost();
     if (!ComPort->Connected())
         ComTerminal->SetConnected(false); // typed keys have nowhere to go now
 }

@@ -5,6 +5,7 @@
 #include "LinkMode.h"
 #include "TSensorState.h"
 
+#include <QByteArrayList>
 #include <QString>
 
 class QPlainTextEdit;
@@ -56,6 +57,12 @@ public:
     virtual TCommandEngine& Engine() = 0;
     // The serial port's configured rate in bits per second.
     virtual int BaudRate() const = 0;
+    // Commands owed to the sensor: a flow that lost the link while the
+    // sensor was in a state it must not stay in (system mode, its output
+    // switched off or borrowed) leaves the commands that put it right.
+    // They are sent as soon as the same sensor (same serial number) is
+    // reached and identified again; a different sensor never gets them.
+    virtual void OweSensor(const QByteArrayList& commands) = 0;
 
     // --- The parameter logs of the debug page -----------------------------------
     virtual QPlainTextEdit& MemoRec() = 0; // parameters read

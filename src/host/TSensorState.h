@@ -19,6 +19,11 @@ struct TSensorIdentity {
 
 // The sensor's identity as the main window keeps it, observable: every
 // change is announced with Changed, so the windows that show it follow.
+// It also tells when the link to the sensor was lost unexpectedly (the
+// device went away, the TCP peer closed) and when the sensor is ready
+// again (reached, identified, and what the flows owed it sent), so that a
+// window that borrowed the sensor's output channel can end its run and
+// borrow it afresh.
 class TSensorState : public QObject {
     Q_OBJECT
 public:
@@ -34,8 +39,13 @@ public:
     // Serial number and software version back to unknown (port closed).
     void ForgetSerialAndVersion();
 
+    void ReportLinkLost() { emit LinkLost(); }
+    void ReportLinkReady() { emit LinkReady(); }
+
 signals:
     void Changed(const TSensorIdentity& identity);
+    void LinkLost();
+    void LinkReady();
 
 private:
     TSensorIdentity m_identity;

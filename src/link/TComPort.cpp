@@ -3,6 +3,7 @@
 
 #include "TComDataPacket.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QSocketNotifier>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -209,10 +211,16 @@ void TComPort::LoadSettings(QSettings& settings, const QString& group) {
 bool TComPort::Open() {
     if (m_serial.isOpen()) return true;
     m_errorText.clear();
+    m_openFailure = TOpenFailure::None;
     m_serial.setPortName(m_settings.Port.trimmed());
-    if (m_settings.Port.trimmed().isEmpty() || !m_serial.open(QIODevice::ReadWrite)) {
-        m_errorText = m_settings.Port.trimmed().isEmpty() ? QStringLiteral("No port")
-                                                          : m_serial.errorString();
+    if (m_settings.Port.trimmed().isEmpty()) {
+        m_errorText = QStringLiteral("No port");
+        m_openFailure = TOpenFailure::NoPort;
+        return false;
+    }
+    if (!m_serial.open(QIODevice::ReadWrite)) {
+        m_errorText = m_serial.errorString();
+        m_openFailure = ClassifyOpenFailure(m_serial.error());
         m_serial.clearError();
         return false;
     }
@@ -223,6 +231,26 @@ bool TComPort::Open() {
     connect(m_outNotifier.get(), &QSocketNotifier::activated, this, &TComPort::WriteQueue);
     emit AfterOpen();
     return true;
+}
+
+// A port that another program holds is refused either by its lock (the
+// lock file of the serial port library: the device itself opens) or by
+// the device's exclusive mode (EBUSY); a device the user may not open
+// refuses with EACCES. Opening the device once more, without touching its
+// settings, tells these apart.
+TComPort::TOpenFailure TComPort::ClassifyOpenFailure(QSerialPort::SerialPortError error) const {
+    if (error == QSerialPort::DeviceNotFoundError) return TOpenFailure::NotFound;
+    if (error != QSerialPort::PermissionError) return TOpenFailure::Other;
+    const QString port = m_settings.Port.trimmed();
+    const QString path = port.startsWith(u'/') ? port : QStringLiteral("/dev/") + port;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return TOpenFailure::Busy; // the device opens: the lock refused it
+    }
+    if (errno == EBUSY) return TOpenFailure::Busy;
+    if (errno == ENOENT || errno == ENODEV || errno == ENXIO) return TOpenFailure::NotFound;
+    return errno == EACCES || errno == EPERM ? TOpenFailure::Permission : TOpenFailure::Other;
 }
 
 void TComPort::Close() {

@@ -107,6 +107,10 @@ public:
     void Close();
     bool Connected() const;
     QString ErrorText() const { return m_errorText; }
+    // Why the last Open failed, told by the system's error codes and the
+    // port's lock, never by the (translated) error text.
+    enum class TOpenFailure { None, NoPort, NotFound, Busy, Permission, Other };
+    TOpenFailure OpenFailure() const { return m_openFailure; }
 
     // Output. Everything written joins the port's output queue and leaves
     // as the line takes it, paced by the event loop; a write never waits.
@@ -145,6 +149,7 @@ signals:
 private:
     void ApplyLineSettings();
     void ClearIxany();
+    TOpenFailure ClassifyOpenFailure(QSerialPort::SerialPortError error) const;
     void WriteQueue();
     void ScheduleWrite();
     void LoseDevice();
@@ -158,6 +163,7 @@ private:
     int m_updateDepth = 0;
     bool m_dirty = false;
     QString m_errorText;
+    TOpenFailure m_openFailure = TOpenFailure::None;
     QList<TComDataPacket*> m_framers;
     QByteArray m_out;                               // the output queue
     std::unique_ptr<QSocketNotifier> m_outNotifier; // the line can take more

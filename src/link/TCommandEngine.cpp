@@ -6,8 +6,12 @@
 #include "TextUtil.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
+#include <utility>
 
 TCommandEngine::TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent)
     : QObject(parent), m_port(port), m_framer(framer) {
@@ -30,17 +34,31 @@ void TCommandEngine::Delay(int ms) {
     loop.exec();
 }
 
+bool TCommandEngine::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(std::max(0, timeoutMs), Qt::PreciseTimer);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        Delay(int(std::min<qint64>(10, std::max<qint64>(1, deadline.remainingTime()))));
+    }
+    return true;
+}
+
+bool TCommandEngine::LinkUp() const {
+    return m_port.Connected() || (SendTcp && (!TcpLinkUp || TcpLinkUp()));
+}
+
 bool TCommandEngine::SetCmd(const QByteArray& cmd) {
     if (cmd.isEmpty()) return true;
     if (m_port.Connected()) {
         m_framer.SetComPort(nullptr);
         DebugLine(QStringLiteral("SetCmd(%1=%2)").arg(cmd.size()).arg(DebugText(cmd)));
-        m_port.WriteStr(cmd.left(1));
+        if (m_port.WriteStr(cmd.left(1)) <= 0) return false;
         Delay(100);
-        m_port.WriteStr(cmd.mid(1));
-    } else if (SendTcp) {
-        SendTcp(cmd);
+        // The port may have gone away during the pause.
+        return cmd.size() == 1 || m_port.WriteStr(cmd.mid(1)) > 0;
     }
+    if (!SendTcp || (TcpLinkUp && !TcpLinkUp())) return false;
+    SendTcp(cmd);
     return true;
 }
 
@@ -113,6 +131,24 @@ void TCommandEngine::ComDataPacketPacket(const QByteArray& packet) {
     m_framer.SetComPort(nullptr);
     ReplyText = packet;
     DebugLine(QStringLiteral("Data Packet(%1=%2)").arg(packet.size()).arg(DebugText(packet)));
+}
+
+void TCommandEngine::Received(const QByteArray& data) {
+    if (!m_recording || data.isEmpty()) return;
+    const qsizetype room = MaxRecording - m_recorded.size();
+    if (data.size() > room) m_recordingOverflow = true;
+    if (room > 0) m_recorded.append(data.constData(), std::min(room, data.size()));
+}
+
+void TCommandEngine::StartRecording() {
+    m_recorded.clear();
+    m_recordingOverflow = false;
+    m_recording = true;
+}
+
+QByteArray TCommandEngine::StopRecording() {
+    m_recording = false;
+    return std::exchange(m_recorded, QByteArray());
 }
 
 void TCommandEngine::AppendTcpReceived(const QByteArray& text) {

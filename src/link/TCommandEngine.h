@@ -41,6 +41,9 @@ public:
     TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent = nullptr);
 
     // Sends `cmd` (first byte, 100 ms pause, the rest on the serial link).
+    // False when the link could not take it: no port open and no TCP
+    // link up, or the port went away before the whole command was handed
+    // to it. An empty command sends nothing and counts as sent.
     bool SetCmd(const QByteArray& cmd);
     bool SetCmd(const QString& cmd) { return SetCmd(cmd.toLatin1()); }
 
@@ -57,6 +60,9 @@ public:
 
     // Waits `ms` milliseconds while the event loop runs.
     static void Delay(int ms);
+    // Waits while the event loop runs until `done` holds (looked at every
+    // 10 ms and after each event) or `timeoutMs` have passed; whether it held.
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
     // Asks a running flow to end early: a long send stops before its next
     // line and then takes the sensor out of system mode as always.
@@ -86,6 +92,25 @@ public:
 
     // Sends text over the TCP link (set by the owner).
     std::function<void(const QByteArray&)> SendTcp;
+    // Whether the TCP link stands, so that text given to SendTcp can reach
+    // the sensor (set by the owner; without it the TCP link counts as up).
+    std::function<bool()> TcpLinkUp;
+    // A link to the sensor stands: the serial port is open or the TCP link up.
+    bool LinkUp() const;
+
+    // What the sensor sends, recorded while a flow watches the answers to
+    // the lines it sends (a parameter set: each line is echoed and answered,
+    // ending in the prompt). The owner hands every received chunk to
+    // Received, from the serial port and from TCP alike. The record is
+    // bounded; beyond MaxRecording its newest bytes are dropped and
+    // RecordingOverflow says so.
+    void Received(const QByteArray& data);
+    void StartRecording();
+    QByteArray StopRecording();
+    const QByteArray& Recorded() const { return m_recorded; }
+    bool Recording() const { return m_recording; }
+    bool RecordingOverflow() const { return m_recordingOverflow; }
+    static constexpr qsizetype MaxRecording = 1 << 20;
     // Writes one debug line (set by the owner; called only in debug mode).
     std::function<void(const QString&)> Log;
     bool DebugMode = false;
@@ -100,4 +125,7 @@ private:
     TComPort& m_port;
     TComDataPacket& m_framer;
     bool m_cancelRequested = false;
+    bool m_recording = false;
+    bool m_recordingOverflow = false;
+    QByteArray m_recorded;
 };

@@ -146,9 +146,16 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     Panel2 = new QLabel(StatusBar);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setMinimumWidth(50);
+    PanelLink = new QLabel(StatusBar);
+    PanelLink->setObjectName(QStringLiteral("PanelLink"));
+    QPalette warning = PanelLink->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
+    PanelLink->setPalette(warning);
+    PanelLink->hide();
     StatusBar->addWidget(Panel0);
     StatusBar->addWidget(ProgressBar);
     StatusBar->addWidget(Panel2, 1);
+    StatusBar->addWidget(PanelLink);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(MainMenu);
@@ -172,8 +179,42 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
 
     // The measurement lines: from the serial framer (through the main
     // window) or assembled from TCP while a run goes on.
-    m_host.ChartLines() = {[this] { return m_measureState == TMeasureState::Running; },
+    // Only from the end of the Start sequence on: the echoes of its own
+    // commands are no measurement lines.
+    m_host.ChartLines() = {[this] { return btnStop->isEnabled(); },
                            [this](const QByteArray& line) { ReceiveLine(line); }};
+
+    connect(&m_watch, &TLineWatch::Missing, this,
+            [this](int seconds) { ShowLinkState(LabelText(133).arg(seconds)); });
+    connect(&m_watch, &TLineWatch::Resumed, this, [this] { ShowLinkState(QString()); });
+    connect(&m_host.Sensor(), &TSensorState::LinkLost, this, &TGrafikDlg::LinkLost);
+    // After the main window has done its part of the reconnection.
+    connect(&m_host.Sensor(), &TSensorState::LinkReady, this, &TGrafikDlg::LinkReady,
+            Qt::QueuedConnection);
+}
+
+void TGrafikDlg::ShowLinkState(const QString& text) {
+    PanelLink->setText(text);
+    PanelLink->setVisible(!text.isEmpty());
+}
+
+// A run ends as Stop ends it, without the commands that cannot reach the
+// sensor now; Start waits until the sensor is back.
+void TGrafikDlg::LinkLost() {
+    if (!m_shown) return;
+    if (m_measureState == TMeasureState::Running) EndRun(false);
+    btnStart->setEnabled(false);
+    ShowLinkState(LabelText(130));
+}
+
+// The sensor is back: its channel gets its own settings again, then the
+// window borrows it afresh.
+void TGrafikDlg::LinkReady() {
+    if (!m_shown || m_measureState == TMeasureState::Running) return;
+    TWaitCursor wait;
+    if (m_channel.Borrowed()) m_channel.RestoreChannel();
+    btnStart->setEnabled(m_channel.PrepareChannel());
+    if (btnStart->isEnabled()) ShowLinkState(QString());
 }
 
 TGrafikDlg::~TGrafikDlg() {
@@ -359,6 +400,7 @@ void TGrafikDlg::FormShow() {
     }
     btnStop->setEnabled(false);
     btnSetup->setEnabled(true);
+    ShowLinkState(QString());
     ApplyAxisSettings();
     Chart->replot();
 }
@@ -444,12 +486,19 @@ void TGrafikDlg::btnStartClick() {
     acTimerProbe->start();
     acTimer->StartStopwatch();
     m_startClock = DayFraction(QTime::currentTime());
+    ShowLinkState(QString());
+    bool started = false;
     {
         TWaitCursor wait;
-        m_channel.Start(m_setup.Update());
+        started = m_channel.Start(m_setup.Update());
     }
     Panel0->setText(Seconds(0));
     btnStop->setEnabled(true);
+    if (!started) {
+        LinkLost();
+        return;
+    }
+    m_watch.Start(m_setup.Update());
 }
 
 bool TGrafikDlg::StartLog() {
@@ -481,6 +530,7 @@ void TGrafikDlg::ShowLogEnded(const QString& reason) {
 }
 
 void TGrafikDlg::ReceiveLine(const QByteArray& line) {
+    m_watch.LineArrived();
     m_rohdaten.Add(Clock(), line);
 }
 
@@ -532,6 +582,11 @@ void TGrafikDlg::RescaleAutoAxes() {
 }
 
 void TGrafikDlg::btnStopClick() {
+    EndRun(true);
+}
+
+void TGrafikDlg::EndRun(bool sendStop) {
+    m_watch.Stop();
     m_logFileName.clear();
     ShowTitle(LabelText(62));
     btnStop->setEnabled(false);
@@ -542,13 +597,15 @@ void TGrafikDlg::btnStopClick() {
     acResetZoom->setEnabled(false);
     acTimerProbe->stop();
     m_measureState = TMeasureState::Stopped;
+    bool stopped = !sendStop;
     {
         TWaitCursor wait;
-        m_channel.Stop();
+        if (sendStop) stopped = m_channel.Stop();
         SetMouseZoom(true);
         PlotBuffer();
     }
     btnStart->setEnabled(true);
+    if (!stopped) LinkLost();
 }
 
 // Every line of the buffer, not only the ones plotted live.
@@ -571,6 +628,7 @@ void TGrafikDlg::done(int result) {
         // A run that the window's closing ends: nothing more is plotted or
         // logged, and lines from TCP no longer come here.
         acTimerProbe->stop();
+        m_watch.Stop();
         m_logFileName.clear();
         if (m_measureState == TMeasureState::Running) m_measureState = TMeasureState::Idle;
         btnStop->setEnabled(false);

@@ -4,6 +4,7 @@
 #include "FileDialogs.h"
 #include "TChartData.h"
 #include "THost.h"
+#include "TLineWatch.h"
 #include "TMeasurementChannel.h"
 #include "TRohdaten.h"
 
@@ -35,7 +36,10 @@ class TGraphicSetupDlg;
 // plotted every 100 ms (the live chart keeps 100 points); Stop plots the
 // whole buffer, which can then be zoomed, moved, printed and saved as a
 // bitmap or CSV file. With logging on, every live point is also appended
-// to a CSV log file.
+// to a CSV log file. A link that goes away ends the run as Stop does (the
+// buffer is plotted); when the sensor is back, the channel's own settings
+// are written back and it is borrowed afresh. Lines that stop coming are
+// told in the status bar.
 class TGrafikDlg : public QDialog {
     Q_OBJECT
 public:
@@ -107,7 +111,9 @@ public:
     QStatusBar* StatusBar = nullptr;
     QLabel* Panel0 = nullptr; // how far back the buffer has been cut
     QProgressBar* ProgressBar = nullptr;
-    QLabel* Panel2 = nullptr; // the log's state
+    QLabel* Panel2 = nullptr;    // the log's state
+    QLabel* PanelLink = nullptr; // the link lost, lines not coming
+    TLineWatch& LineWatch() { return m_watch; }
     QAction* acOpen = nullptr;
     QAction* acSaveAs = nullptr;
     QAction* acSaveAsBmp = nullptr;
@@ -145,6 +151,10 @@ private:
                     const std::function<TAxisSpan(TAxisSpan)>& step);
     void ShowBufferState();
     void ShowLogEnded(const QString& reason);
+    void ShowLinkState(const QString& text);
+    void LinkLost();
+    void LinkReady();
+    void EndRun(bool sendStop);
     void ShowTitle(const QString& caption);
     bool StartLog();
     QString LeftTitle(int unit) const;
@@ -157,6 +167,7 @@ private:
     THost& m_host;
     TGraphicSetupDlg& m_setup;
     TMeasurementChannel m_channel;
+    TLineWatch m_watch;
     TRohdaten m_rohdaten;
     TChartData m_points;
     TMeasureState m_measureState = TMeasureState::Idle;

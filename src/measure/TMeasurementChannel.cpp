@@ -4,6 +4,8 @@
 #include "TComDataPacket.h"
 #include "TCommandEngine.h"
 
+#include <utility>
+
 TMeasurementChannel::TMeasurementChannel(THost& host, TWindow window)
     : m_host(host), m_window(window) {}
 
@@ -25,10 +27,14 @@ TComDataPacket& TMeasurementChannel::Framer() {
 }
 
 // A command of this conversation, "\r\n" added where it has none.
-void TMeasurementChannel::Send(const QString& command) {
+QByteArray TMeasurementChannel::Command(const QString& command) {
     QByteArray bytes = command.toLatin1();
     if (!bytes.endsWith("\r\n")) bytes += "\r\n";
-    m_host.Engine().SetCmd(bytes);
+    return bytes;
+}
+
+bool TMeasurementChannel::Send(const QString& command) {
+    return m_host.Engine().SetCmd(Command(command));
 }
 
 bool TMeasurementChannel::PrepareChannel() {
@@ -46,6 +52,9 @@ bool TMeasurementChannel::PrepareChannel() {
             .toInt(&ok);
     if (!ok || on < 0) return false;
     m_savedOn = on;
+    // The output is off from here on: the channel is borrowed until its
+    // settings are written back.
+    m_borrowed = true;
 
     QString list = QString::fromLatin1(engine.GetCmd(QStringLiteral("PS%1\r\n").arg(n).toLatin1(),
                                                      QStringLiteral("PS%1\r\n").arg(n).toLatin1(),
@@ -78,31 +87,50 @@ bool TMeasurementChannel::PrepareChannel() {
     return true;
 }
 
-void TMeasurementChannel::Start(int updateMs) {
+bool TMeasurementChannel::Start(int updateMs) {
     const int n = Channel();
+    bool sent = true;
     if (m_window == TWindow::Chart || !m_lengthAvailable)
-        Send(QStringLiteral("S%1FORMAT s").arg(n));
-    Send(QStringLiteral("S%1OUTPUT 0").arg(n));
-    Send(QStringLiteral("S%1TIME %2").arg(n).arg(m_window == TWindow::Chart ? updateMs : 100));
-    Send(QStringLiteral("S%1ON %2").arg(n).arg(1));
+        sent = Send(QStringLiteral("S%1FORMAT s").arg(n));
+    sent = sent && Send(QStringLiteral("S%1OUTPUT 0").arg(n));
+    sent =
+        sent &&
+        Send(QStringLiteral("S%1TIME %2").arg(n).arg(m_window == TWindow::Chart ? updateMs : 100));
+    sent = sent && Send(QStringLiteral("S%1ON %2").arg(n).arg(1));
+    if (!sent) return false;
     TCommandEngine::Delay(100);
     TComDataPacket& framer = Framer();
     framer.SetComPort(&m_host.Engine().Port());
     // Changing the size empties the framer: what an earlier run left is gone.
     framer.SetSize(1);
     framer.SetSize(0);
+    return true;
 }
 
-void TMeasurementChannel::Stop() {
+bool TMeasurementChannel::Stop() {
     Framer().SetComPort(nullptr);
-    Send(QStringLiteral("S%1ON %2").arg(Channel()).arg(0));
+    return Send(QStringLiteral("S%1ON %2").arg(Channel()).arg(0));
 }
 
-void TMeasurementChannel::RestoreChannel() {
-    Framer().SetComPort(nullptr);
+QByteArrayList TMeasurementChannel::RestoreCommands() const {
     const int n = Channel();
-    Send(QStringLiteral("S%1FORMAT %2").arg(n).arg(m_savedFormat));
-    Send(QStringLiteral("S%1OUTPUT %2").arg(n).arg(m_savedOutput));
-    Send(QStringLiteral("S%1TIME %2").arg(n).arg(m_savedTime));
-    Send(QStringLiteral("S%1ON %2").arg(n).arg(m_savedOn));
+    return {Command(QStringLiteral("S%1FORMAT %2").arg(n).arg(m_savedFormat)),
+            Command(QStringLiteral("S%1OUTPUT %2").arg(n).arg(m_savedOutput)),
+            Command(QStringLiteral("S%1TIME %2").arg(n).arg(m_savedTime)),
+            Command(QStringLiteral("S%1ON %2").arg(n).arg(m_savedOn))};
+}
+
+bool TMeasurementChannel::RestoreChannel() {
+    Framer().SetComPort(nullptr);
+    const QByteArrayList commands = RestoreCommands();
+    const bool borrowed = std::exchange(m_borrowed, false);
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        if (!m_host.Engine().SetCmd(commands.at(i))) {
+            // The link is gone: a channel that was borrowed gets its
+            // settings back as soon as the sensor is reached again.
+            if (borrowed) m_host.OweSensor(commands.mid(i));
+            return false;
+        }
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "THost.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 
 class TComDataPacket;
@@ -25,11 +26,18 @@ public:
     // no link is open or the sensor gives no usable answer (silently).
     bool PrepareChannel();
     // The chart window's Start with its update period in ms (the number
-    // window always uses 100 ms).
-    void Start(int updateMs = 100);
-    void Stop();
+    // window always uses 100 ms). False when the link went away before
+    // every command was sent (the framer is then not attached).
+    bool Start(int updateMs = 100);
+    // False when the switch-off could not be sent.
+    bool Stop();
     // Writes the remembered settings back (every close of the window).
-    void RestoreChannel();
+    // What cannot be sent because the link is gone is owed to the sensor,
+    // which gets it when it is reached again; false then.
+    bool RestoreChannel();
+    // The channel's output has been switched off by PrepareChannel and its
+    // settings are not written back yet.
+    bool Borrowed() const { return m_borrowed; }
 
     bool LengthAvailable() const { return m_lengthAvailable; }
     int SavedOn() const { return m_savedOn; }
@@ -43,7 +51,9 @@ public:
 private:
     int Channel() const;
     TComDataPacket& Framer();
-    void Send(const QString& command);
+    static QByteArray Command(const QString& command);
+    bool Send(const QString& command);
+    QByteArrayList RestoreCommands() const;
 
     THost& m_host;
     TWindow m_window;
@@ -52,4 +62,5 @@ private:
     QString m_savedOutput;
     QString m_savedTime;
     bool m_lengthAvailable = false;
+    bool m_borrowed = false;
 };

@@ -98,10 +98,19 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
     bottom->addStretch();
     bottom->addWidget(btnCancel);
 
+    lb_status = new QLabel(this);
+    lb_status->setObjectName(QStringLiteral("lb_status"));
+    lb_status->setWordWrap(true);
+    QPalette warning = lb_status->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
+    lb_status->setPalette(warning);
+    lb_status->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(gb_velocity);
     layout->addWidget(gb_rate);
     layout->addWidget(gb_length);
+    layout->addWidget(lb_status);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -122,6 +131,37 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
     m_host.NumberLines() = {[this] { return btnStop->isEnabled(); },
                             [this](const QByteArray& line) { ShowPacket(line); }};
     btnStop->setEnabled(false);
+
+    connect(&m_watch, &TLineWatch::Missing, this,
+            [this](int seconds) { ShowStatusText(LabelText(133).arg(seconds)); });
+    connect(&m_watch, &TLineWatch::Resumed, this, [this] { ShowStatusText(QString()); });
+    connect(&m_host.Sensor(), &TSensorState::LinkLost, this, &TNumberDlg::LinkLost);
+    // After the main window has done its part of the reconnection.
+    connect(&m_host.Sensor(), &TSensorState::LinkReady, this, &TNumberDlg::LinkReady,
+            Qt::QueuedConnection);
+}
+
+void TNumberDlg::ShowStatusText(const QString& text) {
+    lb_status->setText(text);
+    lb_status->setVisible(!text.isEmpty());
+}
+
+// The display ends; nothing can be sent to the sensor now.
+void TNumberDlg::LinkLost() {
+    if (!m_shown) return;
+    m_watch.Stop();
+    for (QPushButton* b : {btnStart, btnStop, btnStartLength, btnStopLength})
+        b->setEnabled(false);
+    ShowStatusText(LabelText(130));
+}
+
+// The sensor is back: its channel gets its own settings again, then the
+// window borrows it afresh.
+void TNumberDlg::LinkReady() {
+    if (!m_shown || btnStop->isEnabled()) return;
+    if (m_channel.Borrowed()) m_channel.RestoreChannel();
+    BorrowChannel();
+    if (btnStart->isEnabled()) ShowStatusText(QString());
 }
 
 void TNumberDlg::showEvent(QShowEvent* event) {
@@ -142,7 +182,12 @@ void TNumberDlg::changeEvent(QEvent* event) {
 void TNumberDlg::FormShow() {
     for (QLabel* figure : {lb_v, lb_r, lb_l})
         figure->clear();
+    ShowStatusText(QString());
     m_shown = true;
+    BorrowChannel();
+}
+
+void TNumberDlg::BorrowChannel() {
     btnStart->setEnabled(m_channel.PrepareChannel());
     btnStop->setEnabled(false);
     btnStartLength->setEnabled(false);
@@ -172,13 +217,23 @@ void TNumberDlg::rb_mClick() {
 
 void TNumberDlg::btnStartClick() {
     btnStart->setEnabled(false);
-    m_channel.Start();
+    ShowStatusText(QString());
+    if (!m_channel.Start()) {
+        LinkLost();
+        return;
+    }
     btnStop->setEnabled(true);
+    m_watch.Start(100);
 }
 
 void TNumberDlg::btnStopClick() {
     btnStop->setEnabled(false);
-    m_channel.Stop();
+    m_watch.Stop();
+    ShowStatusText(QString());
+    if (!m_channel.Stop()) {
+        LinkLost();
+        return;
+    }
     btnStart->setEnabled(true);
 }
 
@@ -186,12 +241,14 @@ void TNumberDlg::done(int result) {
     if (m_shown) {
         m_shown = false;
         btnStop->setEnabled(false);
+        m_watch.Stop();
         m_channel.RestoreChannel();
     }
     QDialog::done(result);
 }
 
 void TNumberDlg::ShowPacket(const QByteArray& text) {
+    m_watch.LineArrived();
     const TMeasurement m = DecodeMeasurementLine(text, m_channel.LengthAvailable());
     if (m.Kind == TMeasurement::TKind::Valid) {
         lb_v->setText(Fixed(m.Velocity * m_velocityFactor, 3));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "THost.h"
+#include "TLineWatch.h"
 #include "TMeasurementChannel.h"
 
 #include <QDialog>
@@ -14,7 +15,10 @@ class QRadioButton;
 // Number window: the current velocity, signal rate and (on sensors that
 // offer it) length as large figures, updated with every measurement line.
 // It borrows the sensor's output channel while it is open, and starts and
-// stops the sensor's own length measurement.
+// stops the sensor's own length measurement. A link that goes away ends
+// the display; when the sensor is back, the channel's own settings are
+// written back and it is borrowed afresh. Lines that stop coming are told
+// below the figures.
 class TNumberDlg : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +46,9 @@ public:
     QPushButton* btnCancel = nullptr;
     QPushButton* btnStartLength = nullptr;
     QPushButton* btnStopLength = nullptr;
+    // What is wrong with the run: the link lost, no lines coming.
+    QLabel* lb_status = nullptr;
+    TLineWatch& LineWatch() { return m_watch; }
 
     // Closing restores the channel, whichever way the window closes.
     void done(int result) override;
@@ -54,9 +61,14 @@ protected:
 private:
     void rb_msClick();
     void rb_mClick();
+    void ShowStatusText(const QString& text);
+    void LinkLost();
+    void LinkReady();
+    void BorrowChannel();
 
     THost& m_host;
     TMeasurementChannel m_channel;
+    TLineWatch m_watch;
     int m_velocityFactor = 1;
     int m_lengthDivisor = 1;
     bool m_shown = false; // the channel is borrowed

@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -323,7 +324,22 @@ QString TParameterForm::Value(int code) const {
     return slot ? slot->text() : QString();
 }
 
+void TParameterForm::KeepExtraLines(const QStringList& lines) {
+    static const QRegularExpression keyWord(QStringLiteral("^[A-Z][A-Z0-9]*$"));
+    m_extraLines.clear();
+    for (const QString& line : lines) {
+        const QString trimmed = line.trimmed();
+        const QString key = trimmed.section(u' ', 0, 0);
+        if (key == u"REM" || !keyWord.match(key).hasMatch() || FindParameterKey(key)) continue;
+        // A hand-made file of any size keeps what a set can hold.
+        if (m_extraLines.size() >= 256) break;
+        m_extraLines << FormatKeyValue(key, trimmed.mid(key.size()).trimmed(), true);
+    }
+}
+
 void TParameterForm::ClearParameters() {
+    m_identityLine.clear();
+    m_extraLines.clear();
     for (QLineEdit* slot : m_slotList) {
         slot->clear();
         m_edited.remove(slot);
@@ -395,29 +411,30 @@ void TParameterForm::OutputsFromValue(const QString& key, const QString& value, 
     }
 }
 
+// The newest file of each serial number is found once, when the list is
+// scanned: applying a set then looks its type and place up at once, however
+// many files the folder holds. A header whose date cannot be read in the
+// user's locale is passed over; of equal dates the later file wins.
 void TParameterForm::SetParameterFileHeaders(const QList<TParameterFileHeader>& headers) {
-    m_fileHeaders = headers;
-}
-
-// Type and place of the newest parameter file of this sensor. A header
-// whose date cannot be read in the user's locale is passed over.
-void TParameterForm::LookUpTypeAndPlace() {
-    if (m_fileHeaders.isEmpty()) return;
-    const QString serial = lb_seriennummer->text();
-    const TParameterFileHeader* newest = nullptr;
-    QDateTime newestDate;
-    for (const TParameterFileHeader& h : m_fileHeaders) {
-        if (h.SerialNumber != serial || h.Date.isEmpty()) continue;
+    m_newestFiles.clear();
+    QHash<QString, QDateTime> newestDates;
+    for (const TParameterFileHeader& h : headers) {
+        if (h.Date.isEmpty()) continue;
         const QDateTime date = ParseFileDate(h.Date);
         if (!date.isValid()) continue;
-        if (!newest || date >= newestDate) {
-            newest = &h;
-            newestDate = date;
-        }
+        const auto known = newestDates.constFind(h.SerialNumber);
+        if (known != newestDates.cend() && date < known.value()) continue;
+        newestDates.insert(h.SerialNumber, date);
+        m_newestFiles.insert(h.SerialNumber, {h.Type, h.Place});
     }
-    if (!newest) return;
-    ed_typ->setText(newest->Type);
-    ed_standort->setText(newest->Place);
+}
+
+// Type and place of the newest parameter file of this sensor.
+void TParameterForm::LookUpTypeAndPlace() {
+    const auto newest = m_newestFiles.constFind(lb_seriennummer->text());
+    if (newest == m_newestFiles.cend()) return;
+    if (ed_typ->text() != newest->first) ed_typ->setText(newest->first);
+    if (ed_standort->text() != newest->second) ed_standort->setText(newest->second);
 }
 
 QString TParameterForm::FormatParameterLine(int code, bool padded) const {

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPair>
 #include <QSet>
 #include <QWidget>
 
@@ -69,6 +70,21 @@ public:
     // The header fields of a parameter file: serial number, software,
     // place, remarks and type.
     void ShowHeader(const TParameterFileHeader& header);
+
+    // --- What the set holds beyond the slots --------------------------------------
+    // The identity line of a set loaded from a file ("REM ORX 9 ... 32bit"),
+    // written again when the set is saved; empty for a set read from the
+    // sensor, whose INFO lines are among the remarks.
+    QString IdentityLine() const { return m_identityLine; }
+    void SetIdentityLine(const QString& line) { m_identityLine = line; }
+    // Parameters of the set that the editor has no slot for (keys the
+    // sensor reports that the catalogue does not know), as "KEY value",
+    // kept so that a saved file holds all that was read.
+    QStringList ExtraLines() const { return m_extraLines; }
+    // Takes them from the lines of a READ reply or a file: every line
+    // whose first word is a key word (capitals and digits) that is no
+    // catalogue key and no header word.
+    void KeepExtraLines(const QStringList& lines);
 
     // --- Marks and states as tests see them ---------------------------------------
     bool IsMarked(int code) const;                     // the slot's text is red
@@ -137,7 +153,10 @@ private:
     QWidget* m_pulseTab = nullptr;   // group 4
     QWidget* m_pulse32Tab = nullptr; // group 6
     QList<QLineEdit*> m_systemSlots;
-    QList<TParameterFileHeader> m_fileHeaders;
+    // Type and place of the newest parameter file, by serial number.
+    QHash<QString, QPair<QString, QString>> m_newestFiles;
+    QString m_identityLine;
+    QStringList m_extraLines;
     bool m_marking = true;
     bool m_exchanging = false;
     bool m_programSetting = false;

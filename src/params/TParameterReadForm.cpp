@@ -106,7 +106,10 @@ void TParameterReadForm::Prepare() {
 }
 
 int TParameterReadForm::Execute() {
-    Prepare();
+    // A folder that cannot be listed has been reported: nothing to browse.
+    if (!ScanParameterFiles()) return QDialog::Rejected;
+    StringGrid1->Fill(m_records);
+    ShowRow(0);
     return exec();
 }
 
@@ -173,6 +176,12 @@ void TParameterReadForm::LoadIntoEditor(const TParameterFileHeader& record) {
     TWaitCursor wait;
     m_host.MemoRec().setPlainText(lines.join(u'\n'));
     m_editor->ShowModelControls(lines.join(u'\n').contains(QLatin1String("32bit")));
+    // The set's identity goes with it when it is saved again.
+    for (const QString& line : lines)
+        if (line.startsWith(QLatin1String("REM ORX")) ||
+            line.startsWith(QLatin1String("REM SOFTWARE")))
+            m_editor->SetIdentityLine(line);
+    m_editor->KeepExtraLines(lines);
     for (const QString& line : lines) {
         const qsizetype blank = line.indexOf(u' ');
         m_editor->SetParameterValue(blank < 0 ? line : line.left(blank),

@@ -4,6 +4,7 @@
 #include "FileDialogs.h"
 #include "Labels.h"
 #include "MsgBox.h"
+#include "ParameterCatalogue.h"
 #include "ParameterFile.h"
 #include "TCommandEngine.h"
 #include "TParameterForm.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -91,7 +93,7 @@ bool TParameterReader::Handshake(int* previous, int* channel) {
     if (*previous >= 0) return true;
     // A port that went away meanwhile has said so in COM Status already;
     // without a link from the start the user asked for it and is told.
-    if (LinkOpen() || !linkAtStart) m_host.ShowMsgBox(LabelText(105), mtError, mbOK);
+    if (engine.LinkUp() || !linkAtStart) m_host.ShowMsgBox(LabelText(105), mtError, mbOK);
     return false;
 }
 
@@ -124,7 +126,10 @@ void TParameterReader::IdentifySensor() {
     ParseInfo(ReplyLines(m_host.Engine().GetCmd(QByteArray("INFO\r\n"), "INFO\r\n", "->", 0, 1000)),
               identity);
     m_host.Sensor().SetIdentity(identity);
-    if (previous > 0) m_host.Engine().SetCmd(QStringLiteral("S%1ON 1\r\n").arg(n).toLatin1());
+    if (previous > 0) {
+        const QByteArray on = QStringLiteral("S%1ON 1\r\n").arg(n).toLatin1();
+        if (!m_host.Engine().SetCmd(on)) m_host.OweSensor({on});
+    }
 }
 
 // --- Reading the parameter set ------------------------------------------------------------
@@ -134,20 +139,42 @@ void TParameterReader::EnterSystemMode() {
         m_host.Engine().SetCmd(c);
 }
 
-void TParameterReader::LeaveSystemModeAndRestore(int previous, int n) {
-    m_host.Engine().SetCmd(SensorCommand::SystemModeExit);
-    if (previous != 0)
-        m_host.Engine().SetCmd(QStringLiteral("S%1ON %2\r\n").arg(n).arg(previous).toLatin1());
+QByteArrayList TParameterReader::RestoreCommands(int previous, int n, bool systemMode) {
+    QByteArrayList commands;
+    if (systemMode) commands << SensorCommand::SystemModeExit;
+    if (previous != 0) commands << QStringLiteral("S%1ON %2\r\n").arg(n).arg(previous).toLatin1();
+    return commands;
 }
 
-// READ into Memo_Rec after what is there already; the S<n>ON line shows the
-// state from before the handshake.
-QString TParameterReader::ReadParameterList(int previous, int n, bool* answered) {
-    QPlainTextEdit& memo = m_host.MemoRec();
+// Out of system mode, and the output back as it was. What could not be
+// sent because the link went away is owed to the sensor; false then.
+bool TParameterReader::LeaveSystemModeAndRestore(int previous, int n, bool systemMode) {
+    const QByteArrayList commands = RestoreCommands(previous, n, systemMode);
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        if (!m_host.Engine().SetCmd(commands.at(i))) {
+            m_host.OweSensor(commands.mid(i));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TParameterReader::HasParameterLines(const QString& reply) {
+    for (const QString& line : ReplyLines(reply.toLatin1())) {
+        const QString key = line.trimmed().section(u' ', 0, 0);
+        if (FindParameterKey(key)) return true;
+    }
+    return false;
+}
+
+// READ after the lines in `head`; the S<n>ON line shows the state from
+// before the handshake. Empty when the sensor sent no parameter set (no
+// answer, or an answer without a single parameter line).
+QString TParameterReader::ReadParameterList(const QString& head, int previous, int n) {
     const QByteArray reply =
         m_host.Engine().GetCmd(QByteArray("READ\r\n"), "READ\r\n", "->", 0, 5000);
-    *answered = !reply.trimmed().isEmpty();
-    QString text = memo.toPlainText() + u'\n' + QString::fromLatin1(reply);
+    if (!HasParameterLines(QString::fromLatin1(reply))) return {};
+    QString text = head + u'\n' + QString::fromLatin1(reply);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (text.endsWith(u'\n')) text.chop(1); // the reply's last line end ends the list
     if (previous > 0) {
@@ -156,8 +183,25 @@ QString TParameterReader::ReadParameterList(int previous, int n, bool* answered)
                                     QStringLiteral("S%1ON         %2").arg(n).arg(previous));
         text.replace(u'\r', u'\n');
     }
-    memo.setPlainText(text);
     return text;
+}
+
+// The sensor sent no set: the link went away (the sensor is owed its way
+// out of system mode), or it did not answer. `kept` says what the user's
+// data is left as.
+void TParameterReader::ReportNoSet(int previous, int n, const QString& kept) {
+    const bool lost = !m_host.Engine().LinkUp();
+    if (lost)
+        m_host.OweSensor(RestoreCommands(previous, n, true));
+    else
+        LeaveSystemModeAndRestore(previous, n, true);
+    m_result = lost ? TFlowResult::NoLink : TFlowResult::NoAnswer;
+    m_host.ShowMsgBox((lost ? LabelText(144) : LabelText(138)) + u'\r' + kept, mtError, mbOK);
+}
+
+// After a handshake that failed: a link that went away, or no answer.
+void TParameterReader::HandshakeFailed() {
+    m_result = m_host.Engine().LinkUp() ? TFlowResult::NoAnswer : TFlowResult::NoLink;
 }
 
 void TParameterReader::PublishMemoRec(const QString& text) {
@@ -180,32 +224,42 @@ void TParameterReader::Parameter_auslesen() {
     engine.SetCmd(SensorCommand::Attention);
     int previous = -1;
     int n = 1;
-    m_result = TFlowResult::NoAnswer;
-    if (!Handshake(&previous, &n)) return;
+    if (!Handshake(&previous, &n)) return HandshakeFailed();
     if (m_host.LinkMode() == TLinkMode::Local) {
         // Closing and opening again identifies the sensor afresh (its
         // output is off now, so the identification leaves it off).
         m_host.ClosePort();
-        m_host.OpenPort();
+        if (!m_host.OpenPort()) {
+            m_host.OweSensor(RestoreCommands(previous, n, false));
+            m_result = TFlowResult::NoLink;
+            m_host.ShowMsgBox(LabelText(144) + u'\r' + LabelText(140), mtError, mbOK);
+            return;
+        }
     }
     const QStringList info = ReadInfoLines();
-    m_editor.Memo_bemerkung->setPlainText(info.join(u'\n'));
     EnterSystemMode();
-    m_host.MemoRec().setPlainText(HeaderLines().join(u'\n'));
-    bool answered = false;
-    const QString text = ReadParameterList(previous, n, &answered);
+    const QString text = ReadParameterList(HeaderLines().join(u'\n'), previous, n);
+    if (text.isEmpty()) return ReportNoSet(previous, n, LabelText(140));
+    m_editor.Memo_bemerkung->setPlainText(info.join(u'\n'));
+    m_host.MemoRec().setPlainText(text);
     PublishMemoRec(text);
-    LeaveSystemModeAndRestore(previous, n);
-    m_result = answered ? TFlowResult::Done : TFlowResult::NoAnswer;
+    const bool restored = LeaveSystemModeAndRestore(previous, n, true);
+    m_result = restored ? TFlowResult::Done : TFlowResult::NoLink;
+    ApplyToEditor(text.split(u'\n'));
+    m_editor.SetIdentityLine(QString()); // the INFO lines are among the remarks
+    m_editor.KeepExtraLines(text.split(u'\n'));
+    m_host.EnableParameterActions(true);
+    m_editor.ResetChangeMarks();
+    m_editor.ShowModelControls(m_host.Sensor().Firmware32Bit());
+    if (!restored) m_host.ShowMsgBox(LabelText(145), mtError, mbOK);
+}
 
-    for (const QString& line : text.split(u'\n')) {
+void TParameterReader::ApplyToEditor(const QStringList& lines) {
+    for (const QString& line : lines) {
         const qsizetype blank = line.indexOf(u' ');
         const QString key = blank < 0 ? line : line.left(blank);
         m_editor.SetParameterValue(key, blank < 0 ? QString() : line.mid(blank + 1).trimmed());
     }
-    m_host.EnableParameterActions(true);
-    m_editor.ResetChangeMarks();
-    m_editor.ShowModelControls(m_host.Sensor().Firmware32Bit());
 }
 
 bool TParameterReader::ReadSensorSet(QStringList* lines) {
@@ -221,14 +275,22 @@ bool TParameterReader::ReadSensorSet(QStringList* lines) {
     m_host.Engine().SetCmd(SensorCommand::Attention);
     int previous = -1;
     int n = 1;
-    m_result = TFlowResult::NoAnswer;
-    if (!Handshake(&previous, &n)) return false;
+    if (!Handshake(&previous, &n)) {
+        HandshakeFailed();
+        return false;
+    }
     EnterSystemMode();
-    m_host.MemoRec().setPlainText(HeaderLines().join(u'\n'));
-    bool answered = false;
-    const QString text = ReadParameterList(previous, n, &answered);
-    LeaveSystemModeAndRestore(previous, n);
-    if (!answered) return false;
+    const QString text = ReadParameterList(HeaderLines().join(u'\n'), previous, n);
+    if (text.isEmpty()) {
+        ReportNoSet(previous, n, QString());
+        return false;
+    }
+    m_host.MemoRec().setPlainText(text);
+    if (!LeaveSystemModeAndRestore(previous, n, true)) {
+        m_result = TFlowResult::NoLink;
+        m_host.ShowMsgBox(LabelText(145), mtError, mbOK);
+        return false;
+    }
     *lines = text.split(u'\n');
     m_result = TFlowResult::Done;
     return true;
@@ -259,24 +321,27 @@ void TParameterReader::Datei_Parameter_lesen() {
     m_host.Engine().SetCmd(SensorCommand::Attention);
     int previous = -1;
     int n = 1;
-    m_result = TFlowResult::NoAnswer;
-    if (!Handshake(&previous, &n)) return;
+    if (!Handshake(&previous, &n)) return HandshakeFailed();
     QStringList remarks = ReadInfoLines();
     for (QString& line : remarks)
         line.prepend(QStringLiteral("REM "));
     EnterSystemMode();
-    m_host.MemoRec().setPlainText((HeaderLines() + remarks + QStringList{QString()}).join(u'\n'));
-    bool answered = false;
-    const QString text = ReadParameterList(previous, n, &answered);
+    const QString text = ReadParameterList(
+        (HeaderLines() + remarks + QStringList{QString()}).join(u'\n'), previous, n);
+    // Without a set the file the user chose stays as it is.
+    if (text.isEmpty())
+        return ReportNoSet(previous, n, LabelText(139).arg(QDir::toNativeSeparators(file)));
+    m_host.MemoRec().setPlainText(text);
     PublishMemoRec(text);
     // The sensor is taken out of system mode and gets its output back before
     // the file is written, so a failing disk cannot leave it in system mode.
-    LeaveSystemModeAndRestore(previous, n);
+    const bool restored = LeaveSystemModeAndRestore(previous, n, true);
     QString error;
     if (!SaveParameterLines(file, text.split(u'\n'), &error)) {
         m_result = TFlowResult::FileError;
         m_host.ShowMsgBox(error, mtError, mbOK);
         return;
     }
-    m_result = answered ? TFlowResult::Done : TFlowResult::NoAnswer;
+    m_result = restored ? TFlowResult::Done : TFlowResult::NoLink;
+    if (!restored) m_host.ShowMsgBox(LabelText(145), mtError, mbOK);
 }

@@ -52,6 +52,9 @@ public:
     static void ParseInfo(const QStringList& lines, TSensorIdentity& identity);
     // Splits a reply into lines (CR LF, CR or LF).
     static QStringList ReplyLines(const QByteArray& reply);
+    // Whether a READ reply holds a parameter set: at least one line whose
+    // first word is a parameter key.
+    static bool HasParameterLines(const QString& reply);
 
     // The header lines of a parameter file: "REM PARAMETER FILE", "REM DATE
     // " and the locale's date and time, an empty line.
@@ -66,8 +69,12 @@ private:
     int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
     QStringList ReadInfoLines();
     void EnterSystemMode();
-    void LeaveSystemModeAndRestore(int previous, int n);
-    QString ReadParameterList(int previous, int n, bool* answered);
+    static QByteArrayList RestoreCommands(int previous, int n, bool systemMode);
+    bool LeaveSystemModeAndRestore(int previous, int n, bool systemMode);
+    QString ReadParameterList(const QString& head, int previous, int n);
+    void ReportNoSet(int previous, int n, const QString& kept);
+    void HandshakeFailed();
+    void ApplyToEditor(const QStringList& lines);
     void PublishMemoRec(const QString& text);
 
     THost& m_host;

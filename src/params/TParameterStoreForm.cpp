@@ -5,6 +5,7 @@
 #include "ParameterFileGrid.h"
 #include "Tag.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,7 +43,10 @@ TParameterStoreForm::TParameterStoreForm(THost& host, QWidget* parent)
     resize(640, 400);
 
     auto takeName = [this](int row) {
-        if (row >= 0 && row < m_records.size()) Edit1->setText(m_records.at(row).FileName);
+        // The file's own name: the list shows it in small letters, but the
+        // set must replace that file, not go beside it.
+        if (row >= 0 && row < m_records.size())
+            Edit1->setText(QFileInfo(m_records.at(row).Path).fileName());
     };
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, takeName);
     connect(StringGrid1, &QTableWidget::cellClicked, this, takeName);

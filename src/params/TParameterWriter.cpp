@@ -3,9 +3,11 @@
 
 #include "FileDialogs.h"
 #include "Labels.h"
+#include "LineAnswers.h"
 #include "MsgBox.h"
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
+#include "TComPort.h"
 #include "TCommandEngine.h"
 #include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
@@ -49,9 +51,15 @@ QStringList TParameterWriter::FileLines() const {
     const bool fw32 = m_host.Sensor().Firmware32Bit();
     QStringList lines = TParameterReader::HeaderLines();
     const QString remarks = m_editor.Memo_bemerkung->toPlainText();
+    bool identified = false; // a remark is the sensor's identity line
     if (!remarks.isEmpty())
-        for (const QString& line : remarks.split(u'\n'))
+        for (const QString& line : remarks.split(u'\n')) {
             lines << QStringLiteral("REM %1").arg(line);
+            identified = identified || lines.last().startsWith(QLatin1String("REM ORX")) ||
+                         lines.last().startsWith(QLatin1String("REM SOFTWARE"));
+        }
+    // A set loaded from a file keeps the identity it was saved with.
+    if (!identified && !m_editor.IdentityLine().isEmpty()) lines << m_editor.IdentityLine();
     lines << QStringLiteral("REM PLACE %1").arg(m_editor.ed_standort->text())
           << QStringLiteral("REM TYPE/OPTIONS %1").arg(m_editor.ed_typ->text()) << QString()
           << QStringLiteral("S/N %1").arg(m_editor.SerialNumberText()) << QString();
@@ -89,6 +97,9 @@ QStringList TParameterWriter::FileLines() const {
     block({"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"});
     block({"S1ON", "S1FORMAT", "S1INTERFACE", "S1OUTPUT", "S1TIME", "+S1ADDRESS"});
     block({"S2ON", "S2FORMAT", "S2INTERFACE", "S2OUTPUT", "S2TIME", "+S2ADDRESS"}, false);
+    // What the sensor reported beyond the editor's slots.
+    if (const QStringList extra = m_editor.ExtraLines(); !extra.isEmpty())
+        lines << QString() << extra;
     return lines;
 }
 
@@ -216,6 +227,7 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     m_result = TFlowResult::NoLink;
     m_host.EnableDeviceActions(false);
     auto done = qScopeGuard([this] {
+        m_host.Engine().StopRecording();
         // Back to what the link allows: a port that closed meanwhile
         // leaves the device actions off.
         m_host.EnableDeviceActions(LinkOpen());
@@ -233,6 +245,13 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
             .trimmed()
             .toInt(&ok);
     if (!ok || sensorConstant < 0) {
+        if (!engine.LinkUp()) {
+            // Gone before anything of the set was sent: out of system mode
+            // once it is back.
+            m_host.OweSensor({SensorCommand::SystemModeExit});
+            m_host.ShowMsgBox(LabelText(144), mtError, mbOK);
+            return;
+        }
         // Nothing is sent; the sensor is not left in system mode.
         engine.SetCmd(SensorCommand::SystemModeExit);
         m_result = TFlowResult::NoAnswer;
@@ -247,29 +266,122 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
         return;
     }
     m_host.MemoPar().setPlainText(lines.join(u'\n'));
-    {
-        TWaitCursor wait;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (engine.CancelRequested()) {
-                // Interrupted: out of system mode, and the output switched
-                // on again where the set would have done it at its end.
-                engine.SetCmd(SensorCommand::SystemModeExit);
-                const QString on = QStringLiteral("S%1ON").arg(Channel());
-                if (lines.last().startsWith(on) && i < lines.size() - 1)
-                    engine.SetCmd(lines.last().toLatin1() + "\r\n");
-                m_result = TFlowResult::Cancelled;
-                return;
-            }
-            engine.SetCmd(lines.at(i).toLatin1() + "\r\n");
-            QCoreApplication::processEvents();
-        }
-        if (fromForm) m_editor.ResetChangeMarks();
+    TWaitCursor wait;
+    const qsizetype sent = SendList(lines);
+    if (sent < 0) return; // interrupted: m_result says so
+    if (sent < lines.size()) {
+        ReportLinkLost(lines, sent);
+        return;
     }
+    if (!Confirmed(lines)) return;
+    if (fromForm) m_editor.ResetChangeMarks();
     m_result = TFlowResult::Done;
-    if (store && m_host.ShowMsgBox(LabelText(104), mtConfirmation, mbYesNo) == mrYes) {
-        engine.SetCmd(QByteArray("*STORE\r\n"));
-        engine.SetCmd(QByteArray("/KELBOR\r\n"));
+    if (store && m_host.ShowMsgBox(LabelText(104), mtConfirmation, mbYesNo) == mrYes) Store();
+}
+
+// Sends the lines in order, each as its own command, and records what the
+// sensor answers. The number of lines handed to the link: all of them, or
+// fewer when the link went away (the first one not sent and all after it
+// did not reach the sensor); -1 when the run was interrupted.
+qsizetype TParameterWriter::SendList(const QStringList& lines) {
+    TCommandEngine& engine = m_host.Engine();
+    engine.StartRecording();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (engine.CancelRequested()) {
+            // Interrupted: out of system mode, and the output switched
+            // on again where the set would have done it at its end.
+            engine.SetCmd(SensorCommand::SystemModeExit);
+            const QString on = QStringLiteral("S%1ON").arg(Channel());
+            if (lines.last().startsWith(on) && i < lines.size() - 1)
+                engine.SetCmd(lines.last().toLatin1() + "\r\n");
+            m_result = TFlowResult::Cancelled;
+            return -1;
+        }
+        if (!engine.SetCmd(lines.at(i).toLatin1() + "\r\n")) return i;
+        QCoreApplication::processEvents();
+        if (!engine.LinkUp()) return i + 1;
     }
+    return lines.size();
+}
+
+// The link went away while the set was being sent: nothing is stored,
+// the editor keeps its marks, and what the set would have done to leave
+// system mode is owed to the sensor for when it is reached again.
+void TParameterWriter::ReportLinkLost(const QStringList& lines, qsizetype sent) {
+    m_result = TFlowResult::NoLink;
+    const qsizetype exitAt = lines.indexOf(QStringLiteral("*EXIT"));
+    QByteArrayList owed;
+    if (sent <= exitAt) owed << SensorCommand::SystemModeExit;
+    for (qsizetype i = std::max(exitAt + 1, sent); i < lines.size(); ++i)
+        owed << lines.at(i).toLatin1() + "\r\n";
+    m_host.OweSensor(owed);
+    m_host.ShowMsgBox(LabelText(134).arg(sent).arg(lines.size()), mtError, mbOK);
+}
+
+// Waits for the sensor's answers to every line sent (the line may be held
+// by the sensor meanwhile) and judges them: every line answered and none
+// refused. Otherwise the result and a message say what is wrong.
+bool TParameterWriter::Confirmed(const QStringList& lines) {
+    TCommandEngine& engine = m_host.Engine();
+    TLineAnswers answers;
+    auto answered = [&] {
+        answers = ReadLineAnswers(engine.Recorded(), lines);
+        return answers.Confirmed >= lines.size() || !engine.LinkUp();
+    };
+    // The answers follow the last line within moments once the line has
+    // taken it; a held line gets the time it takes, within reason.
+    TCommandEngine::WaitUntil([&] { return answered() || engine.Port().PendingOutput() == 0; },
+                              MaxHeldMs);
+    TCommandEngine::WaitUntil(answered, AnswerWaitMs);
+    engine.StopRecording();
+    if (!engine.LinkUp()) {
+        ReportLinkLost(lines, lines.size());
+        return false;
+    }
+    if (answers.Confirmed < lines.size()) {
+        m_result = TFlowResult::NoAnswer;
+        m_host.ShowMsgBox(LabelText(135).arg(lines.size() - answers.Confirmed).arg(lines.size()),
+                          mtError, mbOK);
+        return false;
+    }
+    if (!answers.Refused.isEmpty()) {
+        m_result = TFlowResult::SensorError;
+        QStringList list;
+        for (qsizetype i = 0; i < answers.Refused.size() && i < 10; ++i)
+            list << QStringLiteral("%1  (%2)")
+                        .arg(lines.at(answers.Refused.at(i)).left(60),
+                             answers.RefusedAnswers.at(i));
+        if (answers.Refused.size() > 10) list << QStringLiteral("...");
+        m_host.ShowMsgBox(LabelText(136).arg(answers.Refused.size()).arg(lines.size()) + u'\r' +
+                              list.join(u'\r'),
+                          mtError, mbOK);
+        return false;
+    }
+    return true;
+}
+
+// Stores the set in the sensor's permanent memory and checks that the
+// sensor took both commands.
+void TParameterWriter::Store() {
+    TCommandEngine& engine = m_host.Engine();
+    const QStringList commands = {QStringLiteral("*STORE"), QStringLiteral("/KELBOR")};
+    engine.StartRecording();
+    bool sent = true;
+    for (const QString& c : commands)
+        sent = sent && engine.SetCmd(c.toLatin1() + "\r\n");
+    TLineAnswers answers;
+    TCommandEngine::WaitUntil(
+        [&] {
+            answers = ReadLineAnswers(engine.Recorded(), commands);
+            return answers.Confirmed >= commands.size() || !engine.LinkUp();
+        },
+        MaxHeldMs);
+    engine.StopRecording();
+    if (sent && answers.Confirmed >= commands.size() && answers.Refused.isEmpty()) return;
+    m_result = !engine.LinkUp()                      ? TFlowResult::NoLink
+               : answers.Confirmed < commands.size() ? TFlowResult::NoAnswer
+                                                     : TFlowResult::SensorError;
+    m_host.ShowMsgBox(LabelText(137), mtError, mbOK);
 }
 
 void TParameterWriter::SendFormParameters(bool store) {

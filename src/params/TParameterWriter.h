@@ -51,8 +51,17 @@ public:
     // Shows what `lines` would change in the sensor (in system mode).
     void ShowChanges(const QStringList& lines);
 
+    // How long the answers to a set may take: while the sensor holds the
+    // line, and after the line has taken the last command.
+    int MaxHeldMs = 30000;
+    int AnswerWaitMs = 3000;
+
 private:
     void Send(const std::function<QStringList()>& fill, bool store, bool fromForm);
+    qsizetype SendList(const QStringList& lines);
+    bool Confirmed(const QStringList& lines);
+    void ReportLinkLost(const QStringList& lines, qsizetype sent);
+    void Store();
     int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
     bool LinkOpen() const;
 

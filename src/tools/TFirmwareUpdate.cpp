@@ -63,6 +63,38 @@ void TFirmwareUpdate::Datei_UpdateFirmware() {
     Run();
 }
 
+TFlowResult TFirmwareUpdate::ResultOf(TFlashDlg::TStop stop) {
+    switch (stop) {
+    case TFlashDlg::TStop::Done:
+        return TFlowResult::Done;
+    case TFlashDlg::TStop::Aborted:
+    case TFlashDlg::TStop::Cancelled:
+        return TFlowResult::Cancelled;
+    case TFlashDlg::TStop::LinkLost:
+        return TFlowResult::NoLink;
+    case TFlashDlg::TStop::FileError:
+        return TFlowResult::FileError;
+    case TFlashDlg::TStop::Refused:
+    case TFlashDlg::TStop::TimedOut:
+        break;
+    }
+    return TFlowResult::SensorError;
+}
+
+// Label 513, and what went wrong where the operator did not stop it.
+QString TFirmwareUpdate::FailureText(TFlashDlg::TStop stop) {
+    switch (stop) {
+    case TFlashDlg::TStop::Refused:
+        return LabelText(513) + u'\r' + LabelText(146);
+    case TFlashDlg::TStop::TimedOut:
+        return LabelText(513) + u'\r' + LabelText(147);
+    case TFlashDlg::TStop::LinkLost:
+        return LabelText(513) + u'\r' + LabelText(144);
+    default:
+        return LabelText(513);
+    }
+}
+
 bool TFirmwareUpdate::PortLost() const {
     return !m_host.PortOpen();
 }
@@ -125,21 +157,22 @@ void TFirmwareUpdate::Run() {
     if (plan.ToSlowFirst) SwitchPort(9600);
     if (!plan.RateCommand.isEmpty()) SwitchByCommand(plan.RateCommand, plan.TransferRate);
 
-    bool transferred = false;
+    TFlashDlg::TStop stop = TFlashDlg::TStop::LinkLost;
     if (!PortLost()) {
         m_host.ClearBellReceived();
         engine.SetCmd(StartTransfer);
         TCommandEngine::Delay(100);
         busy.reset(); // the dialog shows the progress
-        transferred =
-            m_dialog.SendLines(LabelText(18), LabelText(511), lines) == TFlashDlg::ResultOk;
-        if (transferred) m_dialog.Wait(LabelText(18), LabelText(512), FlashLimitMs);
+        if (m_dialog.SendLines(LabelText(18), LabelText(511), lines) == TFlashDlg::ResultOk)
+            m_dialog.Wait(LabelText(18), LabelText(512), FlashLimitMs);
+        stop = m_dialog.LastStop();
     }
-    m_result = transferred                         ? TFlowResult::Done
-               : m_host.Engine().CancelRequested() ? TFlowResult::Cancelled
-                                                   : TFlowResult::SensorError;
-    if (!transferred) {
-        m_host.ShowMsgBox(LabelText(513), mtError, mbOK);
+    m_result = ResultOf(stop);
+    if (m_result != TFlowResult::Done) {
+        // Only what the sensor reported counts: a refused line, a file that
+        // never completed, or a port that went away is a failed update, and
+        // the sensor is released from its update mode as after an abort.
+        m_host.ShowMsgBox(FailureText(stop), mtError, mbOK);
         engine.SetCmd(QByteArrayLiteral("\033"));
         engine.SetCmd(QByteArrayLiteral("Q"));
         TCommandEngine::Delay(100);

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "TFlashDlg.h"
 #include "THost.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-
-class TFlashDlg;
 
 // How the serial line gets to the transfer rate of the sensor's update
 // mode, and whether the former rate is restored at the end. The 32-bit
@@ -49,6 +48,8 @@ private:
     void SwitchPort(int bitsPerSecond);
     void SwitchByCommand(const QByteArray& command, int bitsPerSecond);
     bool PortLost() const;
+    static TFlowResult ResultOf(TFlashDlg::TStop stop);
+    static QString FailureText(TFlashDlg::TStop stop);
 
     THost& m_host;
     TFlashDlg& m_dialog;

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 constexpr qint64 LineIntervalNs = 1'000'000; // one line a millisecond at the most
@@ -43,7 +44,10 @@ TFlashDlg::TFlashDlg(THost& host, QWidget* parent) : QDialog(parent), m_host(hos
     AbortBtn->setObjectName(QStringLiteral("AbortBtn"));
     SetTag(AbortBtn, 2);
     AbortBtn->setAutoDefault(false);
-    connect(AbortBtn, &QPushButton::clicked, this, [this] { done(ResultAbort); });
+    connect(AbortBtn, &QPushButton::clicked, this, [this] {
+        m_stop = TStop::Aborted;
+        done(ResultAbort);
+    });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -96,12 +100,14 @@ void TFlashDlg::Prepare(const QString& caption, const QString& message) {
     lb_msg->setText(message);
     AbortBtn->setVisible(m_mode == SendMode);
     m_finished = false;
+    m_stop = TStop::Done;
 }
 
 int TFlashDlg::Send(const QString& caption, const QString& message, const QString& file) {
     QList<QByteArray> lines;
     QString error;
     if (!ReadLines(file, &lines, &error)) {
+        m_stop = TStop::FileError;
         m_host.ShowMsgBox(LabelText(515) + u'\r' + error, mtError, mbOK);
         return ResultAbort;
     }
@@ -129,6 +135,7 @@ int TFlashDlg::Wait(const QString& caption, const QString& message, int limitMs)
     Prepare(caption, message);
     m_limitMs = limitMs;
     m_position = 0;
+    m_serialLink = m_host.Engine().Port().Connected();
     ProgressBar1->setRange(0, std::max(limitMs, 1));
     ProgressBar1->setValue(0);
     TCommandEngine& engine = m_host.Engine();
@@ -173,8 +180,8 @@ void TFlashDlg::SendTick() {
         // A BEL means the sensor refused a line; a serial link that went
         // away takes nothing more. Either way nothing else is sent.
         // An interrupted service command stops it like the Abort button.
-        if (m_host.BellReceived() || (m_serialLink && !engine.Port().Connected()) ||
-            engine.CancelRequested()) {
+        if (const std::optional<TStop> stop = Interruption()) {
+            m_stop = *stop;
             n = -1;
         } else {
             if (WaitForLine()) return;
@@ -185,11 +192,12 @@ void TFlashDlg::SendTick() {
                 engine.SetUpdate(line);
             else if (engine.SendTcp)
                 engine.SendTcp(line); // over TCP every line takes the link's way
-            // Sending processes events: the operator may have stopped it.
-            if (m_finished) return;
+            // The line is out: the progress counts it even when the
+            // operator stopped the transfer while it was being sent.
             m_lines.removeFirst();
             n = m_lines.size();
             ProgressBar1->setValue(int(m_total - n));
+            if (m_finished) return;
         }
     }
     if (n > 0)
@@ -214,15 +222,39 @@ void TFlashDlg::WaitTick() {
     const QByteArray packet = std::exchange(engine.ReplyText, QByteArray());
     engine.DebugLine(
         QStringLiteral("Timer[%1] Packet=>%2<").arg(m_position).arg(DebugText(packet)));
-    if (m_position >= m_limitMs || packet.contains("Flash"))
+    if (packet.contains("Flash")) {
         done(ResultOk);
-    else
+    } else if (const std::optional<TStop> stop = Interruption();
+               stop && *stop != TStop::Cancelled) {
+        // A BEL after the last line (the sensor refused the file's end) or
+        // a port gone. A flow asked to end still waits for the flashing,
+        // which must not be cut short.
+        m_stop = *stop;
+        done(ResultAbort);
+    } else if (m_position >= m_limitMs) {
+        m_stop = TStop::TimedOut;
+        done(ResultAbort);
+    } else {
         Timer1.start(WaitTickMs);
+    }
+}
+
+// What ends a transfer before its end: a BEL (the sensor refuses a line),
+// a serial link that went away, or a flow asked to end.
+std::optional<TFlashDlg::TStop> TFlashDlg::Interruption() const {
+    TCommandEngine& engine = m_host.Engine();
+    if (m_host.BellReceived()) return TStop::Refused;
+    if (m_serialLink && !engine.Port().Connected()) return TStop::LinkLost;
+    if (engine.CancelRequested()) return TStop::Cancelled;
+    return std::nullopt;
 }
 
 void TFlashDlg::reject() {
     // Esc answers the Abort button, which only the send mode has.
-    if (m_mode == SendMode) done(ResultAbort);
+    if (m_mode == SendMode) {
+        m_stop = TStop::Aborted;
+        done(ResultAbort);
+    }
 }
 
 void TFlashDlg::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QTimer>
 
+#include <optional>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -38,6 +40,17 @@ public:
     // stopped by the Abort button, Esc, a BEL or an unreadable file.
     static constexpr int ResultOk = QDialog::Accepted;
     static constexpr int ResultAbort = 3;
+    // Why the last send or wait ended.
+    enum class TStop {
+        Done,      // every line sent; the sensor reported the end of its flashing
+        Refused,   // the sensor sent BEL: it refused a line
+        Aborted,   // the Abort button or Esc
+        Cancelled, // the flow was asked to end (the program is being ended)
+        LinkLost,  // the serial port went away
+        TimedOut,  // the wait ran to its limit without the completion message
+        FileError, // the file could not be read
+    };
+    TStop LastStop() const { return m_stop; }
     // Transfer files larger than this are refused (a sensor's firmware is
     // a fraction of it).
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
@@ -53,7 +66,9 @@ public:
     int Send(const QString& caption, const QString& message, const QString& file);
     // Send entry for lines the caller has read already.
     int SendLines(const QString& caption, const QString& message, const QList<QByteArray>& lines);
-    // Wait entry: waits for the flashing to end, at most `limitMs`.
+    // Wait entry: waits for the flashing to end, at most `limitMs`. OK only
+    // when the sensor reported the end; Abort when it ran to the limit, the
+    // sensor sent BEL or the port went away (LastStop says which).
     int Wait(const QString& caption, const QString& message, int limitMs);
 
     TMode Mode() const { return m_mode; }
@@ -77,6 +92,7 @@ private:
     void SendTick();
     void WaitTick();
     bool WaitForLine();
+    std::optional<TStop> Interruption() const;
     void ScheduleNextLine();
     void Prepare(const QString& caption, const QString& message);
 
@@ -91,4 +107,5 @@ private:
     qint64 m_nextDueNs = 0;    // the earliest time of the next line
     bool m_serialLink = false; // the transfer began on the serial port
     bool m_finished = false;
+    TStop m_stop = TStop::Done;
 };

@@ -307,11 +307,14 @@ private slots:
     }
 
     // The sensor stops answering once asked for its list: the read still
-    // takes it out of system mode and puts its output back.
+    // takes it out of system mode and puts its output back, says that no
+    // set came, and the editor and the read buffer keep what they had.
     void silentSensorLeftClean() {
         QVERIFY(Start(QStringLiteral("7"), 1));
         WaitIdentified();
         QVERIFY(Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")));
+        m_editor->Slot(101)->setText(QStringLiteral("4321"));
+        const QString before = m_main->Memo_Rec->toPlainText();
         connect(&Sensor(), &TSimSensor::Traced, this, [this](const TSimTraceEntry& e) {
             if (e.FromHost && e.Bytes.contains("READ")) {
                 TSimFaults silent;
@@ -324,7 +327,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*EXIT\r\nS1ON 1\r\n"), 5000);
         QVERIFY(!Sensor().SystemMode());
         QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
-        QVERIFY(m_main->Memo_Rec->toPlainText().startsWith(QStringLiteral("REM PARAMETER FILE")));
+        QCOMPARE(m_main->Memo_Rec->toPlainText(), before);
+        QCOMPARE(m_editor->Value(101), QStringLiteral("4321"));
+        QCOMPARE(m_boxes.value(0), LabelText(138) + u'\n' + LabelText(140));
+        QCOMPARE(m_editor->Reader().LastResult(), TFlowResult::NoAnswer);
         QVERIFY(m_main->Parameter_auslesen->isEnabled());
     }
 

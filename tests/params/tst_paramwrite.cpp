@@ -38,6 +38,8 @@
 #include <functional>
 #include <memory>
 
+Q_DECLARE_METATYPE(TFlowResult)
+
 class TestParamWrite : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -181,14 +183,20 @@ private slots:
     void constantQuestion_data() {
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<TFlowResult>("result");
         QTest::newRow("Yes keeps the sensor's")
-            << QList<int>{mrYes, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n");
+            << QList<int>{mrYes, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n")
+            << TFlowResult::Done;
         QTest::newRow("No, No keeps it")
-            << QList<int>{mrNo, mrNo, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n");
+            << QList<int>{mrNo, mrNo, mrNo} << QByteArray("AVERAGE 150\r\n*EXIT\r\n")
+            << TFlowResult::Done;
+        // The simulated sensor's constant is a factory value: it refuses
+        // another one, and the send says so.
         QTest::newRow("No, Yes sends the file's")
             << QList<int>{mrNo, mrYes, mrNo}
-            << QByteArray("CONSTANT 1234\r\nAVERAGE 150\r\n*EXIT\r\n");
-        QTest::newRow("Cancel sends nothing") << QList<int>{mrCancel} << QByteArray("*EXIT\r\n");
+            << QByteArray("CONSTANT 1234\r\nAVERAGE 150\r\n*EXIT\r\n") << TFlowResult::SensorError;
+        QTest::newRow("Cancel sends nothing")
+            << QList<int>{mrCancel} << QByteArray("*EXIT\r\n") << TFlowResult::ConstantDiffers;
     }
     void constantQuestion() {
         QVERIFY(Start(QStringLiteral("7")));
@@ -207,6 +215,10 @@ private slots:
                 m_boxes.at(0).contains(QStringLiteral("1234")));
         QVERIFY(!Sensor().SystemMode());
         QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
+        QFETCH(TFlowResult, result);
+        QCOMPARE(Writer().LastResult(), result);
+        if (result == TFlowResult::SensorError)
+            QVERIFY(m_boxes.last().startsWith(LabelText(136).arg(1).arg(3)));
     }
 
     // From the constant question the operator sees what the file would
@@ -335,7 +347,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("333"),
                                   5000);
         QVERIFY(!Sensor().ReceivedBytes().contains("*STORE"));
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'|')));
         QVERIFY(!Editor().IsMarked(101));
         QCOMPARE(m_main->Memo_Par->toPlainText().count(u'\n') + 1, 46 + 1);
     }

@@ -3,7 +3,7 @@
 // sensor on a pseudo-terminal: every row of the rate plan (what the sensor
 // receives and the rate the host's line runs at meanwhile), a sensor that
 // refuses the update, a transfer stopped by a BEL, the Abort button or Esc,
-// a completion without "Flash" running to the limit, a file that cannot be
+// updates the sensor never confirmed, a sensor gone mid-transfer, a file that cannot be
 // read and a TCP link that cannot carry the update.
 #include "FileDialogs.h"
 #include "Labels.h"
@@ -220,10 +220,16 @@ private slots:
             });
         m_received.clear();
         m_main->Datei_UpdateFirmware->trigger();
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes.first().startsWith(LabelText(513)));
+        QCOMPARE(m_main->FirmwareUpdate()->LastResult(),
+                 how == QLatin1String("bel") ? TFlowResult::SensorError : TFlowResult::Cancelled);
         QVERIFY(stoppedAt >= 20);
-        QCOMPARE(m_boxes, QStringList{LabelText(513)});
-        QCOMPARE(progress->value(), stoppedAt);
-        QCOMPARE(Sensor().UpdateRecords(), stoppedAt);
+        // The bar counts what went out: a line on its way when the operator
+        // stopped it still counts, and the sensor has exactly those lines.
+        QVERIFY2(progress->value() == stoppedAt || progress->value() == stoppedAt + 1,
+                 qPrintable(QStringLiteral("%1 after %2").arg(progress->value()).arg(stoppedAt)));
+        QCOMPARE(Sensor().UpdateRecords(), progress->value());
         QVERIFY(stoppedAt < 402);
         const qsizetype esc = Find("\033Q");
         QVERIFY(esc > Find("UPDATE\r\n"));
@@ -235,23 +241,74 @@ private slots:
         QCOMPARE(m_sim->HostLineRate(), 9600);
     }
 
-    // The completion packet arrives without "Flash": the wait runs to its
-    // limit, and the update ends normally.
-    void completionWithoutFlash() {
+    // An update the sensor never confirmed is a failed one: the completion
+    // without "Flash" (the wait runs to its limit), a file without its end
+    // record (the sensor keeps waiting for records), a BEL after the last
+    // line. The operator is told, ESC and "Q" release the sensor before
+    // EXIT, so it leaves its update mode and answers again.
+    void unconfirmedUpdate_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("completion without Flash") << "terse" << 147;
+        QTest::newRow("file without end record") << "no end" << 147;
+        QTest::newRow("BEL after the last line") << "bel" << 146;
+    }
+    void unconfirmedUpdate() {
+        QFETCH(QString, how);
+        QFETCH(int, reason);
         QVERIFY(Start(QStringLiteral("9"), 9600));
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        TSimFaults faults;
-        faults.TerseFlash = true;
-        Sensor().SetFaults(faults);
         OfferFirmware(3);
+        if (how == QLatin1String("terse")) {
+            TSimFaults faults;
+            faults.TerseFlash = true;
+            Sensor().SetFaults(faults);
+        } else if (how == QLatin1String("no end")) {
+            QByteArray image = MakeHexFile(3);
+            image.chop(image.size() - image.lastIndexOf(":00000001FF"));
+            QFile f(m_dir.filePath(QStringLiteral("fw.hex")));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(image);
+        } else {
+            // The sensor refuses the end record: the BEL comes once the
+            // transfer dialog has handed over every line.
+            TSimFaults faults;
+            faults.BellAfterRecords = 4;
+            Sensor().SetFaults(faults);
+        }
         m_main->FirmwareUpdate()->FlashLimitMs = 1500;
         m_received.clear();
         m_main->Datei_UpdateFirmware->trigger();
-        QCOMPARE(Dialog().Position(), 1500);
-        QCOMPARE(m_boxes, QStringList());
-        QCOMPARE(Sensor().UpdateRecords(), 5);
-        QVERIFY(Find("EXIT\r\n") > 0);
+        QCOMPARE(m_boxes, QStringList{LabelText(513) + u'\n' + LabelText(reason)});
+        QCOMPARE(m_main->FirmwareUpdate()->LastResult(), TFlowResult::SensorError);
+        const qsizetype escape = Find("\033Q");
+        QVERIFY(escape > Find("UPDATE\r\n"));
+        QVERIFY(Find("EXIT\r\n", escape) > escape);
         QVERIFY(!Sensor().UpdateMode());
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000); // it answers again
+    }
+
+    // The sensor goes away in the middle of the transfer: the rest of the
+    // file is not sent into nothing, and the update ends as a lost link.
+    void sensorGoneDuringTransfer() {
+        QVERIFY(Start(QStringLiteral("9"), 9600));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        OfferFirmware(400);
+        QProgressBar* progress = Dialog().ProgressBar1;
+        int unpluggedAt = -1;
+        WhenReady(
+            this, [&] { return Dialog().isVisible() && progress->value() >= 20; },
+            [&] {
+                unpluggedAt = progress->value();
+                m_sim->Unplug();
+            });
+        m_main->Datei_UpdateFirmware->trigger();
+        QVERIFY(unpluggedAt >= 20);
+        QVERIFY2(progress->value() < 300, qPrintable(QString::number(progress->value())));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first(), LabelText(513) + u'\n' + LabelText(144));
+        QCOMPARE(m_main->FirmwareUpdate()->LastResult(), TFlowResult::NoLink);
+        QVERIFY(!m_main->SensorBusy());
     }
 
     // A file that cannot be read is reported with its reason before the
