@@ -111,15 +111,6 @@ private slots:
         if (!readable) QCOMPARE(error, path + QStringLiteral(": ") + reason);
     }
 
-    // The texts of the kinds follow the language.
-    void kindTexts() {
-        SetCurrentLanguage(1);
-        QCOMPARE(FileKindText(TFileKind::Folder), QStringLiteral("ist ein Ordner"));
-        SetCurrentLanguage(0);
-        QCOMPARE(FileKindText(TFileKind::Fifo), LabelText(261));
-        QVERIFY(!FileKindText(TFileKind::Unreachable, EACCES).isEmpty());
-    }
-
     // A file replaced in one piece, from bytes or a writer; a writer that
     // gives up leaves the old file and its own reason; the targets that
     // are no regular file are refused and stay what they were.
@@ -164,9 +155,7 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("writer");
         QTest::newRow("full, bytes") << qint64(0) << 100 << false;
-        QTest::newRow("full, writer") << qint64(0) << 100 << true;
         QTest::newRow("part way, bytes") << qint64(64 * 1024) << (1 << 20) << false;
-        QTest::newRow("part way, writer") << qint64(64 * 1024) << (1 << 20) << true;
         QTest::newRow("part way, small blocks") << qint64(20000) << 60000 << true;
     }
     void fullDisk() {
