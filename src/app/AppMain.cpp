@@ -15,6 +15,7 @@
 #include <memory>
 
 int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& shown) {
+    if (const int refused = CheckConfigSwitch(argc, argv); refused >= 0) return refused;
     const int sent = RunCopyDataCommand(argc, argv);
     if (sent >= 0) return sent;
     if (HandleInfoOptions(argc, argv)) return 0;

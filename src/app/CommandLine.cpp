@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include "FileKind.h"
 #include "ServiceCommands.h"
 #include "VersionInfo.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
@@ -89,6 +92,29 @@ QString VersionText() {
     return QStringLiteral("%1 %2\nFile version %3\n%4\n")
         .arg(info.String(TVersionInfo::ProductName), info.VersionLine(),
              info.String(TVersionInfo::FileVersion), info.String(TVersionInfo::LegalCopyright));
+}
+
+int CheckConfigSwitch(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TSwitches switches = TSwitches::Scan(arguments);
+    if (!switches.Config) return -1;
+    const QString& path = *switches.Config;
+    int systemError = 0;
+    const TFileKind kind = FileKindOf(path, &systemError);
+    QString reason;
+    if (kind == TFileKind::Regular) {
+        if (QFileInfo(path).size() > MaxConfigBytes)
+            reason = QStringLiteral("is too large for a settings file (over %1 MB)")
+                         .arg(MaxConfigBytes >> 20);
+    } else if (kind != TFileKind::Missing) {
+        reason = FileKindText(kind, systemError);
+    }
+    if (reason.isEmpty()) return -1;
+    std::fprintf(stderr, "orxterm: --config: %s\n",
+                 FileErrorText(path, reason).toLocal8Bit().constData());
+    return ServiceExit::Usage;
 }
 
 bool HandleInfoOptions(int argc, char** argv) {

@@ -26,6 +26,15 @@ struct TSwitches {
 QString HelpText(const QString& programName);
 QString VersionText();
 
+// The settings file of "--config=FILE", checked before anything opens it:
+// one that exists must be a regular file of at most MaxConfigBytes (a pipe
+// would hang the start, a device or a huge file would be read for ever).
+// One that does not exist yet is fine; it is created. Returns -1 when the
+// arguments are fine; otherwise prints "orxterm: --config: <path>: <what
+// it is>" to standard error and returns the usage exit code.
+int CheckConfigSwitch(int argc, char** argv);
+inline constexpr qint64 MaxConfigBytes = 1 << 20;
+
 // Handles --help/-h and --version/-v before any window exists. Returns
 // true (and prints to standard output) when one of them was given.
 bool HandleInfoOptions(int argc, char** argv);

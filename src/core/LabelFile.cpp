@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LabelFile.h"
 
+#include "FileKind.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -77,8 +79,10 @@ void TLabelFile::Refresh(const QString& path) {
     m_loaded = true;
     m_sections.clear();
     if (!stamp.exists || stamp.size > MaxFileSize) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
+    // A pipe or a device in its place would hang the program at its first
+    // label; it reads as empty.
+    QFile file;
+    if (!OpenRegularFile(file, path, nullptr)) return;
     m_sections = Parse(file.read(MaxFileSize));
 }
 

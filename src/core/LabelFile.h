@@ -10,7 +10,8 @@
 // quotes removed. The file is looked at on every call; it is parsed again
 // only when its size, modification time or identity changed, so an edited
 // file takes effect at the next lookup while repeated lookups stay cheap.
-// A missing, unreadable, oversized or binary file reads as empty.
+// A missing, unreadable, oversized or binary file reads as empty, and so
+// does what is no regular file (a pipe, a device, a folder).
 class TLabelFile {
 public:
     // Returns the value, or `defaultValue` when the file, the section or

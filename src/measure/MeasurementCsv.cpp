@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "MeasurementCsv.h"
 
+#include "FileKind.h"
+#include "Labels.h"
+#include "SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -107,74 +111,52 @@ bool ParseCsvLine(QByteArrayView line, double& time, double& velocity, double& r
 }
 
 bool CreateCsvLog(const QString& path, int vUnit, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(CsvHeader(vUnit).toUtf8() + "\r\n") < 0 || !file.flush()) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
-    return true;
+    return WriteFileSafely(path, CsvHeader(vUnit).toUtf8() + "\r\n", error);
 }
 
 bool AppendCsvLog(const QString& path, const QString& row, QString* error) {
-    QFile file(path);
-    // Append only to the log that Start created: a removed file is an error.
-    if (!file.exists()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
-                                                  QStringLiteral("No such file or directory"));
-        return false;
-    }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
-        file.write(row.toUtf8() + "\r\n") < 0 || !file.flush()) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
-    return true;
+    return AppendToFile(path, row.toUtf8() + "\r\n", error);
+}
+
+bool TCsvLogFile::Create(const QString& path, int vUnit, QString* error) {
+    m_file.Close();
+    return CreateCsvLog(path, vUnit, error) && m_file.Open(path, error);
+}
+
+bool TCsvLogFile::Append(const QString& row, QString* error) {
+    return m_file.Append(row.toUtf8() + "\r\n", error);
 }
 
 bool SaveCsv(const QString& path, const TChartData& data, int vUnit, double startClock,
              QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
     const QLocale locale;
-    QByteArray block = CsvHeader(vUnit).toUtf8() + "\r\n";
-    for (qsizetype i = 0; i < data.Count(); ++i) {
-        block += CsvRow(data.Time(i), data.Velocity(i), data.Rate(i),
-                        ElapsedToClock(startClock, data.Time(i), locale), locale)
-                     .toUtf8();
-        block += "\r\n";
-        if (block.size() >= 1 << 16) {
-            if (file.write(block) != block.size()) {
-                if (error) *error = FileError(path, file);
-                return false;
+    return WriteFileSafely(
+        path,
+        [&](TSafeFileSink& sink) {
+            QByteArray block = CsvHeader(vUnit).toUtf8() + "\r\n";
+            for (qsizetype i = 0; i < data.Count(); ++i) {
+                block += CsvRow(data.Time(i), data.Velocity(i), data.Rate(i),
+                                ElapsedToClock(startClock, data.Time(i), locale), locale)
+                             .toUtf8();
+                block += "\r\n";
+                if (block.size() >= 1 << 16) {
+                    if (!sink.Write(block)) return;
+                    block.clear();
+                }
             }
-            block.clear();
-        }
-    }
-    if (!block.isEmpty() && file.write(block) != block.size()) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
-    if (!file.flush()) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
-    return true;
+            sink.Write(block);
+        },
+        error);
 }
 
-bool ReadCsv(const QString& path, TChartData& data, bool& metersPerSecond, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = FileError(path, file);
-        return false;
-    }
+bool ReadCsv(const QString& path, TChartData& data, bool& metersPerSecond, QString* error,
+             qsizetype maxRows) {
+    QFile file;
+    if (!OpenRegularFile(file, path, error)) return false;
     data.Clear();
     metersPerSecond = false;
     bool header = true;
+    qsizetype rows = 0;
     QByteArray pending; // the start of a line that the last block cut
     constexpr qsizetype LongestLine = 4096;
     auto row = [&](QByteArrayView line) {
@@ -188,13 +170,21 @@ bool ReadCsv(const QString& path, TChartData& data, bool& metersPerSecond, QStri
         double time = 0, velocity = 0, rate = 0;
         const bool valid = ParseCsvLine(line, time, velocity, rate);
         data.Add(time, velocity, rate, !valid);
+        ++rows;
     };
     bool overlong = false; // the pending line is longer than any row: its rest is skipped
-    while (true) {
+    bool cut = false;      // rows or bytes beyond the limits were left unread
+    qint64 total = 0;
+    while (!cut) {
         const QByteArray block = file.read(1 << 20);
         if (block.isEmpty()) break;
+        total += block.size();
         qsizetype from = 0;
         while (from < block.size()) {
+            if (rows >= maxRows) {
+                cut = true;
+                break;
+            }
             const qsizetype end = block.indexOf('\n', from);
             const QByteArrayView piece =
                 QByteArrayView(block).sliced(from, (end < 0 ? block.size() : end) - from);
@@ -207,9 +197,19 @@ bool ReadCsv(const QString& path, TChartData& data, bool& metersPerSecond, QStri
             overlong = false;
             from = end + 1;
         }
+        if (total >= MaxCsvBytes && !file.atEnd()) cut = true;
     }
-    // A read error ends the reading; the rows read so far stay.
-    if (file.error() != QFileDevice::NoError && error) *error = FileError(path, file);
+    if (cut) {
+        pending.clear();
+        if (error)
+            *error = FileErrorText(
+                path, LabelTextOr(268, QStringLiteral("only the first %1 rows were read; the "
+                                                      "rest of the file was left out"))
+                          .arg(rows));
+    } else if (file.error() != QFileDevice::NoError && error) {
+        // A read error ends the reading; the rows read so far stay.
+        *error = FileError(path, file);
+    }
     if (!pending.isEmpty()) row(pending);
     data.SortByTime();
     return true;

@@ -7,11 +7,13 @@
 #include "MeasurementLine.h"
 #include "MsgBox.h"
 #include "PrintDialogs.h"
+#include "SafeFile.h"
 #include "TAccuTimer.h"
 #include "TGraphicSetupDlg.h"
 #include "Tag.h"
 #include "WaitCursor.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -799,10 +801,17 @@ void TGrafikDlg::acSaveAsBmpExecute() {
     // The chart on white, at the size it has on the screen.
     Chart->setBackground(Qt::white);
     const QImage image = Chart->toPixmap(Chart->width(), Chart->height()).toImage();
-    QImageWriter writer(path, "bmp");
+    // Made in memory first: the user's file is replaced only by a whole
+    // bitmap.
+    QBuffer bitmap;
+    bitmap.open(QIODevice::WriteOnly);
+    QImageWriter writer(&bitmap, "bmp");
+    QString error;
     if (!writer.write(image))
-        ErrorBox(
-            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writer.errorString()));
+        error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writer.errorString());
+    else
+        WriteFileSafely(path, bitmap.data(), &error);
+    if (!error.isEmpty()) ErrorBox(error);
 }
 
 void TGrafikDlg::acPrintExecute() {

@@ -2,6 +2,7 @@
 #include "ParameterCompare.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -38,29 +39,34 @@ QList<TParameterDifference> CompareParameterSets(const QStringList& ours, const 
                                                  bool all) {
     const auto ourValues = ParameterValues(ours);
     const auto sensorValues = ParameterValues(sensor);
+    // Hash lookups only: a set of hundreds of thousands of keys costs time
+    // in proportion to its size.
     QHash<QString, QString> sensorByKey;
+    sensorByKey.reserve(sensorValues.size());
     for (const auto& [key, value] : sensorValues)
         if (!sensorByKey.contains(key)) sensorByKey.insert(key, value);
     QList<TParameterDifference> rows;
-    QHash<QString, bool> seen;
+    QSet<QString> seen;
+    seen.reserve(ourValues.size() + sensorValues.size());
     auto add = [&](const TParameterDifference& row) {
         if (all || row.Differs()) rows.append(row);
     };
     for (const auto& [key, value] : ourValues) {
         if (seen.contains(key)) continue;
-        seen.insert(key, true);
+        seen.insert(key);
         TParameterDifference row;
         row.Key = key;
         row.Ours = value;
         row.InOurs = true;
-        row.InSensor = sensorByKey.contains(key);
-        row.Sensor = sensorByKey.value(key);
+        const auto found = sensorByKey.constFind(key);
+        row.InSensor = found != sensorByKey.constEnd();
+        if (row.InSensor) row.Sensor = *found;
         row.FactoryConstant = key == u"CONSTANT";
         add(row);
     }
     for (const auto& [key, value] : sensorValues) {
         if (seen.contains(key)) continue;
-        seen.insert(key, true);
+        seen.insert(key);
         TParameterDifference row;
         row.Key = key;
         row.Sensor = value;
@@ -72,21 +78,35 @@ QList<TParameterDifference> CompareParameterSets(const QStringList& ours, const 
     return rows;
 }
 
+QString CompareCellText(const QString& text) {
+    if (text.size() <= MaxCompareCellChars) return text;
+    return text.left(MaxCompareCellChars - 3) + QStringLiteral("...");
+}
+
 QString DifferenceTable(const QList<TParameterDifference>& rows, const QString& oursTitle,
                         const QString& sensorTitle) {
-    qsizetype keyWidth = 3, oursWidth = oursTitle.size();
+    // Every cell at most MaxCompareCellChars wide, so that one crafted long
+    // value cannot widen every row of the table: the table grows with the
+    // number of rows only.
+    const QString oursHead = CompareCellText(oursTitle);
+    qsizetype keyWidth = 3, oursWidth = oursHead.size();
     for (const TParameterDifference& row : rows) {
-        keyWidth = std::max(keyWidth, row.Key.size() + (row.FactoryConstant ? 2 : 0));
-        oursWidth = std::max(oursWidth, row.Ours.size());
+        keyWidth =
+            std::max(keyWidth, CompareCellText(row.Key).size() + (row.FactoryConstant ? 2 : 0));
+        oursWidth = std::max(oursWidth, CompareCellText(row.Ours).size());
     }
     auto line = [&](const QString& key, const QString& ours, const QString& sensor) {
         return key.leftJustified(keyWidth) + QStringLiteral("  ") + ours.leftJustified(oursWidth) +
                QStringLiteral("  ") + sensor + u'\n';
     };
-    QString table = line(QStringLiteral("KEY"), oursTitle, sensorTitle);
-    for (const TParameterDifference& row : rows)
-        table += line(row.FactoryConstant ? row.Key + QStringLiteral(" !") : row.Key,
-                      row.InOurs ? row.Ours : QStringLiteral("-"),
-                      row.InSensor ? row.Sensor : QStringLiteral("-"));
+    QString table;
+    table.reserve((rows.size() + 1) * (keyWidth + oursWidth + MaxCompareCellChars / 2 + 5));
+    table += line(QStringLiteral("KEY"), oursHead, CompareCellText(sensorTitle));
+    for (const TParameterDifference& row : rows) {
+        const QString key = CompareCellText(row.Key);
+        table += line(row.FactoryConstant ? key + QStringLiteral(" !") : key,
+                      row.InOurs ? CompareCellText(row.Ours) : QStringLiteral("-"),
+                      row.InSensor ? CompareCellText(row.Sensor) : QStringLiteral("-"));
+    }
     return table;
 }

@@ -25,11 +25,18 @@ struct TParameterDifference {
 QList<QPair<QString, QString>> ParameterValues(const QStringList& lines);
 
 // Every key of our set in its order, then the keys that only the sensor
-// has. With `all` false, only the keys that differ.
+// has. With `all` false, only the keys that differ. Time and memory grow
+// in proportion to the two sets.
 QList<TParameterDifference> CompareParameterSets(const QStringList& ours, const QStringList& sensor,
                                                  bool all);
 
+// A cell of a comparison as shown: a key or value of more than
+// MaxCompareCellChars characters cut, its end marked with "...".
+inline constexpr qsizetype MaxCompareCellChars = 60;
+QString CompareCellText(const QString& text);
+
 // A plain-text table of the comparison: key, our value, the sensor's
-// value, the factory constant marked.
+// value, the factory constant marked. Cells as CompareCellText, so that
+// no row is wider than three cells and their gaps.
 QString DifferenceTable(const QList<TParameterDifference>& rows, const QString& oursTitle,
                         const QString& sensorTitle);

@@ -1,26 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "ParameterFile.h"
 
+#include "FileKind.h"
+#include "Labels.h"
+#include "SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
 bool SaveParameterLines(const QString& path, const QStringList& lines, QString* error) {
-    QSaveFile file(path);
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toLatin1() + "\r\n";
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return WriteFileSafely(path, bytes, error);
 }
 
 QString DecodeParameterText(const QByteArray& bytes) {
@@ -29,16 +27,41 @@ QString DecodeParameterText(const QByteArray& bytes) {
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
+namespace {
+// Where the first byte lies that no text file holds: a control character
+// other than TAB, LF, FF and CR, or DEL. Bytes from 0x80 up are text
+// (Latin-1 or UTF-8). -1 when there is none.
+qsizetype FirstControlCharacter(QByteArrayView bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar c = uchar(bytes[i]);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7f) return i;
+    }
+    return -1;
+}
+} // namespace
+
 bool ReadParameterLines(const QString& path, QStringList* lines, QString* error, bool asBytes) {
     lines->clear();
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(
-                path, QFileInfo(path).isDir() ? QStringLiteral("is a folder") : file.errorString());
+    QFile file;
+    if (!OpenRegularFile(file, path, error)) return false;
+    auto fail = [&](const QString& reason) {
+        if (error) *error = FileErrorText(path, reason);
         return false;
-    }
-    const QByteArray bytes = file.read(MaxFileBytes);
+    };
+    const QString tooLarge =
+        LabelTextOr(266, QStringLiteral("is too large (over %1 MB)")).arg(MaxFileBytes >> 20);
+    if (file.size() > MaxFileBytes) return fail(tooLarge);
+    // One byte more than allowed tells a file that grew since it was looked at.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) return fail(file.errorString());
+    if (bytes.size() > MaxFileBytes) return fail(tooLarge);
+    // A binary file would go to the sensor as NUL bytes and garbage.
+    if (const qsizetype at = FirstControlCharacter(bytes); at >= 0)
+        return fail(
+            LabelTextOr(267,
+                        QStringLiteral("is not a text file (control character 0x%1 at byte %2)"))
+                .arg(QStringLiteral("%1").arg(uchar(bytes[at]), 2, 16, QChar(u'0')).toUpper())
+                .arg(at));
     QString text = asBytes ? QString::fromLatin1(bytes) : DecodeParameterText(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');

@@ -15,13 +15,17 @@
 
 // Writes the lines: Latin-1 (a character outside it becomes "?"), every
 // line ended by CR LF, the last one included. The file is replaced only
-// once it is written whole, so an existing file is never left truncated.
-// False with the reason in `error` (file name and the system's text).
+// once it is written whole, so an existing file is never left truncated,
+// not even on a full disk. False with the reason in `error` (file name and
+// the system's text).
 bool SaveParameterLines(const QString& path, const QStringList& lines, QString* error);
 
-// Reads a file's lines (CR LF, CR or LF). Files are small: beyond
-// MaxFileBytes the rest is not read, and a line is cut at MaxLineChars.
-// False with the reason in `error` when the file cannot be read.
+// Reads a file's lines (CR LF, CR or LF); a line is cut at MaxLineChars.
+// Refused, with the reason in `error`: what is no regular file (a folder,
+// a pipe, a device), a file larger than MaxFileBytes and a file that is
+// not text (NUL or another control character than TAB, LF, FF and CR:
+// such a file would reach the sensor as garbage). Latin-1 and UTF-8 are
+// text.
 // With `asBytes` every byte becomes the character of that code (Latin-1),
 // so that the lines give back the file's own bytes when they are sent.
 bool ReadParameterLines(const QString& path, QStringList* lines, QString* error,
@@ -37,7 +41,8 @@ QString DecodeParameterText(const QByteArray& bytes);
 TParameterFileHeader ParseParameterFileHeader(const QStringList& lines);
 
 // Every normal file "*.par" of `folder`, sorted by name without regard to
-// case, with its header; names in lower case. False with the reason in
+// case, with its header; names in lower case. A file that
+// ReadParameterLines refuses is listed with an empty header. False with the reason in
 // `error` when the folder cannot be listed (the list is then empty).
 bool ScanParameterFiles(const QString& folder, QList<TParameterFileHeader>* headers,
                         QString* error);

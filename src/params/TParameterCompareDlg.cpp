@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TParameterCompareDlg::TParameterCompareDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ParameterCompareDlg"));
     setWindowTitle(LabelText(921));
@@ -27,6 +29,9 @@ TParameterCompareDlg::TParameterCompareDlg(QWidget* parent) : QDialog(parent) {
     cb_all->setObjectName(QStringLiteral("cb_all"));
     lb_summary = new QLabel(this);
     lb_summary->setObjectName(QStringLiteral("lb_summary"));
+    lb_more = new QLabel(this);
+    lb_more->setObjectName(QStringLiteral("lb_more"));
+    lb_more->hide();
     auto* note = new QLabel(LabelText(924), this);
     BtnClose = new QPushButton(RawLabelText(84), this);
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
@@ -39,6 +44,7 @@ TParameterCompareDlg::TParameterCompareDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lb_summary);
     layout->addWidget(Table, 1);
+    layout->addWidget(lb_more);
     layout->addWidget(note);
     layout->addLayout(bottom);
 
@@ -58,9 +64,12 @@ void TParameterCompareDlg::Fill() {
     const auto rows = CompareParameterSets(m_ours, m_sensor, cb_all->isChecked());
     Table->setHorizontalHeaderLabels(
         {QStringLiteral("Parameter"), m_oursTitle, QStringLiteral("Sensor")});
-    Table->setRowCount(int(rows.size()));
+    // A sensor set has about seventy keys; a crafted file of hundreds of
+    // thousands would make a table that the window cannot hold.
+    const int shown = int(std::min<qsizetype>(rows.size(), MaxRows));
+    Table->setRowCount(shown);
     m_differing = 0;
-    for (int i = 0; i < rows.size(); ++i) {
+    for (int i = 0; i < shown; ++i) {
         const TParameterDifference& row = rows.at(i);
         auto cell = [&](int column, const QString& text) {
             auto* item = new QTableWidgetItem(text);
@@ -71,13 +80,17 @@ void TParameterCompareDlg::Fill() {
             }
             Table->setItem(i, column, item);
         };
-        cell(0, row.FactoryConstant ? row.Key + QStringLiteral(" !") : row.Key);
-        cell(1, row.InOurs ? row.Ours : QStringLiteral("-"));
-        cell(2, row.InSensor ? row.Sensor : QStringLiteral("-"));
+        const QString key = CompareCellText(row.Key);
+        cell(0, row.FactoryConstant ? key + QStringLiteral(" !") : key);
+        cell(1, row.InOurs ? CompareCellText(row.Ours) : QStringLiteral("-"));
+        cell(2, row.InSensor ? CompareCellText(row.Sensor) : QStringLiteral("-"));
     }
     for (const TParameterDifference& row : CompareParameterSets(m_ours, m_sensor, false))
         if (row.Differs()) ++m_differing;
     lb_summary->setText(LabelText(923).arg(m_differing));
+    m_leftOut = int(rows.size() - shown);
+    lb_more->setText(LabelText(269).arg(m_leftOut));
+    lb_more->setVisible(m_leftOut > 0);
     Table->resizeColumnsToContents();
 }
 

@@ -26,12 +26,17 @@ public:
     static bool CompareWithSensor(TParameterReader& reader, const QStringList& ours,
                                   const QString& oursTitle, QWidget* parent);
 
+    // The table shows at most MaxRows rows, long values cut; `lb_more`
+    // says how many rows were left out.
+    static constexpr int MaxRows = 2000;
     void SetSets(const QStringList& ours, const QStringList& sensor, const QString& oursTitle);
     int DifferingCount() const { return m_differing; }
+    int LeftOutCount() const { return m_leftOut; }
 
     QTableWidget* Table = nullptr;
     QCheckBox* cb_all = nullptr;
     QLabel* lb_summary = nullptr;
+    QLabel* lb_more = nullptr;
     QPushButton* BtnClose = nullptr;
 
 private:
@@ -41,4 +46,5 @@ private:
     QStringList m_sensor;
     QString m_oursTitle;
     int m_differing = 0;
+    int m_leftOut = 0;
 };

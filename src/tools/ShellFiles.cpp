@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "ShellFiles.h"
 
+#include "FileKind.h"
 #include "Labels.h"
 #include "PrintDialogs.h"
+#include "SafeFile.h"
 #include "WaitCursor.h"
 
 #include <QCoreApplication>
@@ -98,48 +100,27 @@ QString CopyForPrint(const QString& source, const QString& folder, QString* erro
     const QString target = QDir(folder).filePath(QLatin1String(PrintCopyName));
     // Only a regular file has an end: a device or a pipe would be copied
     // for ever.
-    if (const QFileInfo info(source); info.exists() && !info.isFile()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(source), LabelText(216));
-        return {};
-    }
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        if (error) *error = Reason(source, in);
-        return {};
-    }
+    QFile in;
+    if (!OpenRegularFile(in, source, error)) return {};
     if (SameFile(source, target)) return target;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error) *error = Reason(target, out);
-        return {};
-    }
-    char block[CopyBlockSize];
-    for (;;) {
-        const qint64 got = in.read(block, CopyBlockSize);
-        if (got < 0) {
-            if (error) *error = Reason(source, in);
-            return {};
-        }
-        if (got == 0) break;
-        if (out.write(block, got) != got) {
-            if (error) *error = Reason(target, out);
-            return {};
-        }
-    }
-    if (!out.flush()) {
-        if (error) *error = Reason(target, out);
-        return {};
-    }
-    return target;
+    // An earlier copy is replaced only by a whole new one.
+    const bool copied = WriteFileSafely(
+        target,
+        [&](TSafeFileSink& out) {
+            char block[CopyBlockSize];
+            for (;;) {
+                const qint64 got = in.read(block, CopyBlockSize);
+                if (got < 0) return out.Fail(Reason(source, in));
+                if (got == 0 || !out.Write(QByteArrayView(block, got))) return;
+            }
+        },
+        error);
+    return copied ? target : QString();
 }
 
 bool PrintTextFile(const QString& path, QWidget* parent, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = Reason(path, file);
-        return false;
-    }
+    QFile file;
+    if (!OpenRegularFile(file, path, error)) return false;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(path).fileName());
     if (!TPrintDialogs::Exec(printer, parent)) return false;
@@ -186,7 +167,9 @@ QStringList EditorCommand(const QString& path,
 }
 
 bool OpenInTextEditor(const QString& path, QString* error) {
-    if (!QFileInfo::exists(path)) {
+    // An editor would hang on a pipe or open a device; a folder is no text.
+    if (!CheckFileTarget(path, error)) return false;
+    if (FileKindOf(path) == TFileKind::Missing) {
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (error) *error = Reason(path, create);

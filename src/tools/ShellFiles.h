@@ -21,8 +21,9 @@ inline constexpr const char* PrintCopyName = "print.txt";
 // Copies `source` byte for byte, in blocks of CopyBlockSize, to "print.txt"
 // in `folder` (with or without a trailing "/"), replacing an earlier copy.
 // Returns the copy's path; when the source cannot be read (or is no
-// regular file, such as a device without end) or a block is not written
-// whole, an empty text and the reason in `error`.
+// regular file, such as a device without end) or the copy is not written
+// whole, an empty text and the reason in `error`, and an earlier copy
+// stays as it was.
 // Choosing "print.txt" itself prints it as it is: it is never emptied by
 // being copied onto itself.
 QString CopyForPrint(const QString& source, const QString& folder, QString* error);
@@ -37,7 +38,8 @@ bool PrintTextFile(const QString& path, QWidget* parent, QString* error);
 // Opens `path` in the desktop's text editor; where the desktop opens
 // nothing, in $VISUAL or $EDITOR inside a terminal emulator ($TERMINAL,
 // x-terminal-emulator or xterm). A file that does not exist yet is created
-// empty first, so that the editor has something to open. False with the
+// empty first, so that the editor has something to open; what is no
+// regular file (a folder, a pipe, a device) is refused. False with the
 // reason in `error` when none of this works.
 bool OpenInTextEditor(const QString& path, QString* error);
 

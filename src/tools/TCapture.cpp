@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TCapture.h"
 
+#include "FileKind.h"
+
 #include <utility>
 
 TCapture::~TCapture() {
@@ -9,12 +11,9 @@ TCapture::~TCapture() {
 
 bool TCapture::Start(const QString& file, QString* error) {
     Stop();
-    m_file.setFileName(file);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error) *error = QStringLiteral("%1: %2").arg(file, m_file.errorString());
-        return false;
-    }
-    return true;
+    // Only a regular file: opening a pipe would wait for a reader with the
+    // window blocked, and a device would take the traffic somewhere else.
+    return OpenFileTarget(m_file, file, error);
 }
 
 void TCapture::Stop() {

@@ -19,7 +19,8 @@ public:
     TCapture& operator=(const TCapture&) = delete;
 
     // Creates `file` (an existing one is emptied) and starts capturing;
-    // false with the file's name and the system's reason in `error`.
+    // false with the file's name and the system's reason in `error`, or
+    // what the path is when it is no regular file (a pipe, a device).
     bool Start(const QString& file, QString* error);
     // Ends capturing and closes the file; an error while closing is
     // ignored. What was collected and not yet written is dropped.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TFlashDlg.h"
 
+#include "FileKind.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComDataPacket.h"
@@ -11,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -70,12 +70,9 @@ bool TFlashDlg::ReadLines(const QString& file, QList<QByteArray>* lines, QString
         if (error) *error = QStringLiteral("%1: %2").arg(file, reason);
         return false;
     };
-    const QFileInfo info(file);
-    if (info.isDir()) return fail(QStringLiteral("is a folder"));
     // A pipe or a device would block the window or never end.
-    if (info.exists() && !info.isFile()) return fail(QStringLiteral("not a regular file"));
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return fail(f.errorString());
+    QFile f;
+    if (!OpenRegularFile(f, file, error)) return false;
     if (f.size() > MaxFileSize) return fail(QStringLiteral("File too large"));
     const QByteArray text = f.read(MaxFileSize + 1);
     if (f.error() != QFileDevice::NoError) return fail(f.errorString());

@@ -58,7 +58,8 @@ public:
     TFlashDlg(THost& host, QWidget* parent = nullptr);
 
     // Reads `file` as lines without their line ends (CR LF, LF or CR);
-    // false with the file's name and the reason in `error`.
+    // false with the file's name and the reason in `error`: what it is
+    // when it is no regular file, "File too large" beyond MaxFileSize.
     static bool ReadLines(const QString& file, QList<QByteArray>* lines, QString* error);
 
     // Send entry: reads the file and sends its lines. A file that cannot

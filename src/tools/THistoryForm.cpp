@@ -4,12 +4,12 @@
 #include "FileDialogs.h"
 #include "Labels.h"
 #include "MsgBox.h"
+#include "SafeFile.h"
 #include "Tag.h"
 #include "VersionInfo.h"
 
 #include <QAction>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -103,13 +103,12 @@ void THistoryForm::acSaveExecute() {
     QByteArray bytes;
     for (const QString& line : m_lines)
         bytes += line.toLatin1() + "\r\n";
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() ||
-        !f.flush()) {
-        m_host.ShowMsgBox(QStringLiteral("%1: %2").arg(file, f.errorString()), mtError, mbOK);
+    // A file that exists is replaced only by the whole history.
+    QString error;
+    if (!WriteFileSafely(file, bytes, &error)) {
+        m_host.ShowMsgBox(error, mtError, mbOK);
         return;
     }
-    f.close();
     setWindowTitle(QStringLiteral("%1 - %2").arg(ProductTitle(), QFileInfo(file).fileName()));
 }
 

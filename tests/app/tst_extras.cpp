@@ -4,6 +4,7 @@
 // file menu.
 #include "CommandLine.h"
 #include "FileDialogs.h"
+#include "FullFileSystem.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "PrintDialogs.h"
@@ -43,6 +44,8 @@
 #include <QUrl>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 void Write(const QString& path, const QByteArray& bytes) {
@@ -418,7 +421,8 @@ private slots:
         QCOMPARE(Read(copy), Pattern(size));
     }
 
-    // Nothing to read, nowhere to write, and the copy chosen itself.
+    // Nothing to read (a folder, a device, a pipe), nowhere to write (no
+    // folder, a full disk), and the copy chosen itself.
     void printCopyFailures() {
         const QString folder = Folder(QStringLiteral("fail"));
         QString error;
@@ -428,19 +432,42 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("absent.par")), qPrintable(error));
         error.clear();
         QVERIFY(ShellFiles::CopyForPrint(folder, folder, &error).isEmpty()); // a folder
-        QVERIFY(!error.isEmpty());
+        QCOMPARE(error, folder + QStringLiteral(": ") + LabelText(260));
         error.clear();
         // Devices are refused (/dev/null here: a regression then copies
         // nothing rather than filling the disk from /dev/zero).
         QVERIFY(ShellFiles::CopyForPrint(QStringLiteral("/dev/null"), folder, &error).isEmpty());
-        QCOMPARE(error, QStringLiteral("/dev/null: ") + LabelText(216));
+        QCOMPARE(error, QStringLiteral("/dev/null: ") + LabelText(262));
         QVERIFY(!QFile::exists(folder + QStringLiteral("/print.txt")));
+        // So is a pipe, which would block the window, for print and edit.
+        const QString pipe = m_dir.filePath(QStringLiteral("print.fifo"));
+        QVERIFY(QFileInfo::exists(pipe) ||
+                ::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QVERIFY(ShellFiles::CopyForPrint(pipe, folder, &error).isEmpty());
+        QCOMPARE(error, pipe + QStringLiteral(": ") + LabelText(261));
+        error.clear();
+        QVERIFY(!ShellFiles::OpenInTextEditor(pipe, &error));
+        QCOMPARE(error, pipe + QStringLiteral(": ") + LabelText(261));
         error.clear();
         const QString source = m_dir.filePath(QStringLiteral("fine.par"));
         Write(source, "PAR 1\r\n");
         QVERIFY(ShellFiles::CopyForPrint(source, m_dir.filePath(QStringLiteral("no/such")), &error)
                     .isEmpty());
         QVERIFY2(error.contains(QStringLiteral("print.txt")), qPrintable(error));
+
+        // A full disk: the earlier copy stays as it was.
+        {
+            TFullFileSystem disk;
+            QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+            const QString earlier = disk.FilePath(QStringLiteral("print.txt"));
+            Write(earlier, "earlier copy\n");
+            const QString big = m_dir.filePath(QStringLiteral("big.par"));
+            Write(big, Pattern(200000));
+            QVERIFY(disk.Fill(50000));
+            QVERIFY(ShellFiles::CopyForPrint(big, disk.Path(), &error).isEmpty());
+            QCOMPARE(error, earlier + QStringLiteral(": ") + qt_error_string(ENOSPC));
+            QCOMPARE(Read(earlier), QByteArray("earlier copy\n"));
+        }
 
         // print.txt itself: printed as it is, never emptied by the copy.
         const QString own = folder + QStringLiteral("/print.txt");

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 // Label file lookups: fallbacks, accelerator handling, languages, edits of
-// the file while the program runs, and files that are not label files.
+// the file while the program runs, and files that are not label files or
+// no files at all.
 #include "LabelFile.h"
 #include "Labels.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestLabels : public QObject {
     Q_OBJECT
@@ -88,6 +92,27 @@ private slots:
         SetLabelFilePath(m_dir.filePath(QStringLiteral("nothing-here.lab")));
         QCOMPARE(LabelText(10), QStringLiteral("KEY [10]"));
         QCOMPARE(RawLabelText(1), QStringLiteral("KEY [1]"));
+    }
+
+    // What is no regular file reads as empty and does not hang the lookup
+    // (a pipe would wait for a writer at its opening).
+    void notAFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("pipe") << "pipe.lab";
+        QTest::newRow("device") << "/dev/zero";
+        QTest::newRow("folder") << ".";
+    }
+    void notAFile() {
+        QFETCH(QString, path);
+        if (path == u"pipe.lab") {
+            path = m_dir.filePath(path);
+            QVERIFY(QFileInfo::exists(path) ||
+                    ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else if (path == u".") {
+            path = m_dir.path();
+        }
+        SetLabelFilePath(path);
+        QCOMPARE(LabelText(10), QStringLiteral("KEY [10]"));
     }
 
     // An edited file takes effect at the next lookup, even when the size

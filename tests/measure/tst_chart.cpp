@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The chart window: its raw-data buffer, the live probe and Stop, the zoom
-// and move steps, and the CSV files; a whole run against the simulated
-// sensor with logging, Save as, Open, bitmap and print.
+// and move steps, and the CSV files (what Open refuses, its limit, the log,
+// Save as and the bitmap on a full disk); a whole run against the
+// simulated sensor with logging, Save as, Open, bitmap and print.
 #include "FileDialogs.h"
+#include "FullFileSystem.h"
 #include "Labels.h"
 #include "MeasurementCsv.h"
 #include "MsgBox.h"
@@ -28,12 +30,28 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 QByteArray Line(double velocity, double rate) {
     return QString::asprintf("%c%06X %03X", velocity < 0 ? '-' : '+',
                              unsigned(std::llround(std::abs(velocity) * 100000)),
                              unsigned(std::llround(rate * 10)))
         .toLatin1();
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+QString NoSpace() {
+    return QStringLiteral(": ") + qt_error_string(ENOSPC);
 }
 
 QStringList FileLines(const QString& path) {
@@ -238,6 +256,133 @@ private slots:
         QVERIFY(
             !ReadCsv(m_dir.filePath(QStringLiteral("missing.csv")), read, metersPerSecond, &error));
         QVERIFY(error.contains(QStringLiteral("missing.csv")));
+    }
+
+    // Open refuses what is no regular file at once (a pipe or /dev/zero
+    // would never end) and says what it is; a file longer than the limit
+    // opens with its first rows and a note that the rest was left out.
+    void csvOpenRefusalsAndLimit_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("label");
+        QTest::newRow("pipe") << "pipe.csv" << 261;
+        QTest::newRow("device") << "/dev/zero" << 262;
+        QTest::newRow("folder") << "folder.csv" << 260;
+    }
+    void csvOpenRefusalsAndLimit() {
+        QFETCH(QString, path);
+        QFETCH(int, label);
+        if (!path.startsWith(u'/')) path = m_dir.filePath(path);
+        if (path.endsWith(QStringLiteral("pipe.csv")) && !QFileInfo::exists(path))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (path.endsWith(QStringLiteral("folder.csv"))) QVERIFY(QDir().mkpath(path));
+        TChartData read;
+        read.Add(1, 2, 3, false);
+        bool metersPerSecond = true;
+        QString error;
+        QVERIFY(!ReadCsv(path, read, metersPerSecond, &error));
+        QCOMPARE(error, path + QStringLiteral(": ") + LabelText(label));
+
+        const QString rows = m_dir.filePath(QStringLiteral("rows.csv"));
+        QByteArray text = CsvHeader(0).toUtf8() + "\r\n";
+        for (int i = 0; i < 25; ++i)
+            text += QByteArray::number(i) + ";1;2;x\r\n";
+        Write(rows, text);
+        error.clear();
+        QVERIFY(ReadCsv(rows, read, metersPerSecond, &error, 25)); // just fits
+        QCOMPARE(read.Count(), 25);
+        QCOMPARE(error, QString());
+        QVERIFY(ReadCsv(rows, read, metersPerSecond, &error, 10));
+        QCOMPARE(read.Count(), 10);
+        QCOMPARE(read.Time(9), 9.0);
+        QCOMPARE(error, rows + QStringLiteral(": ") + LabelText(268).arg(10));
+    }
+
+    // Save as over a good file on a full disk, full from the start or with
+    // room for only part of the points: the good file stays as it was and
+    // the error names the system's reason.
+    void csvSaveOnFullDisk_data() {
+        QTest::addColumn<qint64>("leaveFree");
+        QTest::addColumn<int>("points");
+        QTest::newRow("full") << qint64(0) << 10;
+        QTest::newRow("room for part of it") << qint64(64 * 1024) << 20000;
+    }
+    void csvSaveOnFullDisk() {
+        QFETCH(qint64, leaveFree);
+        QFETCH(int, points);
+        TFullFileSystem disk;
+        QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+        const QString path = disk.FilePath(QStringLiteral("run.csv"));
+        TChartData data;
+        data.Add(0.1, 1.5, 99.5, false);
+        QString error;
+        QVERIFY2(SaveCsv(path, data, 0, 0, &error), qPrintable(error));
+        const QByteArray good = Read(path);
+        QVERIFY(disk.Fill(leaveFree));
+        for (int i = 0; i < points; ++i)
+            data.Add(i, 1, 2, false);
+        QVERIFY(!SaveCsv(path, data, 0, 0, &error));
+        QCOMPARE(error, path + NoSpace());
+        QCOMPARE(Read(path), good);
+        QCOMPARE(disk.Files(), QStringList{QStringLiteral("run.csv")});
+    }
+
+    // The log on a full disk, one row per call as the chart writes it and
+    // kept open as the service command writes it: the row that does not
+    // fit is taken back, the file ends with its last complete row.
+    void csvLogOnFullDisk_data() {
+        QTest::addColumn<bool>("keptOpen");
+        QTest::newRow("a row per call") << false;
+        QTest::newRow("kept open") << true;
+    }
+    void csvLogOnFullDisk() {
+        QFETCH(bool, keptOpen);
+        TFullFileSystem disk;
+        QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+        const QString path = disk.FilePath(QStringLiteral("log.csv"));
+        TCsvLogFile log;
+        QString error;
+        QVERIFY2(keptOpen ? log.Create(path, 1, &error) : CreateCsvLog(path, 1, &error),
+                 qPrintable(error));
+        QVERIFY(disk.Fill());
+        const QString row = CsvRow(12.345, 0.5, 99.5, QStringLiteral("14:25:01"));
+        int rows = 0;
+        while (keptOpen ? log.Append(row, &error) : AppendCsvLog(path, row, &error))
+            ++rows;
+        QVERIFY(rows > 10);
+        QCOMPARE(error, path + NoSpace());
+        const QStringList lines = FileLines(path);
+        QCOMPARE(lines.size(), rows + 1);
+        QCOMPARE(lines.first(), CsvHeader(1));
+        QCOMPARE(lines.last(), row);
+        QVERIFY(Read(path).endsWith("\r\n"));
+    }
+
+    // Save as bitmap on a full disk: the chart is drawn in memory, the
+    // existing bitmap stays as it was, the message says why.
+    void bitmapOnFullDisk() {
+        TFullFileSystem disk(16 << 20);
+        QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+        const TAppWindows w = CreateWindows({});
+        m_main.reset(w.MainForm);
+        m_main->SaveTextDir(disk.Path());
+        const QString bmp = disk.FilePath(QStringLiteral("chart.bmp"));
+        TFileDialogs::SetResponder([&bmp](const TFileDialogRequest&) { return bmp; });
+        QStringList messages;
+        TFormMsgBox::SetResponder([&messages](const TMsgBoxRequest& r) {
+            messages << r.text;
+            return int(mrOk);
+        });
+        TGrafikDlg& chart = *w.GrafikDlg;
+        chart.acSaveAsBmpExecute();
+        QCOMPARE(messages, QStringList());
+        const QByteArray good = Read(bmp);
+        QVERIFY(good.startsWith("BM"));
+        // Room for a part of it only.
+        QVERIFY(disk.Fill(good.size() / 2));
+        chart.acSaveAsBmpExecute();
+        QCOMPARE(messages, QStringList{bmp + NoSpace()});
+        QCOMPARE(Read(bmp), good);
+        QCOMPARE(disk.Files(), QStringList{QStringLiteral("chart.bmp")});
     }
 
     // A run on the simulated sensor: the live chart gains one point per

@@ -11,6 +11,7 @@
 #include "ParameterFile.h"
 #include "SimulatedMainForm.h"
 #include "TComPort.h"
+#include "TCommandEngine.h"
 #include "TMainForm.h"
 #include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
@@ -283,6 +284,41 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.at(0).contains(QStringLiteral("missing.par")));
         QCOMPARE(Sensor().ReceivedBytes(), QByteArray());
+    }
+
+    // A file that reading refuses never reaches the sensor: a binary file
+    // would go out as NUL bytes, one over the limit cut; the message says
+    // what is wrong with it and nothing is sent, not even the greeting.
+    void refusedFileSendsNothing_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("label");
+        QTest::newRow("binary") << QByteArray("AVERAGE 150\r\n\0\x01\x02\xff", 17) << 267;
+        QTest::newRow("over the limit")
+            << QByteArray("AVERAGE 150\r\n") + QByteArray(MaxFileBytes, ' ') << 266;
+    }
+    void refusedFileSendsNothing() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, label);
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        const QString file = m_dir.filePath(QStringLiteral("refused.par"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(bytes), bytes.size());
+        f.close();
+        Sensor().ClearTrace();
+        Writer().SendParameterText(true, file);
+        QCOMPARE(m_boxes.size(), 1);
+        const QString reason = LabelText(label).section(u'%', 0, 0);
+        QVERIFY2(m_boxes.at(0).startsWith(file + QStringLiteral(": ") + reason),
+                 qPrintable(m_boxes.at(0)));
+        QCOMPARE(int(Writer().LastResult()), int(TFlowResult::FileError));
+        // A marker sent now arrives after anything the send put on the
+        // line: once it is there, it is all there is.
+        m_main->Engine().SetCmd(QByteArray("\r"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Sensor().ReceivedBytes().isEmpty(), 10000);
+        QCOMPARE(Sensor().ReceivedBytes(), QByteArray("\r"));
+        QVERIFY(!Sensor().SystemMode());
     }
 
     // Nothing on the clipboard: the placeholder line and "*EXIT" go out.

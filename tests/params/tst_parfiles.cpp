@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Parameter files on their own: the header line kinds, decoding, writing
-// that never leaves a truncated file, the folder scan over hostile
-// content, and the browser and store dialog on a folder.
+// that never leaves a truncated file (a full disk included), the files
+// that reading refuses, the folder scan over hostile content, and the
+// browser and store dialog on a folder.
+#include "FullFileSystem.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "ParameterFile.h"
@@ -24,10 +26,17 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 void Write(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 } // namespace
 
@@ -119,8 +128,84 @@ private slots:
         QVERIFY(QFileInfo(folder).isDir());
     }
 
+    // Only text files of a sensible size are read: what is no regular
+    // file, a file over the limit and a binary file are refused with what
+    // they are; text in Latin-1 or UTF-8 with tabs and form feeds is fine.
+    void readRefusals_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason"); // empty: read
+        QTest::newRow("Latin-1, tab, form feed") << "latin.par"
+                                                 << QByteArray("REM PLACE S\xfc"
+                                                               "d\tx\f\r\nA 1\r\n")
+                                                 << "";
+        QTest::newRow("UTF-8") << "utf8.par"
+                               << QByteArray("REM Pr\xc3\xbc"
+                                             "fung\n")
+                               << "";
+        QTest::newRow("at the limit") << "limit.par" << QByteArray(MaxFileBytes, 'a') << "";
+        QTest::newRow("over the limit")
+            << "big.par" << QByteArray(MaxFileBytes + 1, 'a') << LabelText(266).arg(4);
+        QTest::newRow("NUL bytes") << "nul.par" << QByteArray("A 1\r\n\0\0", 7)
+                                   << LabelText(267).arg(QStringLiteral("00")).arg(5);
+        QTest::newRow("escape") << "esc.par" << QByteArray("A \x1b[2J")
+                                << LabelText(267).arg(QStringLiteral("1B")).arg(2);
+        QTest::newRow("pipe") << "pipe.par" << QByteArray() << LabelText(261);
+    }
+    void readRefusals() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        const QString path = m_dir.filePath(name);
+        if (name == u"pipe.par")
+            QVERIFY(QFileInfo::exists(path) ||
+                    ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        else
+            Write(path, bytes);
+        for (bool asBytes : {false, true}) {
+            QStringList lines{QStringLiteral("stale")};
+            QString error;
+            QCOMPARE(ReadParameterLines(path, &lines, &error, asBytes), reason.isEmpty());
+            if (reason.isEmpty()) {
+                QVERIFY(!lines.isEmpty());
+            } else {
+                QCOMPARE(error, path + QStringLiteral(": ") + reason);
+                QVERIFY(lines.isEmpty());
+            }
+        }
+    }
+
+    // A full disk: saving over a good file, with nothing left or with too
+    // little for the new file, leaves the good file as it was and says why.
+    void saveOnFullDisk_data() {
+        QTest::addColumn<qint64>("leaveFree");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("full") << qint64(0) << 10;
+        QTest::newRow("space for part of it") << qint64(32 * 1024) << 20000;
+    }
+    void saveOnFullDisk() {
+        QFETCH(qint64, leaveFree);
+        QFETCH(int, lines);
+        TFullFileSystem disk;
+        QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+        const QString path = disk.FilePath(QStringLiteral("good.par"));
+        QVERIFY(SaveParameterLines(path, {QStringLiteral("REM PLACE Süd"), QStringLiteral("A 1")},
+                                   nullptr));
+        const QByteArray good = Read(path);
+        QVERIFY(disk.Fill(leaveFree));
+        QStringList set;
+        for (int i = 0; i < lines; ++i)
+            set << QStringLiteral("KEY%1         %1").arg(i);
+        QString error;
+        QVERIFY(!SaveParameterLines(path, set, &error));
+        QCOMPARE(error, path + QStringLiteral(": ") + qt_error_string(ENOSPC));
+        QCOMPARE(Read(path), good);
+        QCOMPARE(disk.Files(), QStringList{QStringLiteral("good.par")});
+    }
+
     // Hand-written files are untrusted: binary bytes, a huge file, a line of
-    // megabytes and a folder named like a file give sensible records.
+    // megabytes and a folder named like a file give sensible records; the
+    // files that cannot be read keep an empty header.
     void hostileFolder() {
         const QString folder = m_dir.filePath(QStringLiteral("hostile"));
         QVERIFY(QDir().mkpath(folder + QStringLiteral("/dir.par")));
@@ -137,10 +222,11 @@ private slots:
         QCOMPARE(records.at(0).Place.size(), 255);
         QCOMPARE(records.at(0).SerialNumber, QStringLiteral("1"));
         QCOMPARE(records.at(0).Type, QStringLiteral("T"));
+        // Too big and not text: listed, their headers skipped.
         QCOMPARE(records.at(1).FileName, QStringLiteral("big.par"));
-        QCOMPARE(records.at(1).SerialNumber, QStringLiteral("42"));
+        QCOMPARE(records.at(1).SerialNumber, QString());
         QCOMPARE(records.at(2).FileName, QStringLiteral("binary.par"));
-        QCOMPARE(records.at(2).SerialNumber, QStringLiteral("7"));
+        QCOMPARE(records.at(2).SerialNumber, QString());
 
         QString error;
         QVERIFY(!ScanParameterFiles(m_dir.filePath(QStringLiteral("nowhere")), &records, &error));

@@ -2,6 +2,7 @@
 // Capture, send file and the history through the whole main window against
 // the simulated sensor on a pseudo-terminal.
 #include "FileDialogs.h"
+#include "FullFileSystem.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "SimulatedMainForm.h"
@@ -25,6 +26,9 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
+
+#include <sys/stat.h>
 
 class TestCapture : public QObject {
     Q_OBJECT
@@ -120,15 +124,19 @@ private slots:
         QCOMPARE(m_boxes, QStringList());
     }
 
-    // A file the system cannot write to: the first write ends the capture
-    // with label 110 in the status bar; one that cannot be created is
-    // reported and capture stays off.
+    // A file on a disk that has become full: the first write ends the
+    // capture with label 110 in the status bar; one that cannot be created
+    // is reported and capture stays off; a device or a pipe (which would
+    // block the window at its opening) is refused with what it is.
     void captureFailures() {
+        TFullFileSystem disk;
+        QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
         QVERIFY(Start());
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        Offer(QStringLiteral("/dev/full"));
+        Offer(disk.FilePath(QStringLiteral("capture.txt")));
         m_main->Datei_Mitschnitt->trigger();
         QVERIFY(m_main->CaptureActive());
+        QVERIFY(disk.Fill());
         Sensor().SendMarker("lost\r");
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->CaptureActive(), 10000);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), LabelText(110));
@@ -143,6 +151,18 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().contains(nowhere));
         QVERIFY(ParameterFileActionsEnabled());
+
+        const QString pipe = m_dir.filePath(QStringLiteral("capture.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        for (const auto& [path, label] :
+             {std::pair{QStringLiteral("/dev/full"), 262}, std::pair{pipe, 261}}) {
+            m_boxes.clear();
+            Offer(path);
+            m_main->Datei_Mitschnitt->trigger();
+            QVERIFY(!m_main->CaptureActive());
+            QCOMPARE(m_boxes, QStringList{path + QStringLiteral(": ") + LabelText(label)});
+            QVERIFY(ParameterFileActionsEnabled());
+        }
     }
 
     // Send file: every line with CR LF, empty lines included; the first
@@ -233,6 +253,15 @@ private slots:
         m_main->Datei_senden->trigger();
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().startsWith(LabelText(515)));
+        QVERIFY(m_boxes.first().endsWith(m_dir.path() + QStringLiteral(": ") + LabelText(260)));
+        // A pipe would block the window until something wrote to it.
+        const QString pipe = m_dir.filePath(QStringLiteral("send.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        Offer(pipe);
+        m_main->Datei_senden->trigger();
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY(m_boxes.last().startsWith(LabelText(515)));
+        QVERIFY(m_boxes.last().endsWith(pipe + QStringLiteral(": ") + LabelText(261)));
         QCOMPARE(Sensor().ReceivedBytes(), before);
     }
 
@@ -298,6 +327,23 @@ private slots:
         QVERIFY(bytes.endsWith("L1004\r\nlast words\r\n\r\n"));
         QCOMPARE(bytes.count("\r\n"), 1001);
         QCOMPARE(form.windowTitle(), ProductTitle() + QStringLiteral(" - history.txt"));
+
+        // On a full disk the saved history stays as it was and the message
+        // says why; the history in memory is unchanged.
+        {
+            TFullFileSystem disk;
+            QVERIFY2(disk.Mounted(), qPrintable(disk.Error()));
+            const QString onDisk = disk.FilePath(QStringLiteral("history.txt"));
+            QVERIFY(QFile::copy(saved, onDisk));
+            QVERIFY(disk.Fill(bytes.size() / 2)); // room for half of it
+            Offer(onDisk);
+            form.acSave->trigger();
+            QCOMPARE(m_boxes, QStringList{onDisk + QStringLiteral(": ") + qt_error_string(ENOSPC)});
+            QCOMPARE(Contents(onDisk), bytes);
+            QCOMPARE(disk.Files(), QStringList{QStringLiteral("history.txt")});
+            QCOMPARE(form.Memo1->toPlainText(), shown);
+            m_boxes.clear();
+        }
 
         form.acClose->trigger();
         QVERIFY(!form.isVisible());
