@@ -27,7 +27,6 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -270,11 +269,11 @@ int TServiceRun::Compare() {
 }
 
 int TServiceRun::Log() {
-    QFile file(m_options.File);
+    TCsvLogFile file;
     TGraphicSetupDlg& setup = *m_windows.GraphicSetupDlg;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(CsvHeader(setup.VUnit()).toUtf8() + "\r\n") < 0 || !file.flush()) {
-        Progress(QStringLiteral("%1: %2").arg(m_options.File, file.errorString()));
+    QString fileError;
+    if (!file.Create(m_options.File, setup.VUnit(), &fileError)) {
+        Progress(fileError);
         return ServiceExit::FileError;
     }
     TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
@@ -297,14 +296,14 @@ int TServiceRun::Log() {
                   const TMeasurement m = DecodeMeasurementLine(line, false);
                   if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
                   const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
-                  const QByteArray row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity,
-                                                m.Rate, ClockText(QTime::currentTime()))
-                                             .toUtf8() +
-                                         "\r\n";
-                  if (file.write(row) != row.size() || !file.flush())
-                      writeFailed = true;
-                  else
+                  // A row goes in whole or not at all: a full disk leaves
+                  // the log ending with its last complete row.
+                  const QString row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity, m.Rate,
+                                             ClockText(QTime::currentTime()));
+                  if (file.Append(row, &fileError))
                       ++rows;
+                  else
+                      writeFailed = true;
               }};
     // The sensor gone, or its lines not coming: said when it happens.
     const auto lostConnection = QObject::connect(&m_main->Sensor(), &TSensorState::LinkLost,
@@ -336,8 +335,9 @@ int TServiceRun::Log() {
     if (!channel.RestoreChannel()) lost = true;
     target = chart;
     Progress(QStringLiteral("%1 rows written to %2").arg(rows).arg(m_options.File));
+    file.Close();
     if (writeFailed) {
-        Progress(QStringLiteral("%1: %2").arg(m_options.File, file.errorString()));
+        Progress(fileError);
         return ServiceExit::FileError;
     }
     if (lost) {
