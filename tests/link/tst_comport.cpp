@@ -7,7 +7,6 @@
 #include "TSimPty.h"
 #include "TSimSensor.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,12 +65,9 @@ private slots:
         for (int i = 0; block.size() < 200 * 1024; ++i)
             block += QByteArray::number(i) + ' ';
         QSignalSpy lost(m_port.get(), &TComPort::DeviceLost);
-        QElapsedTimer clock;
-        clock.start();
+        // Returns although the line takes nothing: a write that waited for
+        // the line would never return here, since XON comes only below.
         QCOMPARE(m_port->WriteStr(block), qint64(block.size()));
-        // Returns at once although the line takes nothing: a write that
-        // waited for the line would wait here until XON.
-        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(m_port->PendingOutput(), qint64(block.size()));
 
         RoundTrip('a'); // a plain byte from the sensor does not release it
