@@ -2,13 +2,15 @@
 // Measurement lines decoded, and the output channel borrowed by the chart
 // and the number window: the exact commands of prepare, start, stop and
 // restore on the wire against the simulated sensor, and the lines that
-// reach the window's framer in between.
+// reach the window's framer in between; a link lost while the channel is
+// borrowed, and lines that stop coming.
 #include "Labels.h"
 #include "MeasurementLine.h"
 #include "MsgBox.h"
 #include "SimulatedMainForm.h"
 #include "TComDataPacket.h"
 #include "TComPort.h"
+#include "TGrafikDlg.h"
 #include "TGraphicSetupDlg.h"
 #include "TMainForm.h"
 #include "TMeasurementChannel.h"
@@ -274,6 +276,95 @@ private slots:
         dlg.cb_scale_2->setChecked(true);
         QVERIFY(dlg.ed_min_2->isEnabled());
         TFormMsgBox::SetResponder(nullptr);
+    }
+
+    // The sensor's device goes away while a window has borrowed the channel
+    // and a run goes on: the run ends and the window says so. When the
+    // device comes back, the sensor gets the channel's own settings again
+    // (the window was still open: it borrows the channel afresh; the window
+    // was closed meanwhile: the settings were owed to it).
+    void linkLostWhileBorrowed_data() {
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<bool>("closeWhileLost");
+        QTest::newRow("chart stays open") << false << false;
+        QTest::newRow("chart closed meanwhile") << false << true;
+        QTest::newRow("numbers stay open") << true << false;
+        QTest::newRow("numbers closed meanwhile") << true << true;
+    }
+    void linkLostWhileBorrowed() {
+        QFETCH(bool, number);
+        QFETCH(bool, closeWhileLost);
+        QVERIFY(Start(QStringLiteral("7"), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        TSimSensor& sensor = m_sim->Sensor();
+        // The user's own output: long lines every 250 ms, switched on.
+        QVERIFY(sensor.SetValue(QStringLiteral("S1TIME"), QStringLiteral("250")));
+        QVERIFY(sensor.SetValue(QStringLiteral("S1ON"), QStringLiteral("1")));
+        const QString format = sensor.Value(QStringLiteral("S1FORMAT"));
+        TGrafikDlg& chart = *m_main->Windows().GrafikDlg;
+        TNumberDlg& numbers = *m_main->Windows().NumberDlg;
+        QDialog& window = number ? static_cast<QDialog&>(numbers) : chart;
+        QPushButton* start = number ? numbers.btnStart : chart.btnStart;
+        QPushButton* stop = number ? numbers.btnStop : chart.btnStop;
+        QLabel* state = number ? numbers.lb_status : chart.PanelLink;
+        sensor.ClearTrace();
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().contains(" PS1\r\n"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled() && !m_main->SensorBusy(), 10000);
+        QCOMPARE(sensor.Value(QStringLiteral("S1ON")), QStringLiteral("0")); // borrowed
+        start->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stop->isEnabled(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(sensor.MeasurementLines() > 3, 10000);
+        QCOMPARE(sensor.Value(QStringLiteral("S1FORMAT")),
+                 number ? QStringLiteral("sl:h") : QStringLiteral("s"));
+
+        m_sim->Unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(state->text(), LabelText(130), 10000);
+        QVERIFY(!stop->isEnabled() && !start->isEnabled());
+        if (!number) QCOMPARE(chart.MeasureState(), TGrafikDlg::TMeasureState::Stopped);
+        if (closeWhileLost) {
+            window.reject();
+            QVERIFY(!m_main->OwedCommands().isEmpty());
+        }
+        QVERIFY(m_sim->Replug());
+        if (closeWhileLost) {
+            QTRY_COMPARE_WITH_TIMEOUT(sensor.Value(QStringLiteral("S1ON")), QStringLiteral("1"),
+                                      20000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_main->OwedCommands().isEmpty(), 10000);
+        } else {
+            // Given back, then borrowed again: the window can start anew.
+            QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 20000);
+            QVERIFY(state->text().isEmpty());
+            QCOMPARE(sensor.Value(QStringLiteral("S1ON")), QStringLiteral("0"));
+            window.reject();
+            QTRY_COMPARE_WITH_TIMEOUT(sensor.Value(QStringLiteral("S1ON")), QStringLiteral("1"),
+                                      10000);
+        }
+        QCOMPARE(sensor.Value(QStringLiteral("S1FORMAT")), format);
+        QCOMPARE(sensor.Value(QStringLiteral("S1TIME")), QStringLiteral("250"));
+    }
+
+    // Lines that stop coming while the link stands (the sensor's output
+    // was changed behind the program's back) are told, and the telling
+    // goes when they come again.
+    void missingLinesTold() {
+        QVERIFY(Start(QStringLiteral("9"), 1));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        TNumberDlg& w = *m_main->Windows().NumberDlg;
+        w.FormShow();
+        QVERIFY(w.btnStart->isEnabled());
+        w.btnStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(w.LineWatch().Lines() > 2, 10000);
+        QVERIFY(w.lb_status->isHidden());
+        QVERIFY(m_sim->Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("0")));
+        QTRY_VERIFY_WITH_TIMEOUT(w.LineWatch().LinesMissing(), 10000);
+        QVERIFY(!w.lb_status->isHidden());
+        QVERIFY(w.lb_status->text().startsWith(LabelText(133).section(u'%', 0, 0)));
+        QVERIFY(m_sim->Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.LineWatch().LinesMissing(), 10000);
+        QVERIFY(w.lb_status->isHidden());
+        QCOMPARE(w.LineWatch().Gaps(), 1);
+        w.done(QDialog::Rejected);
     }
 
     // Without a link nothing is sent and Start stays off.
