@@ -5,10 +5,12 @@
 // clients, data received over TCP, the measurement line feed, and two
 // ORXTERMs where the second works with the first one's sensor.
 #include "Labels.h"
+#include "MeasurementLine.h"
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -19,6 +21,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -188,6 +191,33 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
         QCOMPARE(m_questions.at(0), LabelText(121) + u'\n' + LabelText(122));
         QVERIFY(f->FormCloseQuery());
+    }
+
+    // A chart run over TCP: the window takes lines only once its Start
+    // sequence has gone, so the echoes of its own commands never enter the
+    // buffer as measurements (or gaps), and the first real line is kept.
+    void chartRunOverTcp() {
+        TSimTcpServer sim;
+        QVERIFY(sim.Listen());
+        TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
+                              {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
+                              {QStringLiteral("TCPClientPort"), QString::number(sim.Port())}},
+                             NoPort());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive() && !f->SensorBusy(), 10000);
+        TGrafikDlg& chart = *f->Windows().GrafikDlg;
+        chart.FormShow();
+        QVERIFY(chart.btnStart->isEnabled());
+        chart.btnStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(chart.Rohdaten().Count() >= 5, 10000);
+        chart.btnStopClick();
+        for (qsizetype i = 0; i < chart.Rohdaten().Count(); ++i) {
+            const QByteArray line = chart.Rohdaten().At(i).Packet().toByteArray();
+            QVERIFY2(DecodeMeasurementLine(line, false).Kind == TMeasurement::TKind::Valid,
+                     line.constData());
+        }
+        // Nothing but the sensor's lines.
+        QVERIFY(chart.Rohdaten().Count() <= qsizetype(sim.Sensor().MeasurementLines()));
+        chart.done(QDialog::Rejected);
     }
 
     // Telnet mode goes to port 23 of the sensor's address (redirected here
