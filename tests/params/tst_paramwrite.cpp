@@ -9,6 +9,7 @@
 #include "MsgBox.h"
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
+#include "ParameterFileGrid.h"
 #include "SimulatedMainForm.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
@@ -31,6 +32,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -369,6 +371,77 @@ private slots:
 
         Read();
         QCOMPARE(Editor().Value(101), QStringLiteral("250"));
+    }
+
+    // A set stays whole through the editor and its files: the keys the
+    // sensor reports that the editor has no slot for are kept after the
+    // known blocks; a set loaded and saved again keeps its identity line (a
+    // 32-bit set stays one); choosing a listed file whose name has capitals
+    // replaces that file after the overwrite question instead of putting a
+    // second file beside it.
+    void setKeptWhole() {
+        QVERIFY(Start(QStringLiteral("9")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        Read();
+        Save(QStringLiteral("Line3.PAR"));
+        const QString first = QDir(Folder()).filePath(QStringLiteral("Line3.PAR"));
+        QStringList lines;
+        QVERIFY(ReadParameterLines(first, &lines, nullptr));
+        for (const char* key : {"OFFLINE", "OFFTIME", "ALON", "ALRATE"})
+            QVERIFY2(lines.filter(QRegularExpression(QStringLiteral("^%1 +\\S").arg(key))).size() ==
+                         1,
+                     key);
+        QVERIFY(lines.indexOf(QRegularExpression(QStringLiteral("OFFLINE .*"))) >
+                lines.indexOf(QRegularExpression(QStringLiteral("S2TIME .*"))));
+
+        // Loaded from the browser and saved again under the listed name.
+        TParameterReadForm& browser = *m_w.ParameterReadForm;
+        browser.Prepare();
+        QCOMPARE(browser.Records().size(), 1);
+        browser.LoadIntoEditor(browser.Records().first());
+        m_boxes.clear();
+        m_answers = {mrYes}; // replace it
+        TParameterStoreForm* store = m_w.ParameterStoreForm;
+        QTimer::singleShot(0, store, [store] {
+            TParameterFileGrid* grid = store->StringGrid1;
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualItemRect(grid->item(0, 0)).center());
+            store->BtnStore->click();
+        });
+        Writer().Parameter_speichern();
+        QCOMPARE(m_boxes, QStringList{LabelText(113) + QStringLiteral(": ") + first});
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files), QStringList{QStringLiteral("Line3.PAR")});
+
+        QStringList again;
+        QVERIFY(ReadParameterLines(first, &again, nullptr));
+        const QString identity =
+            lines.filter(QRegularExpression(QStringLiteral("^REM ORX "))).value(0);
+        QVERIFY(identity.contains(QLatin1String("32bit")));
+        QCOMPARE(again.filter(QRegularExpression(QStringLiteral("^REM ORX "))),
+                 QStringList{identity});
+        QCOMPARE(again.filter(QRegularExpression(QStringLiteral("^(OFF|AL)"))),
+                 lines.filter(QRegularExpression(QStringLiteral("^(OFF|AL)"))));
+        browser.Prepare();
+        QVERIFY(browser.Records().first().Software.contains(QLatin1String("32bit")));
+    }
+
+    // A parameter folder that is gone: the browser says so once and does
+    // not open on an empty list.
+    void browserWithoutFolder() {
+        QVERIFY(Start(QStringLiteral("7")));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        QDir(Folder()).removeRecursively();
+        m_boxes.clear();
+        bool opened = false;
+        QTimer::singleShot(0, m_w.ParameterReadForm, [&] {
+            opened = m_w.ParameterReadForm->isVisible();
+            m_w.ParameterReadForm->reject();
+        });
+        QCOMPARE(m_w.ParameterReadForm->Execute(), int(QDialog::Rejected));
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes.first().contains(Folder()));
     }
 
     // Testen sends the editor's set without the store question.
