@@ -591,7 +591,7 @@ void TMainForm::EndWhenIdle() {
         m_endTimer.start();
         return;
     }
-    QCoreApplication::quit();
+    if (QuitProgram) QuitProgram();
 }
 
 void TMainForm::Fenster_DebugExecute(bool checked) {

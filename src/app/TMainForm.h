@@ -8,10 +8,13 @@
 #include "Windows.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -238,6 +241,8 @@ public:
     // sent has left the port, the window closes and the program ends.
     void EndBySignal();
     bool Ending() const { return m_ending; }
+    // How the program ends once the window has closed (tests watch it).
+    std::function<void()> QuitProgram = [] { QCoreApplication::quit(); };
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;

@@ -377,8 +377,10 @@ double TGrafikDlg::Clock() const {
 
 void TGrafikDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        QMetaObject::invokeMethod(this, &TGrafikDlg::FormShow, Qt::QueuedConnection);
+    if (event->spontaneous()) return;
+    // Start waits for the channel to be borrowed.
+    btnStart->setEnabled(false);
+    QMetaObject::invokeMethod(this, &TGrafikDlg::FormShow, Qt::QueuedConnection);
 }
 
 void TGrafikDlg::changeEvent(QEvent* event) {

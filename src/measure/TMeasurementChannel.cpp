@@ -122,13 +122,15 @@ QByteArrayList TMeasurementChannel::RestoreCommands() const {
 
 bool TMeasurementChannel::RestoreChannel() {
     Framer().SetComPort(nullptr);
+    // Settings that were never read are not written: empty texts would
+    // clear the channel's own settings.
+    if (!std::exchange(m_borrowed, false)) return true;
     const QByteArrayList commands = RestoreCommands();
-    const bool borrowed = std::exchange(m_borrowed, false);
     for (qsizetype i = 0; i < commands.size(); ++i) {
         if (!m_host.Engine().SetCmd(commands.at(i))) {
-            // The link is gone: a channel that was borrowed gets its
-            // settings back as soon as the sensor is reached again.
-            if (borrowed) m_host.OweSensor(commands.mid(i));
+            // The link is gone: the channel gets its settings back as soon
+            // as the sensor is reached again.
+            m_host.OweSensor(commands.mid(i));
             return false;
         }
     }

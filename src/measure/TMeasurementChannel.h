@@ -31,9 +31,11 @@ public:
     bool Start(int updateMs = 100);
     // False when the switch-off could not be sent.
     bool Stop();
-    // Writes the remembered settings back (every close of the window).
-    // What cannot be sent because the link is gone is owed to the sensor,
-    // which gets it when it is reached again; false then.
+    // Writes the remembered settings back (every close of the window),
+    // when the channel is borrowed: a preparation that failed before the
+    // output was switched off has nothing to give back. What cannot be
+    // sent because the link is gone is owed to the sensor, which gets it
+    // when it is reached again; false then.
     bool RestoreChannel();
     // The channel's output has been switched off by PrepareChannel and its
     // settings are not written back yet.

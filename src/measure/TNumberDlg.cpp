@@ -166,8 +166,10 @@ void TNumberDlg::LinkReady() {
 
 void TNumberDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        QMetaObject::invokeMethod(this, &TNumberDlg::FormShow, Qt::QueuedConnection);
+    if (event->spontaneous()) return;
+    // Start waits for the channel to be borrowed.
+    btnStart->setEnabled(false);
+    QMetaObject::invokeMethod(this, &TNumberDlg::FormShow, Qt::QueuedConnection);
 }
 
 void TNumberDlg::changeEvent(QEvent* event) {
