@@ -214,6 +214,36 @@ private slots:
         QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
     }
 
+    // A log whose sensor goes away or stops sending does not end "done":
+    // the lost port ends it at once (exit 2); lines that stop coming while
+    // the link stands are told and the run ends as no answer (exit 3).
+    void logFailures_data() {
+        QTest::addColumn<bool>("unplug");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("sensor gone")
+            << true << ServiceExit::NoLink << "link to the sensor was lost";
+        QTest::newRow("lines stop") << false << ServiceExit::NoAnswer << "no measurement line";
+    }
+    void logFailures() {
+        QFETCH(bool, unplug);
+        QFETCH(int, exitCode);
+        QFETCH(QString, told);
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("log"), Path("gone.csv"), QStringLiteral("--seconds=8"),
+                QStringLiteral("--period=50")});
+        QTRY_VERIFY_WITH_TIMEOUT(Sensor().MeasurementLines() > 5, 30000);
+        if (unplug)
+            m_sim->Unplug();
+        else
+            Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("0"));
+        QCOMPARE(Finished(), exitCode);
+        const QString err = QString::fromLocal8Bit(m_run->readAllStandardError());
+        QVERIFY2(err.contains(told), qPrintable(err));
+        QVERIFY(!err.contains(QStringLiteral("orxterm: done")));
+        QVERIFY(ReadLines(Path("gone.csv")).size() > 1); // the rows that came are kept
+    }
+
     // The firmware update with its progress; refused over TCP.
     void update() {
         QVERIFY(StartSensor());
