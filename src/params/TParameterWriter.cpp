@@ -404,24 +404,21 @@ void TParameterWriter::Datei_Parameter_schreiben() {
 
 void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
     m_sendTitle = fromFile ? QFileInfo(file).fileName() : QStringLiteral("Clipboard");
+    // The file is read once, before the sensor is touched: what cannot be
+    // read sends nothing, and what was read is what goes out. Its bytes go
+    // out as they are (Latin-1 maps each byte to one character and back).
+    QStringList fileLines;
     if (fromFile) {
-        QStringList probe;
         QString error;
-        if (!ReadParameterLines(file, &probe, &error, true)) {
+        if (!ReadParameterLines(file, &fileLines, &error, /*asBytes=*/true)) {
             m_result = TFlowResult::FileError;
-            m_host.ShowMsgBox(error, mtError, mbOK); // nothing is sent
+            m_host.ShowMsgBox(error, mtError, mbOK);
             return;
         }
     }
     Send(
-        [this, fromFile, file] {
-            if (fromFile) {
-                // The file's bytes go out as they are (Latin-1 maps each
-                // byte to one character and back).
-                QStringList lines;
-                ReadParameterLines(file, &lines, nullptr, /*asBytes=*/true);
-                return lines;
-            }
+        [this, fromFile, &fileLines] {
+            if (fromFile) return fileLines;
             const QString text = QGuiApplication::clipboard()->text();
             if (text.isEmpty()) return QStringList{QStringLiteral("REM Clipboard not valid")};
             m_host.ShowError(QStringLiteral("Load from clipboard"));
