@@ -89,6 +89,8 @@ bool TMeasurementChannel::PrepareChannel() {
 
 bool TMeasurementChannel::Start(int updateMs) {
     const int n = Channel();
+    TCommandEngine& engine = m_host.Engine();
+    engine.StartRecording();
     bool sent = true;
     if (m_window == TWindow::Chart || !m_lengthAvailable)
         sent = Send(QStringLiteral("S%1FORMAT s").arg(n));
@@ -97,10 +99,25 @@ bool TMeasurementChannel::Start(int updateMs) {
         sent &&
         Send(QStringLiteral("S%1TIME %2").arg(n).arg(m_window == TWindow::Chart ? updateMs : 100));
     sent = sent && Send(QStringLiteral("S%1ON %2").arg(n).arg(1));
-    if (!sent) return false;
+    if (!sent) {
+        engine.StopRecording();
+        return false;
+    }
     TCommandEngine::Delay(100);
+    // Over TCP the commands leave together and their echoes come later:
+    // the lines are taken once the sensor has answered the last command,
+    // so that no echo is taken for a measurement line.
+    const QByteArray last = QStringLiteral("S%1ON 1").arg(n).toLatin1();
+    TCommandEngine::WaitUntil(
+        [&engine, &last] {
+            const QByteArray& answers = engine.Recorded();
+            const qsizetype at = answers.lastIndexOf(last);
+            return (at >= 0 && answers.indexOf("->", at) >= 0) || !engine.LinkUp();
+        },
+        1000);
+    engine.StopRecording();
     TComDataPacket& framer = Framer();
-    framer.SetComPort(&m_host.Engine().Port());
+    framer.SetComPort(&engine.Port());
     // Changing the size empties the framer: what an earlier run left is gone.
     framer.SetSize(1);
     framer.SetSize(0);
