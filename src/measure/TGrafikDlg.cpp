@@ -150,9 +150,7 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     Panel2->setMinimumWidth(50);
     PanelLink = new QLabel(StatusBar);
     PanelLink->setObjectName(QStringLiteral("PanelLink"));
-    QPalette warning = PanelLink->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
-    PanelLink->setPalette(warning);
+    MarkAsWarning(PanelLink);
     PanelLink->hide();
     StatusBar->addWidget(Panel0);
     StatusBar->addWidget(ProgressBar);
@@ -186,13 +184,8 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     m_host.ChartLines() = {[this] { return btnStop->isEnabled(); },
                            [this](const QByteArray& line) { ReceiveLine(line); }};
 
-    connect(&m_watch, &TLineWatch::Missing, this,
-            [this](int seconds) { ShowLinkState(LabelText(133).arg(seconds)); });
-    connect(&m_watch, &TLineWatch::Resumed, this, [this] { ShowLinkState(QString()); });
-    connect(&m_host.Sensor(), &TSensorState::LinkLost, this, &TGrafikDlg::LinkLost);
-    // After the main window has done its part of the reconnection.
-    connect(&m_host.Sensor(), &TSensorState::LinkReady, this, &TGrafikDlg::LinkReady,
-            Qt::QueuedConnection);
+    ConnectLineAndLinkEvents(this, m_host, m_watch, &TGrafikDlg::ShowLinkState,
+                             &TGrafikDlg::LinkLost, &TGrafikDlg::LinkReady);
 }
 
 void TGrafikDlg::ShowLinkState(const QString& text) {
@@ -214,8 +207,7 @@ void TGrafikDlg::LinkLost() {
 void TGrafikDlg::LinkReady() {
     if (!m_shown || m_measureState == TMeasureState::Running) return;
     TWaitCursor wait;
-    if (m_channel.Borrowed()) m_channel.RestoreChannel();
-    btnStart->setEnabled(m_channel.PrepareChannel());
+    btnStart->setEnabled(m_channel.BorrowAgain());
     if (btnStart->isEnabled()) ShowLinkState(QString());
 }
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "TLineWatch.h"
 
+#include "Labels.h"
+
+#include <QLabel>
+
 #include <algorithm>
 
 TLineWatch::TLineWatch(QObject* parent) : QObject(parent) {
@@ -47,4 +51,14 @@ void TLineWatch::Check() {
     if (seconds == m_shownSeconds) return;
     m_shownSeconds = seconds;
     emit Missing(seconds);
+}
+
+QString MissingLinesText(int seconds) {
+    return LabelText(133).arg(seconds);
+}
+
+void MarkAsWarning(QLabel* label) {
+    QPalette warning = label->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
+    label->setPalette(warning);
 }

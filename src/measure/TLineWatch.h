@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "THost.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+
+class QLabel;
 
 // Watches a measurement run for lines that stop coming: the sensor sends
 // one line per period, so when none has come for several periods (at
@@ -46,3 +50,24 @@ private:
     int m_gaps = 0;
     qint64 m_lines = 0;
 };
+
+// "No measurement data from the sensor for N s".
+QString MissingLinesText(int seconds);
+// The dark red of a label that tells what is wrong with a run.
+void MarkAsWarning(QLabel* label);
+
+// A measurement window's side of its lines and its link: `show` tells the
+// silence of missing lines (and clears it when they come again), `lost`
+// runs when the link to the sensor is lost, and `ready` when the sensor is
+// ready again - queued, after the main window's part of the reconnection.
+template <typename TWindow>
+void ConnectLineAndLinkEvents(TWindow* window, THost& host, TLineWatch& watch,
+                              void (TWindow::*show)(const QString&), void (TWindow::*lost)(),
+                              void (TWindow::*ready)()) {
+    QObject::connect(&watch, &TLineWatch::Missing, window,
+                     [window, show](int seconds) { (window->*show)(MissingLinesText(seconds)); });
+    QObject::connect(&watch, &TLineWatch::Resumed, window,
+                     [window, show] { (window->*show)(QString()); });
+    QObject::connect(&host.Sensor(), &TSensorState::LinkLost, window, lost);
+    QObject::connect(&host.Sensor(), &TSensorState::LinkReady, window, ready, Qt::QueuedConnection);
+}

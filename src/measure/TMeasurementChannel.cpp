@@ -153,3 +153,8 @@ bool TMeasurementChannel::RestoreChannel() {
     }
     return true;
 }
+
+bool TMeasurementChannel::BorrowAgain() {
+    if (m_borrowed) RestoreChannel();
+    return PrepareChannel();
+}

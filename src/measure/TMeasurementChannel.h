@@ -37,6 +37,9 @@ public:
     // sent because the link is gone is owed to the sensor, which gets it
     // when it is reached again; false then.
     bool RestoreChannel();
+    // After the link was lost and the sensor is back: the channel gets its
+    // own settings again, then it is borrowed afresh (PrepareChannel).
+    bool BorrowAgain();
     // The channel's output has been switched off by PrepareChannel and its
     // settings are not written back yet.
     bool Borrowed() const { return m_borrowed; }

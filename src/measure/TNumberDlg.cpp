@@ -101,9 +101,7 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
     lb_status = new QLabel(this);
     lb_status->setObjectName(QStringLiteral("lb_status"));
     lb_status->setWordWrap(true);
-    QPalette warning = lb_status->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
-    lb_status->setPalette(warning);
+    MarkAsWarning(lb_status);
     lb_status->hide();
 
     auto* layout = new QVBoxLayout(this);
@@ -132,13 +130,8 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
                             [this](const QByteArray& line) { ShowPacket(line); }};
     btnStop->setEnabled(false);
 
-    connect(&m_watch, &TLineWatch::Missing, this,
-            [this](int seconds) { ShowStatusText(LabelText(133).arg(seconds)); });
-    connect(&m_watch, &TLineWatch::Resumed, this, [this] { ShowStatusText(QString()); });
-    connect(&m_host.Sensor(), &TSensorState::LinkLost, this, &TNumberDlg::LinkLost);
-    // After the main window has done its part of the reconnection.
-    connect(&m_host.Sensor(), &TSensorState::LinkReady, this, &TNumberDlg::LinkReady,
-            Qt::QueuedConnection);
+    ConnectLineAndLinkEvents(this, m_host, m_watch, &TNumberDlg::ShowStatusText,
+                             &TNumberDlg::LinkLost, &TNumberDlg::LinkReady);
 }
 
 void TNumberDlg::ShowStatusText(const QString& text) {
@@ -159,8 +152,7 @@ void TNumberDlg::LinkLost() {
 // window borrows it afresh.
 void TNumberDlg::LinkReady() {
     if (!m_shown || btnStop->isEnabled()) return;
-    if (m_channel.Borrowed()) m_channel.RestoreChannel();
-    BorrowChannel();
+    BorrowChannel(true);
     if (btnStart->isEnabled()) ShowStatusText(QString());
 }
 
@@ -186,11 +178,11 @@ void TNumberDlg::FormShow() {
         figure->clear();
     ShowStatusText(QString());
     m_shown = true;
-    BorrowChannel();
+    BorrowChannel(false);
 }
 
-void TNumberDlg::BorrowChannel() {
-    btnStart->setEnabled(m_channel.PrepareChannel());
+void TNumberDlg::BorrowChannel(bool again) {
+    btnStart->setEnabled(again ? m_channel.BorrowAgain() : m_channel.PrepareChannel());
     btnStop->setEnabled(false);
     btnStartLength->setEnabled(false);
     btnStopLength->setEnabled(false);

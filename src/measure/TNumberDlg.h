@@ -64,7 +64,7 @@ private:
     void ShowStatusText(const QString& text);
     void LinkLost();
     void LinkReady();
-    void BorrowChannel();
+    void BorrowChannel(bool again);
 
     THost& m_host;
     TMeasurementChannel m_channel;
