@@ -96,7 +96,18 @@ void TMainForm::Datei_sendenExecute() {
     const QString file =
         TFileDialogs::GetOpenFileName(this, TextFileRequest(TFileDialogRequest::Open, TextDir()));
     if (file.isEmpty()) return;
-    m_windows.FlashDlg->Send(LabelText(19), LabelText(610), file);
+    TFlashDlg& dialog = *m_windows.FlashDlg;
+    dialog.Send(LabelText(19), LabelText(610), file);
+    // A file that did not go out whole is not left to look sent: a lost
+    // link or a line the sensor refused is told (the operator's own stop
+    // and an unreadable file have been seen or told already).
+    const int done = dialog.LinesSent();
+    if (dialog.LastStop() == TFlashDlg::TStop::LinkLost)
+        TFormMsgBox::ShowMsgBox(
+            LabelText(144) + u'\r' + LabelText(148).arg(done).arg(dialog.Total()), mtError, mbOK);
+    else if (dialog.LastStop() == TFlashDlg::TStop::Refused)
+        TFormMsgBox::ShowMsgBox(
+            LabelText(146) + u'\r' + LabelText(148).arg(done).arg(dialog.Total()), mtError, mbOK);
 }
 
 void TMainForm::Extras_HistogrammExecute() {

@@ -264,3 +264,7 @@ void TFlashDlg::done(int result) {
     if (m_mode == SendMode) m_lines.clear();
     QDialog::done(result);
 }
+
+int TFlashDlg::ProgressBar1Value() const {
+    return ProgressBar1->value();
+}

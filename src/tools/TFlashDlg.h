@@ -75,6 +75,8 @@ public:
     TMode Mode() const { return m_mode; }
     int Total() const { return m_total; }
     int LinesLeft() const { return int(m_lines.size()); }
+    // Send mode: the lines handed to the link so far (what the bar shows).
+    int LinesSent() const { return m_mode == SendMode ? ProgressBar1Value() : 0; }
     int Position() const { return m_position; }
 
     // The components.
@@ -94,6 +96,7 @@ private:
     void WaitTick();
     bool WaitForLine();
     std::optional<TStop> Interruption() const;
+    int ProgressBar1Value() const;
     void ScheduleNextLine();
     void Prepare(const QString& caption, const QString& message);
 

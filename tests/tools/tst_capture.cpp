@@ -265,6 +265,39 @@ private slots:
         QCOMPARE(Sensor().ReceivedBytes(), before);
     }
 
+    // A file that does not go out whole is told: the sensor gone half-way
+    // (nothing more is sent into nothing), or a line it refused with BEL.
+    void sendFileCutShort_data() {
+        QTest::addColumn<bool>("unplug");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("sensor gone") << true << 144;
+        QTest::newRow("line refused") << false << 146;
+    }
+    void sendFileCutShort() {
+        QFETCH(bool, unplug);
+        QFETCH(int, reason);
+        QVERIFY(Start());
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        QByteArray text;
+        for (int i = 0; i < 300; ++i)
+            text += "SID\r\n";
+        Offer(Write(QStringLiteral("cut.txt"), text));
+        TFlashDlg& dialog = *m_w.FlashDlg;
+        WhenReady(
+            this, [&] { return dialog.isVisible() && dialog.ProgressBar1->value() >= 10; },
+            [&] {
+                if (unplug)
+                    m_sim->Unplug();
+                else
+                    Sensor().SendMarker("\a");
+            });
+        m_main->Datei_senden->trigger();
+        const int sent = dialog.LinesSent();
+        QVERIFY2(sent >= 10 && sent < 300, qPrintable(QString::number(sent)));
+        QCOMPARE(m_boxes,
+                 QStringList{LabelText(reason) + u'\n' + LabelText(148).arg(sent).arg(300)});
+    }
+
     // Over a TCP link (Remote) every line of the file takes the link's
     // way, not only the first.
     void sendFileOverTcp() {
