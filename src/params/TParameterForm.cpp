@@ -622,12 +622,22 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
         if (system)
             for (const QByteArray& c : SensorCommand::SystemModeEntry)
                 engine.SetCmd(c);
-        engine.SetCmd(QStringLiteral("%1 %2\r").arg(key, text).toLatin1());
-        TCommandEngine::Delay(100);
-        QString reply = QString::fromLatin1(engine.GetCmd((key + u'\r').toLatin1(),
-                                                          (key + QStringLiteral("\r\n")).toLatin1(),
-                                                          "\r\n", 0, whole ? 200 : 300))
-                            .trimmed();
+        const bool sent = engine.SetCmd(QStringLiteral("%1 %2\r").arg(key, text).toLatin1());
+        if (sent) TCommandEngine::Delay(100);
+        QString reply = sent ? QString::fromLatin1(
+                                   engine.GetCmd((key + u'\r').toLatin1(),
+                                                 (key + QStringLiteral("\r\n")).toLatin1(),
+                                                 "\r\n", 0, whole ? 200 : 300))
+                                   .trimmed()
+                             : QString();
+        if (!engine.LinkUp()) {
+            // The link went away: the value the user typed stays, marked as
+            // not sent, and goes out with the next exchange of this slot.
+            if (system) m_host.OweSensor({SensorCommand::SystemModeExit});
+            m_host.ShowError(LabelText(144));
+            m_exchanging = false;
+            return;
+        }
         if (reply.startsWith(u'E')) reply.clear();
         if (!whole) reply = reply.section(u' ', 0, 0);
         slot->setText(reply);

@@ -233,6 +233,27 @@ private slots:
         QCOMPARE(m_editor->Value(106), QStringLiteral("300"));
     }
 
+    // The sensor's device goes away during an Auto Update: the value the
+    // user typed is not emptied as a refusal would be; it stays, marked as
+    // not sent.
+    void autoUpdateLinkLost() {
+        QVERIFY(Start(QStringLiteral("7"), 1));
+        WaitIdentified();
+        Read();
+        m_editor->cb_AutoUpdate->setChecked(true);
+        QLineEdit* slot = m_editor->Slot(102);
+        slot->selectAll();
+        QTest::keyClicks(slot, QStringLiteral("1.0033"));
+        connect(&Sensor(), &TSimSensor::Traced, this, [this](const TSimTraceEntry& e) {
+            if (e.FromHost && e.Bytes.contains("1.0033")) m_sim->Unplug();
+        });
+        m_editor->SlotExit(slot);
+        QVERIFY(!m_main->ComPort->Connected());
+        QCOMPARE(slot->text(), QStringLiteral("1.0033"));
+        QVERIFY(m_editor->IsMarked(102));
+        QVERIFY(!m_editor->Exchanging());
+    }
+
     // Ticking Auto Update sends what was changed while it was off.
     void tickingSendsPending() {
         QVERIFY(Start(QStringLiteral("7"), 1));
