@@ -79,22 +79,34 @@ void Print(const char* name, const QByteArray& received, int first, int count,
 long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString& copyDataPath) {
     TSimSensor& sensor = pty.Sensor();
     sensor.SetTraceLimit(64 << 20);
+    QObject scope; // the connections below end with this phase
     QByteArray received;
-    QObject::connect(&sensor, &TSimSensor::Traced, &relay, [&received](const TSimTraceEntry& e) {
+    QObject::connect(&sensor, &TSimSensor::Traced, &scope, [&received](const TSimTraceEntry& e) {
         if (e.FromHost) received += e.Bytes;
     });
     QByteArray fromSensor;
-    QObject::connect(relay.ComPort, &TComPort::DataReceived, &relay,
+    QObject::connect(relay.ComPort, &TComPort::DataReceived, &scope,
                      [&fromSensor](const QByteArray& d) { fromSensor += d; });
     int txFull = 0;
-    QObject::connect(relay.ComPort, &TComPort::LineErrors, &relay, [&txFull](const QStringList& t) {
+    QObject::connect(relay.ComPort, &TComPort::LineErrors, &scope, [&txFull](const QStringList& t) {
         txFull += int(t.count(QStringLiteral("TxFull error")));
     });
 
+    qint64 mostRelayed = 0;
+    qint64 mostOwn = 0;
+    auto note = [&] {
+        const qint64 relayed = relay.ComPort->PendingRelay();
+        mostRelayed = std::max(mostRelayed, relayed);
+        mostOwn = std::max(mostOwn, relay.ComPort->PendingOutput() - relayed);
+    };
+    QObject::connect(relay.TcpLink, &TTcpLink::Received, &scope, note);
+
     // Another program's end of the copy-data channel, wired as the
     // program wires its own.
-    TCopyDataServer copyData(
-        [&relay](quint32 kind, const QByteArray& bytes) { relay.CopyData(kind, bytes); });
+    TCopyDataServer copyData([&](quint32 kind, const QByteArray& bytes) {
+        relay.CopyData(kind, bytes);
+        note();
+    });
     copyData.ReadyForData = [&relay] { return relay.ReadyForRelayData(); };
     copyData.Listen(copyDataPath);
 
@@ -123,12 +135,11 @@ long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString&
     other.write(header + senders[kCopyData].Stream);
 
     int requests = 0;
-    qint64 mostQueued = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &relay, [&] {
+    QObject::connect(&tick, &QTimer::timeout, &scope, [&] {
         sensor.SendMarker("\033[5n");
         ++requests;
-        mostQueued = std::max(mostQueued, relay.ComPort->PendingOutput());
+        note();
         for (int k = 0; k <= kReset; ++k) {
             TSender& s = senders[size_t(k)];
             if (s.Ended || k == kStaying || s.Socket->bytesToWrite() > 0) continue;
@@ -157,7 +168,7 @@ long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString&
     QElapsedTimer quiet;
     WaitFor(
         [&] {
-            mostQueued = std::max(mostQueued, relay.ComPort->PendingOutput());
+            note();
             if (received.size() != last || relay.ComPort->PendingOutput() > 0) {
                 last = received.size();
                 quiet.start();
@@ -181,7 +192,9 @@ long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString&
                 static_cast<long long>(answers * 4),
                 static_cast<long long>(requests - answers) * 4);
     lost += (requests - answers) * 4;
-    std::printf("most queued         %lld bytes for the line; TxFull errors %d\n",
-                static_cast<long long>(mostQueued), txFull);
+    std::printf("most queued         relayed %lld bytes (bound %lld), own %lld; TxFull errors %d\n",
+                static_cast<long long>(mostRelayed),
+                static_cast<long long>(TComPort::MaxRelayQueue), static_cast<long long>(mostOwn),
+                txFull);
     return lost;
 }

@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     WaitFor(
         [&] {
             for (const TClient& c : clients)
-                if (c.Received.size() < sent.size()) return false;
+                if (!c.Received.endsWith(sent)) return false;
             return true;
         },
         10000);
