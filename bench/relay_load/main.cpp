@@ -4,11 +4,15 @@
 // 10 ms for 30 s, then 1000 connect/disconnect cycles. Prints the clients,
 // the bytes each received, the bytes lost (against what the sensor sent),
 // the TCP Counter and the process's open descriptors before and after.
+// Then the other direction under a held line (HeldLine.cpp): clients and
+// another program send while the sensor holds XOFF for HOLD ms; prints
+// what each sent, what reached the sensor and what was lost.
 //
-//   relay_load [SECONDS [CLIENTS [CYCLES]]]      (defaults 30 50 1000)
+//   relay_load [SECONDS [CLIENTS [CYCLES [HOLD]]]]   (defaults 30 50 1000 2500)
 //
 // Runs on the offscreen platform with a settings folder of its own.
 #include "BenchWait.h"
+#include "HeldLine.h"
 #include "Labels.h"
 #include "TComPort.h"
 #include "TMainForm.h"
@@ -66,6 +70,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 30;
     const int clientCount = argc > 2 ? std::max(1, atoi(argv[2])) : 50;
     const int cycles = argc > 3 ? std::max(0, atoi(argv[3])) : 1000;
+    const int holdMs = argc > 4 ? std::max(0, atoi(argv[4])) : 2500;
     SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
 
     TSimPty pty;
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
     WaitFor(
         [&] {
             for (const TClient& c : clients)
-                if (c.Received.size() < sent.size()) return false;
+                if (!c.Received.endsWith(sent)) return false;
             return true;
         },
         10000);
@@ -167,7 +172,10 @@ int main(int argc, char** argv) {
     WaitFor([&] { return OpenDescriptors() == fdsBefore; }, 5000);
     std::printf("TCP Counter at end  %s\n", qPrintable(relay->PanelText(TStatusPanel::TcpCounter)));
     std::printf("descriptors         before %d, after %d\n", fdsBefore, OpenDescriptors());
+    const bool descriptorsBack = OpenDescriptors() == fdsBefore;
+    const long long heldLost =
+        RunHeldLine(*relay, pty, holdMs, home.filePath(QStringLiteral("copydata")));
     std::printf("peak RSS            %s\n", Rss().constData());
     relay->Timer_StartUp.stop();
-    return lost == 0 && OpenDescriptors() == fdsBefore ? 0 : 1;
+    return lost == 0 && descriptorsBack && heldLost == 0 ? 0 : 1;
 }

@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -141,49 +142,56 @@ void TCopyDataServer::Drop(QLocalSocket* socket) {
 qint64 TCopyDataServer::BufferedBytes() const {
     qint64 sum = 0;
     for (const TConnection& c : m_connections)
-        sum += c.Message.size();
+        sum += c.Header.size() + c.Body.size();
     return sum;
 }
 
 void TCopyDataServer::ReadMessages(QLocalSocket* socket) {
-    for (int handled = 0; handled < MessagesPerStep; ++handled) {
-        auto entry = m_connections.find(socket);
-        if (entry == m_connections.end()) return; // dropped
-        QByteArray& message = entry->Message;
-        if (message.size() < 8) {
-            message += socket->read(8 - message.size());
-            if (message.size() < 8) break;
-        }
-        const quint32 kind = qFromLittleEndian<quint32>(message.constData());
-        const quint32 length = qFromLittleEndian<quint32>(message.constData() + 4);
-        if (length > MaxMessage) {
-            // Not a message this program sends: the connection ends (after
-            // this handler, so the socket is not pulled from under Qt).
-            m_connections.remove(socket);
-            QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
-            socket->deleteLater();
-            return;
-        }
-        if (!IsPanelKind(kind) && ReadyForData && !ReadyForData()) {
-            // The link is behind: read nothing more until it has caught up.
-            entry->Pacer->Schedule(TReadPacer::RetryMs);
-            return;
-        }
-        const qint64 missing = 8 + qint64(length) - message.size();
-        if (missing > 0) message += socket->read(missing);
-        if (message.size() < 8 + qint64(length)) break;
-        const QByteArray bytes = message.mid(8);
-        message.clear();
-        if (m_handler) m_handler(kind, bytes);
-    }
+    for (int handled = 0; handled < MessagesPerStep; ++handled)
+        if (!ReadStep(socket)) break;
     auto entry = m_connections.find(socket);
-    if (entry == m_connections.end()) return;
+    if (entry == m_connections.end() || entry->Pacer->Pending()) return;
     if (socket->bytesAvailable() > 0) {
         // More is waiting: the next step comes from the event loop.
         entry->Pacer->Schedule(0);
         return;
     }
-    if (entry->Closed && socket->bytesAvailable() == 0) Drop(socket);
+    if (entry->Closed) Drop(socket);
+}
+
+bool TCopyDataServer::ReadStep(QLocalSocket* socket) {
+    auto entry = m_connections.find(socket);
+    if (entry == m_connections.end()) return false; // dropped
+    TConnection& c = *entry;
+    if (c.Header.size() < 8) {
+        c.Header += socket->read(8 - c.Header.size());
+        if (c.Header.size() < 8) return false;
+        c.Left = qFromLittleEndian<quint32>(c.Header.constData() + 4);
+        if (c.Left > qint64(MaxMessage)) {
+            // Not a message this program sends: the connection ends (after
+            // this handler, so the socket is not pulled from under Qt).
+            m_connections.remove(socket);
+            QMetaObject::invokeMethod(socket, &QLocalSocket::abort, Qt::QueuedConnection);
+            socket->deleteLater();
+            return false;
+        }
+    }
+    const quint32 kind = qFromLittleEndian<quint32>(c.Header.constData());
+    const bool panel = IsPanelKind(kind);
+    if (!panel && c.Left > 0 && ReadyForData && !ReadyForData()) {
+        // The link is behind: read nothing more until it has caught up.
+        c.Pacer->Schedule(TReadPacer::RetryMs);
+        return false;
+    }
+    // A panel text is handed on whole, data in pieces.
+    const qint64 want = panel ? c.Left : std::min(c.Left, DataPiece);
+    if (c.Body.size() < want) c.Body += socket->read(want - c.Body.size());
+    if (c.Body.size() < want) return false;
+    c.Left -= want;
+    if (c.Left == 0) c.Header.clear();
+    const QByteArray bytes = std::exchange(c.Body, QByteArray());
+    if (m_handler) m_handler(kind, bytes);
+    return true;
 }
 
 // --- Sending side -----------------------------------------------------------------

@@ -21,9 +21,11 @@ class QLocalSocket;
 // over MaxMessage bytes end their connection, and at most MaxConnections
 // are served at once.
 //
-// Reading is paced: a data message is read only while ReadyForData says
-// the link can take it; meanwhile only its header has been read, the
-// socket's read buffer fills and the sender is held back.
+// Reading is paced: the body of a data message is read only while
+// ReadyForData says the link can take it, and handed on in pieces of at
+// most DataPiece bytes, so a large message never lands on the link at
+// once. Meanwhile the socket's read buffer fills and the sender is held
+// back.
 class TCopyDataServer : public QObject {
     Q_OBJECT
 public:
@@ -39,9 +41,8 @@ public:
     bool Listen(const QString& path, QString* error = nullptr);
     QString Path() const { return m_path; }
     int ConnectionCount() const { return int(m_connections.size()); }
-    // Bytes read from the connections that are not handled yet (at most
-    // one message per connection, and only its header while the link is
-    // behind).
+    // Bytes read from the connections that are not handled yet (per
+    // connection a header and at most a panel message or a piece of data).
     qint64 BufferedBytes() const;
 
     // Asked before data messages (kinds above 4) are handled; while it says
@@ -52,17 +53,24 @@ public:
     // in a folder of this user's own under the temporary folder.
     static QString DefaultPath();
 
-    // Messages handled in one go before other work gets its turn.
+    // Messages (or pieces) handled in one go before other work gets its turn.
     static constexpr int MessagesPerStep = 64;
+    // A data message is handed on in pieces of at most this many bytes.
+    static constexpr qint64 DataPiece = 64 * 1024;
 
 private:
     struct TConnection {
-        QByteArray Message; // the message being read: its header, then its body
+        QByteArray Header; // the header of the message being read
+        QByteArray Body;   // a panel message's body, or the piece of data being read
+        qint64 Left = 0;   // body bytes of the message not handed on yet
         TReadPacer* Pacer = nullptr;
         bool Closed = false; // the sender has gone; what it left is still handled
     };
     void AcceptPending();
     void ReadMessages(QLocalSocket* socket);
+    // One step: false when the connection must wait (for more bytes or
+    // for the link) or is gone.
+    bool ReadStep(QLocalSocket* socket);
     void Drop(QLocalSocket* socket);
 
     THandler m_handler;

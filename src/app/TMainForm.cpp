@@ -297,8 +297,9 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     // Data received over TCP (or from another program): on the relay it
     // goes to the sensor; on a client link it is the sensor's answer.
     if (ComPort->Connected()) {
-        // Queued, not waited for: a slow line must not stall the window.
-        ComPort->WriteStr(bytes);
+        // Queued behind the program's own output, not waited for: a slow
+        // line must not stall the window (the senders wait instead).
+        ComPort->WriteRelay(bytes);
         return;
     }
     ComTerminal->ReceiveData(bytes);

@@ -169,7 +169,8 @@ public:
     TLineTarget& ChartLines() override { return m_chartLines; }
     TLineTarget& NumberLines() override { return m_numberLines; }
     // False while so much relayed data waits for the serial line that
-    // reading more from TCP clients (or other programs) should pause.
+    // reading more from TCP clients (or other programs) should pause; the
+    // port's RelayRoom says when to go on.
     bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
@@ -179,7 +180,7 @@ public:
     static constexpr int MaxTcpLine = 4096;           // a longer partial line is dropped
     static constexpr int MaxTcpPending = 1 << 20;     // beyond this a batch leaves early
     static constexpr int MaxPanelText = 256;          // longer panel texts are cut
-    static constexpr int MaxRelayBacklog = 64 * 1024; // relayed bytes waiting for the line
+    static constexpr int MaxRelayBacklog = 16 * 1024; // relayed bytes waiting for the line
     TTcpLink* TcpLink = nullptr;
 
     // --- Commands and special keys ---------------------------------------------

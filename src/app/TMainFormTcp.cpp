@@ -5,6 +5,7 @@
 // lines assembled from it.
 #include "TMainForm.h"
 
+#include "CopyDataChannel.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
@@ -31,13 +32,21 @@ void TMainForm::CreateTcpLink() {
     connect(&Timer_TCPServer_Delay, &QTimer::timeout, this, &TMainForm::Timer_TCPServer_DelayTimer);
     m_engine->SendTcp = [this](const QByteArray& text) { SendTcp(text); };
     m_engine->TcpLinkUp = [this] { return TcpLink->LinkConnected(); };
-    // Relayed data waits in the port's queue; beyond a little of it the
-    // clients are held back rather than the queue growing.
+    // Relayed data waits in the port's relay lane; beyond its high mark the
+    // clients are held back (TCP holds them) rather than the lane growing,
+    // and they are read on once it has drained.
     TcpLink->ReadyForData = [this] { return ReadyForRelayData(); };
+    connect(ComPort, &TComPort::RelayRoom, TcpLink, &TTcpLink::ResumeReading);
 }
 
+// The copy-data channel asks this too, and hands on pieces the relay lane
+// has room for after a yes.
+static_assert(TMainForm::MaxRelayBacklog == TComPort::RelayHighMark);
+static_assert(TCopyDataServer::DataPiece <= TComPort::MaxRelayPiece);
+static_assert(TTcpLink::ReadChunk <= TComPort::MaxRelayPiece);
+
 bool TMainForm::ReadyForRelayData() const {
-    return !ComPort->Connected() || ComPort->PendingOutput() < MaxRelayBacklog;
+    return !ComPort->Connected() || ComPort->RelayReady();
 }
 
 // --- Start of the link ------------------------------------------------------------

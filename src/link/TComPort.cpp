@@ -259,11 +259,13 @@ void TComPort::Close() {
     m_outNotifier.reset();
     m_outRetry.stop();
     m_out.clear();
+    m_relay.clear();
     m_heldWrites = 0;
     m_txFullShown = false;
     m_serial.close();
     m_serial.clearError();
     emit AfterClose();
+    CheckRelayRoom();
 }
 
 bool TComPort::Connected() const {
@@ -271,36 +273,49 @@ bool TComPort::Connected() const {
 }
 
 qint64 TComPort::WriteStr(const QByteArray& data) {
+    return Enqueue(m_out, MaxOutputQueue, data);
+}
+
+qint64 TComPort::WriteRelay(const QByteArray& data) {
+    const qint64 queued = Enqueue(m_relay, MaxRelayQueue, data);
+    if (m_relay.size() >= RelayHighMark) m_relayHeld = true;
+    CheckRelayRoom(); // the line may have taken it all at once
+    return queued;
+}
+
+qint64 TComPort::Enqueue(QByteArray& lane, qint64 bound, const QByteArray& data) {
     if (!m_serial.isOpen()) return data.isEmpty() ? 0 : -1;
     if (data.isEmpty()) return 0;
-    const qint64 taken = std::min<qint64>(MaxOutputQueue - m_out.size(), data.size());
+    const qint64 taken = std::min<qint64>(bound - lane.size(), data.size());
     if (taken < data.size() && !m_txFullShown) {
         m_txFullShown = true;
         emit LineErrors({QStringLiteral("TxFull error")});
     }
     if (taken <= 0) return 0;
     const bool waiting = m_outRetry.isActive() || (m_outNotifier && m_outNotifier->isEnabled());
-    m_out.append(data.constData(), taken);
+    lane.append(data.constData(), taken);
     if (!waiting) WriteQueue(); // behind a waiting queue the bytes just wait their turn
     return taken;
 }
 
-// Hands the queue to the device as far as it takes it. The device is
-// opened non-blocking, so a full or held output (XOFF) answers EAGAIN:
-// that is a wait for the line, never an error.
+// Hands the queue to the device as far as it takes it, the own lane
+// first. The device is opened non-blocking, so a full or held output
+// (XOFF) answers EAGAIN: that is a wait for the line, never an error.
 void TComPort::WriteQueue() {
     m_outRetry.stop();
     if (m_outNotifier) m_outNotifier->setEnabled(false);
     if (!m_serial.isOpen()) return;
     const int fd = int(m_serial.handle());
-    while (!m_out.isEmpty()) {
-        const ssize_t n = ::write(fd, m_out.constData(), size_t(m_out.size()));
+    while (!m_out.isEmpty() || !m_relay.isEmpty()) {
+        QByteArray& lane = m_out.isEmpty() ? m_relay : m_out;
+        const ssize_t n = ::write(fd, lane.constData(), size_t(lane.size()));
         if (n > 0) {
-            m_out.remove(0, qsizetype(n));
+            lane.remove(0, qsizetype(n));
             m_heldWrites = 0;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
+        CheckRelayRoom();
         if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
             ScheduleWrite();
             return;
@@ -311,7 +326,14 @@ void TComPort::WriteQueue() {
         return;
     }
     m_txFullShown = false;
+    CheckRelayRoom();
     emit OutputDrained();
+}
+
+void TComPort::CheckRelayRoom() {
+    if (!m_relayHeld || m_relay.size() >= RelayLowMark) return;
+    m_relayHeld = false;
+    emit RelayRoom();
 }
 
 // Waits for the line to take more: normally until the device says it can
@@ -336,7 +358,7 @@ qint64 TComPort::OutputBacklog() const {
     if (!m_serial.isOpen()) return 0;
     int driver = 0;
     if (::ioctl(int(m_serial.handle()), TIOCOUTQ, &driver) != 0 || driver < 0) driver = 0;
-    return m_out.size() + driver;
+    return PendingOutput() + driver;
 }
 
 void TComPort::ClearBuffer() {

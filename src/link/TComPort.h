@@ -112,16 +112,42 @@ public:
     enum class TOpenFailure { None, NoPort, NotFound, Busy, Permission, Other };
     TOpenFailure OpenFailure() const { return m_openFailure; }
 
-    // Output. Everything written joins the port's output queue and leaves
-    // as the line takes it, paced by the event loop; a write never waits.
-    // While the sensor holds the line (XOFF) the queue simply waits for
-    // XON. The queue is bounded: bytes that do not fit are dropped, and
-    // "TxFull error" is reported once until the queue has room again.
-    // Returns the number of bytes queued, -1 when the port is closed.
+    // Output, in two lanes that share the line. The program's own output
+    // (WriteStr: typed keys, the terminal's answers, the command engine's
+    // commands and transfers) goes first; relayed output (WriteRelay: what
+    // TCP clients and other programs send to the sensor) takes the line
+    // whenever the own lane is empty. Everything written leaves as the line
+    // takes it, paced by the event loop; a write never waits. While the
+    // sensor holds the line (XOFF) both lanes wait for XON.
+    //
+    // The own lane is bounded by MaxOutputQueue: bytes that do not fit are
+    // dropped, and "TxFull error" is reported once until the queue has
+    // drained. The relay lane is not meant to drop anything: its writers
+    // hold their senders back instead, writing only while RelayReady() and
+    // going on when RelayRoom comes. So relayed traffic never takes the own
+    // lane's room, and a sender that outruns the line waits in its own
+    // transport (TCP, the local socket). MaxRelayQueue bounds the lane
+    // against a writer that does not ask; beyond it bytes are dropped as
+    // above.
+    // Both return the number of bytes queued, -1 when the port is closed.
     qint64 WriteStr(const QByteArray& data);
-    // Bytes written that the line has not taken yet.
-    qint64 PendingOutput() const { return m_out.size(); }
+    qint64 WriteRelay(const QByteArray& data);
+    // Bytes written that the line has not taken yet (both lanes).
+    qint64 PendingOutput() const { return m_out.size() + m_relay.size(); }
+    qint64 PendingRelay() const { return m_relay.size(); }
     static constexpr qint64 MaxOutputQueue = 1 << 20;
+    // Relayed bytes are taken while fewer than RelayHighMark wait: a few
+    // seconds of the line at 9600 baud, a fraction of one at the fastest
+    // rates, so the line never runs dry for want of data while a sender is
+    // read. Once held back, readers go on when fewer than RelayLowMark
+    // wait: still enough for the line while the readers get going again.
+    static constexpr qint64 RelayHighMark = 16 * 1024;
+    static constexpr qint64 RelayLowMark = 4 * 1024;
+    // The most a relay writer hands on in one piece after RelayReady said
+    // yes (a copy-data piece; TCP reads are far smaller).
+    static constexpr qint64 MaxRelayPiece = 64 * 1024;
+    static constexpr qint64 MaxRelayQueue = RelayHighMark + MaxRelayPiece;
+    bool RelayReady() const { return m_relay.size() < RelayHighMark; }
     // Bytes on their way out: the output queue and what the device's
     // driver holds and has not sent yet (a UART's buffer; a
     // pseudo-terminal reports none). 0 when the port is closed.
@@ -145,12 +171,18 @@ signals:
     void DeviceLost();
     // The output queue has been handed to the line completely.
     void OutputDrained();
+    // The relay lane, after reaching RelayHighMark, has drained below
+    // RelayLowMark (or was dropped with the port): held-back readers may
+    // read again.
+    void RelayRoom();
 
 private:
     void ApplyLineSettings();
     void ClearIxany();
     TOpenFailure ClassifyOpenFailure(QSerialPort::SerialPortError error) const;
+    qint64 Enqueue(QByteArray& lane, qint64 bound, const QByteArray& data);
     void WriteQueue();
+    void CheckRelayRoom();
     void ScheduleWrite();
     void LoseDevice();
     void OnReadyRead();
@@ -165,7 +197,9 @@ private:
     QString m_errorText;
     TOpenFailure m_openFailure = TOpenFailure::None;
     QList<TComDataPacket*> m_framers;
-    QByteArray m_out;                               // the output queue
+    QByteArray m_out;                               // the own lane of the output queue
+    QByteArray m_relay;                             // its relay lane
+    bool m_relayHeld = false;                       // the relay lane reached its high mark
     std::unique_ptr<QSocketNotifier> m_outNotifier; // the line can take more
     QTimer m_outRetry;                              // ... or look again shortly
     int m_heldWrites = 0;                           // writes in a row that the line took nothing of

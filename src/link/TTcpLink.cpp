@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cstring>
@@ -162,7 +163,7 @@ void TTcpLink::AcceptPending() {
         QTcpSocket* socket = m_server->nextPendingConnection();
         if (!socket) break;
         socket->setParent(this);
-        if (ClientCount() >= MaxClients) {
+        if (ClientCount() + int(m_leaving.size()) >= MaxClients) {
             // Beyond this many, a peer could use up the descriptors that
             // the serial port needs.
             const QString peer = PeerText(socket);
@@ -206,10 +207,13 @@ int TTcpLink::ClientCount() const {
 void TTcpLink::CloseSockets() {
     ++m_generation;
     if (m_connectLoop) m_connectLoop->quit();
+    QVector<QTcpSocket*> sockets = m_leaving;
+    m_leaving.clear();
     for (QTcpSocket*& slot : m_clients) {
-        QTcpSocket* socket = slot;
+        if (slot) sockets.append(slot);
         slot = nullptr;
-        if (!socket) continue;
+    }
+    for (QTcpSocket* socket : sockets) {
         socket->disconnect(this);
         socket->abort(); // frees the descriptor now; the object goes at the next turn
         socket->deleteLater();
@@ -236,7 +240,7 @@ void TTcpLink::SendNow(const QByteArray& text, bool toClients) {
         const QVector<QTcpSocket*> clients = m_clients; // a handler may change the table
         for (const QPointer<QTcpSocket> socket : clients) {
             if (!socket || socket->state() != QAbstractSocket::ConnectedState ||
-                socket->bytesToWrite() > MaxClientBacklog)
+                socket->bytesToWrite() > MaxClientBacklog || PeerReset(socket))
                 continue;
             socket->write(text);
             socket->flush();
@@ -258,12 +262,23 @@ void TTcpLink::WatchSocket(QTcpSocket* socket) {
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { SocketError(socket); });
 }
 
-void TTcpLink::ReadOnce(QTcpSocket* socket, bool force) {
-    if (socket->bytesAvailable() <= 0) return;
-    if (!force && ReadyForData && !ReadyForData()) {
-        ScheduleRead(socket, TReadPacer::RetryMs); // look again when some of it has gone on
+// A peer that has reset the connection takes nothing more, and a write
+// that fails makes the socket throw away what it has received and not
+// handed out yet (the system still holds data that arrived before the
+// reset). So nothing is written to it; its data is read out as usual.
+bool TTcpLink::PeerReset(const QTcpSocket* socket) {
+    pollfd p{int(socket->socketDescriptor()), 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLHUP));
+}
+
+void TTcpLink::ReadOnce(QTcpSocket* socket) {
+    if (socket->bytesAvailable() <= 0) {
+        ReleaseIfRead(socket);
         return;
     }
+    // Not now: the data waits (and TCP holds the peer back) until the
+    // owner resumes reading.
+    if (ReadyForData && !ReadyForData()) return;
     char buffer[ReadChunk];
     const qint64 n = socket->read(buffer, ReadChunk);
     if (n < 0) {
@@ -274,7 +289,18 @@ void TTcpLink::ReadOnce(QTcpSocket* socket, bool force) {
     const qsizetype length = zero ? static_cast<const char*>(zero) - buffer : qsizetype(n);
     QPointer<QTcpSocket> alive(socket);
     if (length > 0) emit Received(QByteArray(buffer, length));
-    if (alive && alive->bytesAvailable() > 0 && !force) ScheduleRead(alive);
+    if (!alive) return;
+    if (alive->bytesAvailable() > 0)
+        ScheduleRead(alive);
+    else
+        ReleaseIfRead(alive);
+}
+
+void TTcpLink::ResumeReading() {
+    const QVector<QTcpSocket*> sockets = m_clients + m_leaving;
+    for (QTcpSocket* socket : sockets)
+        if (socket && socket->bytesAvailable() > 0) ScheduleRead(socket);
+    if (m_link && m_link->bytesAvailable() > 0) ScheduleRead(m_link);
 }
 
 void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs) {
@@ -282,14 +308,22 @@ void TTcpLink::ScheduleRead(QTcpSocket* socket, int delayMs) {
         pacer->Schedule(delayMs);
 }
 
+// A client that has left goes once everything it sent has been handed out.
+void TTcpLink::ReleaseIfRead(QTcpSocket* socket) {
+    if (socket->bytesAvailable() > 0 || !m_leaving.removeOne(socket)) return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
 void TTcpLink::SocketClosed(QTcpSocket* socket) {
     if (socket->property(kClosed).toBool()) return;
     socket->setProperty(kClosed, true);
-    // What the peer sent before it closed is still read, in order.
+    // What the peer sent before it closed is still read, in order: now as
+    // far as the line takes it, the rest later at the line's pace.
     QPointer<QTcpSocket> alive(socket);
-    // (At most one read buffer's worth, taken even while the line is behind.)
-    while (alive && alive->bytesAvailable() > 0)
-        ReadOnce(alive, true);
+    while (alive && alive->bytesAvailable() > 0 && (!ReadyForData || ReadyForData()))
+        ReadOnce(alive);
     if (!alive) return;
     if (socket == m_link) {
         emit LinkClosed();
@@ -297,9 +331,13 @@ void TTcpLink::SocketClosed(QTcpSocket* socket) {
     }
     if (!m_clients.contains(socket)) return;
     RemoveClient(socket);
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    if (socket->bytesAvailable() > 0) {
+        m_leaving.append(socket);
+    } else {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
     emit ClientClosed();
 }
 

@@ -23,8 +23,11 @@ class QTcpSocket;
 // of at most 128 bytes, each cut at its first zero byte; a socket with more
 // waiting data gets its next read from the event loop, so a flood from one
 // peer cannot starve the window. Each socket reads at most ReadBufferSize
-// bytes ahead, so a peer that sends faster than the sensor's line can take
-// is held back by TCP itself instead of growing memory.
+// bytes ahead, and while the owner's ReadyForData says no nothing is read
+// at all, so a peer that sends faster than the sensor's line can take is
+// held back by TCP itself instead of growing memory. A client that leaves
+// gives up its slot at once; what it sent before is still handed out, in
+// order and at the same pace, and the socket goes when that is done.
 class TTcpLink : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +39,8 @@ public:
     // is dropped (like a full send buffer) so a stalled client cannot make
     // the program grow.
     static constexpr qint64 MaxClientBacklog = 4 * 1024 * 1024;
-    // Clients served at once; further connections are closed at once.
+    // Clients served at once, counting those that have left and whose data
+    // is still being handed out; further connections are closed at once.
     static constexpr int MaxClients = 256;
     // How long a connect may take before it counts as failed.
     static constexpr int ConnectTimeoutMs = 5000;
@@ -45,7 +49,11 @@ public:
 
     // Asked before each read; while it says no, reading pauses (and TCP
     // holds the peer back), so data is never read faster than it can go on.
+    // Once it would say yes again, the owner calls ResumeReading.
     std::function<bool()> ReadyForData;
+    // Reads on from every socket that has data waiting (clients, clients
+    // that have left, the link socket), each at its own pace.
+    void ResumeReading();
 
     explicit TTcpLink(QObject* parent = nullptr);
     ~TTcpLink() override;
@@ -105,7 +113,9 @@ signals:
 private:
     void AcceptPending();
     void WatchSocket(QTcpSocket* socket);
-    void ReadOnce(QTcpSocket* socket, bool force = false);
+    void ReadOnce(QTcpSocket* socket);
+    void ReleaseIfRead(QTcpSocket* socket);
+    static bool PeerReset(const QTcpSocket* socket);
     static QString PeerText(const QTcpSocket* socket);
     static QString AddressText(const QHostAddress& address, quint16 port);
     void ScheduleRead(QTcpSocket* socket, int delayMs = 0);
@@ -115,6 +125,7 @@ private:
     QTcpServer* m_server = nullptr;
     QTcpSocket* m_link = nullptr;
     QVector<QTcpSocket*> m_clients;
+    QVector<QTcpSocket*> m_leaving; // clients gone, with data still to hand out
     QPointer<QEventLoop> m_connectLoop;
     quint64 m_generation = 0;
 };

@@ -624,12 +624,12 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
                 engine.SetCmd(c);
         const bool sent = engine.SetCmd(QStringLiteral("%1 %2\r").arg(key, text).toLatin1());
         if (sent) TCommandEngine::Delay(100);
-        QString reply = sent ? QString::fromLatin1(
-                                   engine.GetCmd((key + u'\r').toLatin1(),
-                                                 (key + QStringLiteral("\r\n")).toLatin1(),
-                                                 "\r\n", 0, whole ? 200 : 300))
-                                   .trimmed()
-                             : QString();
+        QString reply =
+            sent ? QString::fromLatin1(engine.GetCmd((key + u'\r').toLatin1(),
+                                                     (key + QStringLiteral("\r\n")).toLatin1(),
+                                                     "\r\n", 0, whole ? 200 : 300))
+                       .trimmed()
+                 : QString();
         if (!engine.LinkUp()) {
             // The link went away: the value the user typed stays, marked as
             // not sent, and goes out with the next exchange of this slot.

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The serial port's output on a pseudo-terminal with the simulated sensor
 // holding the line with XOFF: nothing leaves until XON (any other byte
-// does not release it), the port stays open, writes return at once, and
-// the output queue is bounded.
+// does not release it), the port stays open, writes return at once, the
+// output queue is bounded, and relayed output neither takes the program's
+// own room nor goes ahead of it.
 #include "TComPort.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -108,13 +109,56 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().endsWith("SID\r\n"), 5000);
     }
 
+    // Relayed output waits in a lane of its own: its writers see when to
+    // stop, the program's own output still has all its room and leaves
+    // first after XON, and the writers hear once when to go on. A writer
+    // that does not ask cannot grow the lane beyond its bound.
+    void relayLaneWaitsBehindOwnOutput() {
+        HoldLine();
+        TSimSensor& sensor = m_sim->Sensor();
+        sensor.ClearTrace();
+        QSignalSpy errors(m_port.get(), &TComPort::LineErrors);
+        QSignalSpy room(m_port.get(), &TComPort::RelayRoom);
+        QByteArray relayed;
+        for (int i = 0; m_port->RelayReady(); ++i) {
+            const QByteArray piece = QByteArray::number(i).rightJustified(127, 'r') + '\n';
+            QCOMPARE(m_port->WriteRelay(piece), qint64(piece.size()));
+            relayed += piece;
+        }
+        QCOMPARE(m_port->PendingRelay(), TComPort::RelayHighMark);
+        const QByteArray own(TComPort::MaxOutputQueue, 'o');
+        QCOMPARE(m_port->WriteStr(own), qint64(own.size()));
+        QCOMPARE(m_port->PendingOutput(), TComPort::MaxOutputQueue + TComPort::RelayHighMark);
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(room.count(), 0);
+
+        sensor.HoldHost(false);
+        QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes().size(), own.size() + relayed.size(),
+                                  30000);
+        QVERIFY(sensor.ReceivedBytes() == own + relayed);
+        QCOMPARE(room.count(), 1);
+        QCOMPARE(errors.count(), 0);
+
+        HoldLine();
+        const QByteArray flood(2 * TComPort::MaxRelayQueue, 'f');
+        QCOMPARE(m_port->WriteRelay(flood), TComPort::MaxRelayQueue);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(m_port->WriteStr("SID\r\n"), qint64(5)); // the own lane keeps its room
+        m_sim->Sensor().HoldHost(false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->PendingOutput(), qint64(0), 30000);
+        QCOMPARE(room.count(), 2);
+    }
+
     // Closing a held port drops what is queued; the next open starts empty.
     void closeDropsQueue() {
         HoldLine();
         m_port->WriteStr(QByteArray(1000, 'q'));
-        QVERIFY(m_port->PendingOutput() > 0);
+        m_port->WriteRelay(QByteArray(TComPort::RelayHighMark, 'r'));
+        QVERIFY(!m_port->RelayReady());
+        QSignalSpy room(m_port.get(), &TComPort::RelayRoom);
         m_port->Close();
         QCOMPARE(m_port->PendingOutput(), qint64(0));
+        QCOMPARE(room.count(), 1); // held-back readers go on (the port is gone)
         QCOMPARE(m_port->WriteStr("x"), qint64(-1));
     }
 };
