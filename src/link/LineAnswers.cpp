@@ -41,12 +41,21 @@ TLineAnswers ReadLineAnswers(const QByteArray& received, const QStringList& sent
     bool echo = true;
     // The last piece has no prompt yet: its line is not answered completely.
     for (qsizetype b = 0; b + 1 < pieces.size() && result.Confirmed < sent.size(); ++b) {
-        QStringList lines = BlockLines(pieces.at(b));
         const QString& line = sent.at(result.Confirmed);
+        QString block = pieces.at(b);
         if (echo) {
-            const QString echoed = lines.isEmpty() ? QString() : lines.takeFirst();
-            if (result.Confirmed == 0 && FirstWord(echoed) != FirstWord(line)) continue;
+            if (result.Confirmed == 0 &&
+                FirstWord(BlockLines(block).constFirst()) != FirstWord(line))
+                continue;
+            // A line that holds the prompt's characters (a remark "alt->neu")
+            // has them in its echo too: its block spans as many more pieces.
+            const qsizetype inside = line.count(QStringLiteral("->"));
+            if (b + inside + 1 >= pieces.size()) break;
+            for (qsizetype k = 0; k < inside; ++k)
+                block += QStringLiteral("->") + pieces.at(++b);
         }
+        QStringList lines = BlockLines(block);
+        if (echo) lines.removeFirst(); // the echo
         for (const QString& answer : lines) {
             if (!IsErrorAnswer(answer) || IsHeaderLine(line)) continue;
             result.Refused << result.Confirmed;

@@ -14,8 +14,10 @@
 // falls into blocks ended by prompts, one block per line, in order. A
 // block left over from before the run (the rest of an earlier answer) is
 // passed over: the run's first block is the first one whose echo begins
-// with the first line's key. After a line "ECHO 0" the sensor no longer
-// echoes, and its blocks hold only the answers.
+// with the first line's key. The echo of a line that holds "->" itself (a
+// remark may) holds it as well, so that line's block is ended by the
+// prompt after it. After a line "ECHO 0" the sensor no longer echoes, and
+// its blocks hold only the answers.
 struct TLineAnswers {
     int Confirmed = 0;          // lines whose block has arrived, counted from the first
     QList<int> Refused;         // indexes of lines answered with an error

@@ -270,7 +270,7 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     const qsizetype sent = SendList(lines);
     if (sent < 0) return; // interrupted: m_result says so
     if (sent < lines.size()) {
-        ReportLinkLost(lines, sent);
+        ReportLinkLost(lines, sent, ReadLineAnswers(engine.Recorded(), lines).Confirmed);
         return;
     }
     if (!Confirmed(lines)) return;
@@ -306,13 +306,17 @@ qsizetype TParameterWriter::SendList(const QStringList& lines) {
 
 // The link went away while the set was being sent: nothing is stored,
 // the editor keeps its marks, and what the set would have done to leave
-// system mode is owed to the sensor for when it is reached again.
-void TParameterWriter::ReportLinkLost(const QStringList& lines, qsizetype sent) {
+// system mode is owed to the sensor for when it is reached again. Only a
+// line the sensor answered is known to have reached it (`answered` lines
+// from the first); one the link took may have been lost with the device,
+// so from there on the way out is owed (sent twice, it does no harm).
+void TParameterWriter::ReportLinkLost(const QStringList& lines, qsizetype sent,
+                                      qsizetype answered) {
     m_result = TFlowResult::NoLink;
     const qsizetype exitAt = lines.indexOf(QStringLiteral("*EXIT"));
     QByteArrayList owed;
-    if (sent <= exitAt) owed << SensorCommand::SystemModeExit;
-    for (qsizetype i = std::max(exitAt + 1, sent); i < lines.size(); ++i)
+    if (answered <= exitAt) owed << SensorCommand::SystemModeExit;
+    for (qsizetype i = std::max(exitAt + 1, answered); i < lines.size(); ++i)
         owed << lines.at(i).toLatin1() + "\r\n";
     m_host.OweSensor(owed);
     m_host.ShowMsgBox(LabelText(134).arg(sent).arg(lines.size()), mtError, mbOK);
@@ -335,7 +339,7 @@ bool TParameterWriter::Confirmed(const QStringList& lines) {
     TCommandEngine::WaitUntil(answered, AnswerWaitMs);
     engine.StopRecording();
     if (!engine.LinkUp()) {
-        ReportLinkLost(lines, lines.size());
+        ReportLinkLost(lines, lines.size(), answers.Confirmed);
         return false;
     }
     if (answers.Confirmed < lines.size()) {

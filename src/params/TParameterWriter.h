@@ -60,7 +60,7 @@ private:
     void Send(const std::function<QStringList()>& fill, bool store, bool fromForm);
     qsizetype SendList(const QStringList& lines);
     bool Confirmed(const QStringList& lines);
-    void ReportLinkLost(const QStringList& lines, qsizetype sent);
+    void ReportLinkLost(const QStringList& lines, qsizetype sent, qsizetype answered);
     void Store();
     int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
     bool LinkOpen() const;
