@@ -27,7 +27,7 @@ struct TSimTraceEntry {
 // Faults the sensor shows on demand, for tests of the host's failure
 // handling. A default-constructed value means "behave".
 struct TSimFaults {
-    bool Mute = false;                 // receives everything, sends nothing at all
+    bool Mute = false;                 // sends nothing at all and acts on nothing it receives
     bool Silent = false;               // obeys every command, but its output is lost on the way
     int AnswerDelayMs = 0;             // answers leave this long after the echo
     int SplitPieces = 0;               // >1: answers leave in this many pieces ...
