@@ -117,6 +117,7 @@ int TFlashDlg::SendLines(const QString& caption, const QString& message,
     Prepare(caption, message);
     m_lines = lines;
     m_total = int(lines.size());
+    m_sent = 0;
     m_serialLink = m_host.Engine().Port().Connected();
     ProgressBar1->setRange(0, std::max(m_total, 1));
     ProgressBar1->setValue(0);
@@ -190,11 +191,12 @@ void TFlashDlg::SendTick() {
             else if (engine.SendTcp)
                 engine.SendTcp(line); // over TCP every line takes the link's way
             // The line is out: the progress counts it even when the
-            // operator stopped the transfer while it was being sent.
+            // operator stopped the transfer while it was being sent (the
+            // dialog has then ended and let go of the lines).
+            ProgressBar1->setValue(++m_sent);
+            if (m_finished) return;
             m_lines.removeFirst();
             n = m_lines.size();
-            ProgressBar1->setValue(int(m_total - n));
-            if (m_finished) return;
         }
     }
     if (n > 0)
@@ -263,8 +265,4 @@ void TFlashDlg::done(int result) {
     m_finished = true;
     if (m_mode == SendMode) m_lines.clear();
     QDialog::done(result);
-}
-
-int TFlashDlg::ProgressBar1Value() const {
-    return ProgressBar1->value();
 }

@@ -76,7 +76,7 @@ public:
     int Total() const { return m_total; }
     int LinesLeft() const { return int(m_lines.size()); }
     // Send mode: the lines handed to the link so far (what the bar shows).
-    int LinesSent() const { return m_mode == SendMode ? ProgressBar1Value() : 0; }
+    int LinesSent() const { return m_mode == SendMode ? m_sent : 0; }
     int Position() const { return m_position; }
 
     // The components.
@@ -96,7 +96,6 @@ private:
     void WaitTick();
     bool WaitForLine();
     std::optional<TStop> Interruption() const;
-    int ProgressBar1Value() const;
     void ScheduleNextLine();
     void Prepare(const QString& caption, const QString& message);
 
@@ -104,6 +103,7 @@ private:
     TMode m_mode = SendMode;
     QList<QByteArray> m_lines; // still to send
     int m_total = 0;
+    int m_sent = 0; // send mode: lines handed to the link
     bool m_firstSent = false;
     int m_limitMs = 0;
     int m_position = 0; // wait mode: milliseconds waited
