@@ -290,8 +290,7 @@ int TServiceRun::Log() {
     TLineWatch watch;
     TLineTarget& target = m_main->ChartLines();
     const TLineTarget chart = target;
-    target = {[] { return true; },
-              [&](const QByteArray& line) {
+    target = {[&](const QByteArray& line) {
                   watch.LineArrived();
                   const TMeasurement m = DecodeMeasurementLine(line, false);
                   if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;

@@ -304,8 +304,9 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     }
     ComTerminal->ReceiveData(bytes);
     m_engine->Received(bytes);
-    m_engine->AppendTcpReceived(bytes);
-    FeedMeasurementLine(MeasurementTarget(), bytes);
+    // Replies and measurement lines are cut by the same framers as on the
+    // serial line.
+    ComPort->DeliverToFramers(bytes);
 }
 
 QString TMainForm::PanelText(TStatusPanel panel) const {

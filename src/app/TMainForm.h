@@ -161,11 +161,6 @@ public:
     void Timer_TCPServer_DelayTimer();
     // Closes the clients, then the link socket.
     void CloseSockets();
-    // Assembles measurement lines from TCP data for a measurement window:
-    // target 2 the chart, 1 the number window, 0 none (empties the line).
-    void FeedMeasurementLine(int target, const QByteArray& data);
-    // The window whose measurement runs: 2 chart, 1 number window, 0 none.
-    int MeasurementTarget() const;
     TLineTarget& ChartLines() override { return m_chartLines; }
     TLineTarget& NumberLines() override { return m_numberLines; }
     // False while so much relayed data waits for the serial line that
@@ -174,10 +169,8 @@ public:
     bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
-    // Text collected for the next TCP batch; the line being assembled.
+    // Text collected for the next TCP batch.
     const QByteArray& TcpPendingText() const { return m_tcpPendingText; }
-    const QByteArray& TcpLineText() const { return m_tcpLineText; }
-    static constexpr int MaxTcpLine = 4096;           // a longer partial line is dropped
     static constexpr int MaxTcpPending = 1 << 20;     // beyond this a batch leaves early
     static constexpr int MaxPanelText = 256;          // longer panel texts are cut
     static constexpr int MaxRelayBacklog = 16 * 1024; // relayed bytes waiting for the line
@@ -402,11 +395,9 @@ private:
     TLineTarget m_chartLines;    // the chart window's raw data list
     TLineTarget m_numberLines;   // the number window
     QByteArray m_tcpPendingText; // waiting for Timer_TCPServer_Delay
-    QByteArray m_tcpLineText;    // the measurement line being assembled
     bool m_reopenPending = false;
     int m_deviceLosses = 0; // counts losses, so a reopen notices one during its own greeting
     bool m_connecting = false;
-    bool m_tcpLineOverflow = false;
     bool m_socketErrorShowing = false;
     bool m_storeFailurePending = false; // its message box is on its way
     bool m_settingsFailed = false;      // the store failed to write: open it afresh

@@ -188,36 +188,3 @@ void TMainForm::Timer_TCPServer_DelayTimer() {
 void TMainForm::SendTcpNow(const QByteArray& text) {
     TcpLink->SendNow(text, ComPort->Connected() && m_localServer);
 }
-
-// --- Data received over TCP ----------------------------------------------------------
-
-int TMainForm::MeasurementTarget() const {
-    if (m_chartLines.Running && m_chartLines.Running()) return 2;
-    if (m_numberLines.Running && m_numberLines.Running()) return 1;
-    return 0;
-}
-
-void TMainForm::FeedMeasurementLine(int target, const QByteArray& data) {
-    if (target == 0) {
-        m_tcpLineText.clear();
-        m_tcpLineOverflow = false;
-        return;
-    }
-    const TLineTarget& handler = target == 2 ? m_chartLines : m_numberLines;
-    for (char ch : data) {
-        if (ch == '\r') {
-            if (!m_tcpLineOverflow && handler.Line) handler.Line(m_tcpLineText);
-        } else if (ch == '\n') {
-            m_tcpLineText.clear();
-            m_tcpLineOverflow = false;
-        } else if (!m_tcpLineOverflow) {
-            if (m_tcpLineText.size() >= MaxTcpLine) {
-                // No line is this long: drop it up to its end.
-                m_tcpLineText.clear();
-                m_tcpLineOverflow = true;
-            } else {
-                m_tcpLineText.append(ch);
-            }
-        }
-    }
-}

@@ -31,10 +31,10 @@ inline constexpr bool IsPanelKind(quint32 kind) {
     return kind <= quint32(TCopyDataKind::SocketStatusPanel);
 }
 
-// A measurement window's side of the line feed from TCP: whether its
-// measurement runs (its Stop button is enabled) and its line handler.
+// A measurement window's line handler: the lines its framer cuts from
+// what the sensor sends, over the serial line or TCP alike, while the
+// window's run has the framer attached.
 struct TLineTarget {
-    std::function<bool()> Running;
     std::function<void(const QByteArray&)> Line;
 };
 

@@ -71,7 +71,7 @@ public:
     // --- Measurement ------------------------------------------------------------
     virtual TComDataPacket& GraphicFramer() = 0; // measurement lines of the chart
     virtual TComDataPacket& NumberFramer() = 0;  // measurement lines of the number window
-    virtual TLineTarget& ChartLines() = 0;       // lines received over TCP for the chart
+    virtual TLineTarget& ChartLines() = 0;       // measurement lines for the chart
     virtual TLineTarget& NumberLines() = 0;      // ... and for the number window
 
     // --- Working folders ("ParaDir", "FirmDir", "TextDir") ----------------------

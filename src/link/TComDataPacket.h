@@ -37,6 +37,9 @@ public:
     QByteArray Buffer() const { return m_buffer; }
     bool InPacket() const { return m_inPacket; }
 
+    // Empties the buffer: a packet begun so far is dropped.
+    void Clear() { Discard(); }
+
     // Attaches to `port` (nullptr detaches); the buffer is kept.
     void SetComPort(TComPort* port);
     TComPort* ComPort() const { return m_port; }

@@ -379,10 +379,14 @@ void TComPort::OnReadyRead() {
     const QByteArray data = m_serial.readAll();
     if (data.isEmpty()) return;
     emit DataReceived(data);
+    DeliverToFramers(data);
+    CheckLineCounters();
+}
+
+void TComPort::DeliverToFramers(const QByteArray& data) {
     const auto framers = m_framers; // a handler may detach framers meanwhile
     for (TComDataPacket* f : framers)
         if (m_framers.contains(f)) f->Receive(data);
-    CheckLineCounters();
 }
 
 void TComPort::ResetLineCounters() {

@@ -158,6 +158,10 @@ public:
     // Framers attached to the port (TComDataPacket::SetComPort).
     void AddFramer(TComDataPacket* framer);
     void RemoveFramer(TComDataPacket* framer);
+    // Hands `data` to the attached framers, in order. The serial line's
+    // data comes here; so does what the sensor sends over a TCP link, so
+    // that replies and measurement lines are cut the same way on both.
+    void DeliverToFramers(const QByteArray& data);
 
     QSerialPort& Serial() { return m_serial; }
 

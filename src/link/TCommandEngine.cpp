@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -64,41 +65,54 @@ bool TCommandEngine::SetCmd(const QByteArray& cmd) {
 
 QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start,
                                   const QByteArray& stop, int size, int timeoutMs) {
-    QByteArray result;
-    int i = 0;
-    const int cycles = timeoutMs / 10;
-    if (m_port.Connected()) {
+    const bool serial = m_port.Connected();
+    if (serial) {
         if (!cmd.isEmpty()) m_port.WriteStr(QByteArray(" "));
         Delay(100);
-        ReplyText.clear();
-        m_framer.SetSize(size);
-        m_framer.SetStartString(start);
-        m_framer.SetStopString(stop);
-        m_framer.SetComPort(&m_port);
-        DebugLine(QStringLiteral("GetCmd[%1,%2,%3,%4](%5=%6)")
-                      .arg(DebugText(start), DebugText(stop))
-                      .arg(size)
-                      .arg(timeoutMs)
-                      .arg(cmd.size())
-                      .arg(DebugText(cmd)));
-        m_port.WriteStr(cmd);
-        do {
-            Delay(10);
-            result = ReplyText;
-            ReplyText.clear();
-            ++i;
-        } while (i <= cycles && result.isEmpty());
-        DebugLine(QStringLiteral("Receive after %1 ms").arg(i * 10));
-        return result;
     }
-    if (SendTcp) SendTcp(cmd);
-    TcpReceiveText.clear();
-    do {
-        Delay(10);
-        result = ExtractReply(TcpReceiveText, start, stop);
-        ++i;
-    } while (i <= cycles && result.isEmpty());
-    return result;
+    m_reply.clear();
+    m_framer.SetSize(size);
+    m_framer.SetStartString(start);
+    m_framer.SetStopString(stop);
+    // What an earlier, timed-out exchange left in the framer is no part of
+    // this answer.
+    m_framer.Clear();
+    m_framer.SetComPort(&m_port);
+    DebugLine(QStringLiteral("GetCmd[%1,%2,%3,%4](%5=%6)")
+                  .arg(DebugText(start), DebugText(stop))
+                  .arg(size)
+                  .arg(timeoutMs)
+                  .arg(cmd.size())
+                  .arg(DebugText(cmd)));
+    QElapsedTimer waited;
+    waited.start();
+    if (serial)
+        m_port.WriteStr(cmd);
+    else if (SendTcp)
+        SendTcp(cmd);
+    if (WaitForReply(timeoutMs))
+        DebugLine(QStringLiteral("Receive after %1 ms").arg(waited.elapsed()));
+    else
+        DebugLine(QStringLiteral("No reply within %1 ms").arg(timeoutMs));
+    return std::exchange(m_reply, QByteArray());
+}
+
+// Waits while the event loop runs until the framer delivers or `timeoutMs`
+// have passed; whether a reply came.
+bool TCommandEngine::WaitForReply(int timeoutMs) {
+    if (!m_reply.isEmpty()) return true;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // An empty packet is no answer: the wait goes on, as for none at all.
+    connect(this, &TCommandEngine::ReplyArrived, &loop, [this, &loop] {
+        if (!m_reply.isEmpty()) loop.quit();
+    });
+    timer.start(std::max(0, timeoutMs));
+    loop.exec();
+    return !m_reply.isEmpty();
 }
 
 void TCommandEngine::WritePort(const QByteArray& text) {
@@ -129,8 +143,9 @@ bool TCommandEngine::SetUpdate2(const QByteArray& text) {
 
 void TCommandEngine::ComDataPacketPacket(const QByteArray& packet) {
     m_framer.SetComPort(nullptr);
-    ReplyText = packet;
+    m_reply = packet;
     DebugLine(QStringLiteral("Data Packet(%1=%2)").arg(packet.size()).arg(DebugText(packet)));
+    emit ReplyArrived();
 }
 
 void TCommandEngine::Received(const QByteArray& data) {
@@ -149,12 +164,4 @@ void TCommandEngine::StartRecording() {
 QByteArray TCommandEngine::StopRecording() {
     m_recording = false;
     return std::exchange(m_recorded, QByteArray());
-}
-
-void TCommandEngine::AppendTcpReceived(const QByteArray& text) {
-    TcpReceiveText += text;
-    if (TcpReceiveText.size() > 2000) TcpReceiveText.remove(0, 500);
-    // A single large piece (more than 500 characters beyond the limit)
-    // would otherwise let the text grow with every append.
-    if (TcpReceiveText.size() > 2000) TcpReceiveText.remove(0, TcpReceiveText.size() - 1500);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class TComDataPacket;
 class TComPort;
@@ -30,11 +31,12 @@ inline const QByteArray SystemModeExit = QByteArrayLiteral("*EXIT\r\n");
 // alive (received data, timers, sockets and user input are handled) and
 // does not spin the processor.
 //
-// Serial path: the command framer is attached for the duration of a
-// GetCmd; its first packet lands in ReplyText and detaches it again. On a
-// time-out the framer stays attached until the next SetCmd or packet.
-// TCP path: the caller's SendTcp hook sends; replies are searched in
-// TcpReceiveText, which the owner fills with what arrives over TCP.
+// The command framer is attached to the port for the duration of a
+// GetCmd, whichever way the sensor is reached: the port hands its framers
+// what the serial line delivers, and what arrives over TCP is handed to
+// them the same way (TComPort::DeliverToFramers). The framer's first
+// packet ends the wait and detaches it again. On a time-out the framer
+// stays attached until the next SetCmd or packet.
 class TCommandEngine : public QObject {
     Q_OBJECT
 public:
@@ -83,12 +85,10 @@ public:
     // The command framer's packet handler.
     void ComDataPacketPacket(const QByteArray& packet);
 
-    // Text received over TCP while the serial port is closed; bounded:
-    // beyond 2000 characters its first 500 are dropped (once per append).
-    void AppendTcpReceived(const QByteArray& text);
-    QByteArray TcpReceiveText;
-
-    QByteArray ReplyText; // the last packet of the command framer
+    // The last packet of the command framer, taken (emptied) or dropped
+    // by a flow that waits for the sensor's own message.
+    QByteArray TakeReply() { return std::exchange(m_reply, QByteArray()); }
+    void ClearReply() { m_reply.clear(); }
 
     // Sends text over the TCP link (set by the owner).
     std::function<void(const QByteArray&)> SendTcp;
@@ -121,9 +121,16 @@ public:
     // Writes `line` through Log in debug mode.
     void DebugLine(const QString& line) const;
 
+signals:
+    // The command framer delivered a packet (now in the reply).
+    void ReplyArrived();
+
 private:
+    bool WaitForReply(int timeoutMs);
+
     TComPort& m_port;
     TComDataPacket& m_framer;
+    QByteArray m_reply;
     bool m_cancelRequested = false;
     bool m_recording = false;
     bool m_recordingOverflow = false;

@@ -177,12 +177,10 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     ProgressBar->setToolTip(QStringLiteral("Measurement Buffer= %1").arg(m_setup.XNumber()));
     btnStop->setEnabled(false);
 
-    // The measurement lines: from the serial framer (through the main
-    // window) or assembled from TCP while a run goes on.
-    // Only from the end of the Start sequence on: the echoes of its own
-    // commands are no measurement lines.
-    m_host.ChartLines() = {[this] { return btnStop->isEnabled(); },
-                           [this](const QByteArray& line) { ReceiveLine(line); }};
+    // The measurement lines, from the chart's framer: it is attached from
+    // the end of the Start sequence on, so the echoes of its own commands
+    // are no measurement lines.
+    m_host.ChartLines() = {[this](const QByteArray& line) { ReceiveLine(line); }};
 
     ConnectLineAndLinkEvents(this, m_host, m_watch, &TGrafikDlg::ShowLinkState,
                              &TGrafikDlg::LinkLost, &TGrafikDlg::LinkReady);

@@ -124,10 +124,9 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
     for (QRadioButton* rb : {rb_m, rb_km})
         connect(rb, &QRadioButton::clicked, this, &TNumberDlg::rb_mClick);
 
-    // The measurement lines: from the serial framer (through the main
-    // window) or assembled from TCP while the display runs.
-    m_host.NumberLines() = {[this] { return btnStop->isEnabled(); },
-                            [this](const QByteArray& line) { ShowPacket(line); }};
+    // The measurement lines, from the number window's framer while its
+    // display runs.
+    m_host.NumberLines() = {[this](const QByteArray& line) { ShowPacket(line); }};
     btnStop->setEnabled(false);
 
     ConnectLineAndLinkEvents(this, m_host, m_watch, &TNumberDlg::ShowStatusText,

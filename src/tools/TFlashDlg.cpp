@@ -136,15 +136,15 @@ int TFlashDlg::Wait(const QString& caption, const QString& message, int limitMs)
     m_serialLink = m_host.Engine().Port().Connected();
     ProgressBar1->setRange(0, std::max(limitMs, 1));
     ProgressBar1->setValue(0);
+    // The sensor's completion message is cut by the command framer, from
+    // the serial line or TCP alike.
     TCommandEngine& engine = m_host.Engine();
-    if (engine.Port().Connected()) {
-        engine.ReplyText.clear();
-        TComDataPacket& framer = engine.Framer();
-        framer.SetSize(0);
-        framer.SetStartString(QByteArray());
-        framer.SetStopString(CompletionStop);
-        framer.SetComPort(&engine.Port());
-    }
+    engine.ClearReply();
+    TComDataPacket& framer = engine.Framer();
+    framer.SetSize(0);
+    framer.SetStartString(QByteArray());
+    framer.SetStopString(CompletionStop);
+    framer.SetComPort(&engine.Port());
     Timer1.start(WaitTickMs);
     return exec();
 }
@@ -218,7 +218,7 @@ void TFlashDlg::WaitTick() {
     m_position += WaitTickMs;
     ProgressBar1->setValue(std::min(m_position, m_limitMs));
     TCommandEngine& engine = m_host.Engine();
-    const QByteArray packet = std::exchange(engine.ReplyText, QByteArray());
+    const QByteArray packet = engine.TakeReply();
     engine.DebugLine(
         QStringLiteral("Timer[%1] Packet=>%2<").arg(m_position).arg(DebugText(packet)));
     if (packet.contains("Flash")) {

@@ -7,6 +7,7 @@
 #include "Labels.h"
 #include "MeasurementLine.h"
 #include "MsgBox.h"
+#include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TComTerminal.h"
 #include "TCommandEngine.h"
@@ -244,9 +245,8 @@ private slots:
         peer->readAll();
 
         QList<QByteArray> lines;
-        bool running = true;
-        f->NumberLines().Running = [&running] { return running; };
         f->NumberLines().Line = [&lines](const QByteArray& l) { lines.append(l); };
+        f->NumberFramer().SetComPort(&f->Engine().Port()); // as a run attaches it
         peer->write("12.3\r\n");
         peer->write("45");
         peer->flush();
@@ -263,18 +263,16 @@ private slots:
         QCOMPARE(m_questions.at(0), LabelText(124) + u'\n' + LabelText(122));
     }
 
-    // Data received over TCP on a client link: terminal, reply buffer with
-    // its 2000/500 rule, the measurement line with its length limit.
+    // Data received over TCP on a client link: terminal and history, and
+    // the framers of the serial line cutting replies and measurement lines
+    // with their buffer limit.
     void receivedDataOnClientSide() {
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
                               {QStringLiteral("TCPClientPort"), QString::number(ClosedPort())}},
                              NoPort());
         QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
         f->CopyData(9, QByteArray(1990, 'a'));
-        QCOMPARE(f->Engine().TcpReceiveText.size(), 1990);
         f->CopyData(9, QByteArray(20, 'b'));
-        QCOMPARE(f->Engine().TcpReceiveText.size(), 1510);
-        QVERIFY(f->Engine().TcpReceiveText.endsWith(QByteArray(20, 'b')));
         QCOMPARE(f->HistoryLines().last().right(21), u'a' + QString(20, u'b'));
         // A peer that never sends CR does not grow one history line for ever.
         f->CopyData(9, QByteArray(3 * TMainForm::MaxHistoryLine, 'c'));
@@ -285,29 +283,37 @@ private slots:
 
         QList<QByteArray> chart;
         QList<QByteArray> number;
-        bool chartRuns = false;
-        f->ChartLines() = {[&chartRuns] { return chartRuns; },
-                           [&chart](const QByteArray& l) { chart.append(l); }};
-        f->NumberLines() = {[] { return true; },
-                            [&number](const QByteArray& l) { number.append(l); }};
+        f->ChartLines() = {[&chart](const QByteArray& l) { chart.append(l); }};
+        f->NumberLines() = {[&number](const QByteArray& l) { number.append(l); }};
+        // Only a window whose run attached its framer gets lines.
+        f->NumberFramer().SetComPort(&f->Engine().Port());
         f->CopyData(9, "1.5\r\n");
-        chartRuns = true;
+        f->GraphicFramer().SetComPort(&f->Engine().Port());
+        f->NumberFramer().SetComPort(nullptr);
         f->CopyData(9, "2.5\r\n");
         QCOMPARE(number, QList<QByteArray>{QByteArray("1.5")});
         QCOMPARE(chart, QList<QByteArray>{QByteArray("2.5")});
-        // CR hands the line on without emptying it; LF empties it.
-        f->FeedMeasurementLine(2, "7\r\r\n");
-        QCOMPARE(chart.mid(1), (QList<QByteArray>{"7", "7"}));
-        // A peer that never ends its line cannot grow it without bound.
-        f->FeedMeasurementLine(2, QByteArray(100000, '9'));
-        QVERIFY(f->TcpLineText().size() <= TMainForm::MaxTcpLine);
-        f->FeedMeasurementLine(2, "\r\n8\r\n");
-        QCOMPARE(chart.mid(3), QList<QByteArray>{QByteArray("8")});
-        // Neither window runs: the line is dropped.
-        chartRuns = false;
-        f->NumberLines().Running = [] { return false; };
-        f->CopyData(9, "3.5");
-        QVERIFY(f->TcpLineText().isEmpty());
+        // A line split over several pieces is one line.
+        f->CopyData(9, "7.");
+        f->CopyData(9, "25\r");
+        f->CopyData(9, "\n");
+        QCOMPARE(chart.mid(1), QList<QByteArray>{QByteArray("7.25")});
+        // A peer that never ends its line cannot grow the framer without
+        // bound: the unfinished line is dropped at the limit.
+        f->CopyData(9, QByteArray(100000, '9'));
+        QVERIFY(f->GraphicFramer().Buffer().size() < f->GraphicFramer().MaxBufferSize());
+        f->CopyData(9, "\r\n8\r\n");
+        QCOMPARE(chart.last(), QByteArray("8"));
+        // A reply to a command over TCP is cut by the command framer too.
+        f->Engine().Framer().SetStartString("SID\r\n");
+        f->Engine().Framer().SetStopString("\r\n");
+        f->Engine().Framer().SetComPort(&f->Engine().Port());
+        f->CopyData(9, "SID\r\n1");
+        QVERIFY(f->Engine().TakeReply().isEmpty());
+        f->CopyData(9, "\r\n->");
+        QCOMPARE(f->Engine().TakeReply(), QByteArray("1"));
+        QVERIFY(!f->Engine().Framer().Attached());
+        f->GraphicFramer().SetComPort(nullptr);
 
         // Copy-data kinds 0-4 are the panels. A text too long for its panel
         // is shown shortened, whole in the tool tip, and kept whole.
