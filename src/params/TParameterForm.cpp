@@ -31,33 +31,6 @@
 namespace {
 const QColor kMarked(Qt::red);
 
-// Slots whose Auto Update reads back the whole reply; all others keep its
-// first word.
-bool WholeReply(const QString& key) {
-    return key == u"S1FORMAT" || key == u"S1INTERFACE" || key == u"S2FORMAT" ||
-           key == u"S2INTERFACE";
-}
-
-// The order in which ticking Auto Update sends the slots edited meanwhile.
-QList<int> AutoUpdateOrder() {
-    QList<int> codes;
-    auto range = [&codes](int from, int to) {
-        for (int c = from; c <= to; ++c)
-            codes << c;
-    };
-    range(101, 112);
-    range(201, 216);
-    range(301, 305);
-    codes << 311;
-    range(306, 310);
-    codes << 312;
-    range(401, 406);
-    range(501, 505);
-    range(601, 615);
-    range(701, 705);
-    return codes;
-}
-
 // The slots of one heading, in the order the editor shows them: the
 // general parameters by their hint's label, all others by code.
 QList<const TParameterDef*> SlotsUnder(int heading) {
@@ -540,9 +513,8 @@ QString TParameterForm::SoftwareVersionText() const {
 
 void TParameterForm::SetSystemSlotsReadOnly(bool readOnly, bool shaded) {
     for (QLineEdit* slot : m_systemSlots) {
-        const QString key = EditorKeyForCode(m_codes.value(slot));
-        const bool fixed = key == u"CONSTANT" || key == u"FB2TYPE";
-        const bool ro = readOnly || fixed;
+        const TParameterDef* def = FindParameter(m_codes.value(slot));
+        const bool ro = readOnly || (def && def->Fixed);
         slot->setReadOnly(ro);
         QPalette p = slot->palette();
         p.setColor(QPalette::Base, ro && shaded ? palette().color(QPalette::Button)
@@ -615,7 +587,7 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
     const QString text = slot->text();
     if (!key.isEmpty() && !text.isEmpty()) {
         TCommandEngine& engine = m_host.Engine();
-        const bool whole = WholeReply(key);
+        const bool whole = FindParameter(code)->AutoUpdate.ReadBack == TReadBack::Whole;
         // The slot's own tab decides: leaving a slot by clicking another
         // tab has switched the tab already.
         const bool system = code / 100 == 2;
@@ -655,6 +627,6 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
 void TParameterForm::AutoUpdateClicked(bool checked) {
     if (!checked) return;
     TWaitCursor wait;
-    for (int code : AutoUpdateOrder())
-        if (QLineEdit* slot = m_slots.value(code)) SlotExit(slot);
+    for (const TParameterDef* def : AutoUpdateOrder())
+        if (QLineEdit* slot = m_slots.value(def->Code)) SlotExit(slot);
 }

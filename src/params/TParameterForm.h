@@ -133,8 +133,9 @@ private:
     void LookUpTypeAndPlace();
     void ExchangeSlot(QLineEdit* slot);
     void ShowIdentity(const TSensorIdentity& identity);
-    // System slots read-only or editable (CONSTANT and FB2TYPE always
-    // read-only); `shaded` gives read-only ones the button-face background.
+    // System slots read-only or editable (the fixed ones, CONSTANT and
+    // FB2TYPE, always read-only); `shaded` gives read-only ones the
+    // button-face background.
     void SetSystemSlotsReadOnly(bool readOnly, bool shaded);
 
     THost& m_host;

@@ -25,11 +25,6 @@
 #include <QScopeGuard>
 
 namespace {
-int CodeOf(const char* key) {
-    const TParameterDef* def = FindParameterKey(QLatin1String(key));
-    return def ? def->Code : 0;
-}
-
 // The parameter-file filter first, so that it is what the dialogs show.
 QString ParameterFileFilter() {
     return LabelTextOr(102, QStringLiteral("Parameter files (*.par)|*.par")) + u'|' +
@@ -64,39 +59,17 @@ QStringList TParameterWriter::FileLines() const {
           << QStringLiteral("REM TYPE/OPTIONS %1").arg(m_editor.ed_typ->text()) << QString()
           << QStringLiteral("S/N %1").arg(m_editor.SerialNumberText()) << QString();
 
-    // A block of keys; a key marked by a leading "+" only with 32-bit
-    // firmware, "" an empty line inside the block.
-    auto block = [&](std::initializer_list<const char*> keys, bool separator = true) {
-        for (const char* key : keys) {
-            if (!*key) {
-                lines << QString();
-                continue;
-            }
-            const bool only32 = *key == '+';
-            if (only32 && !fw32) continue;
-            const QString line = m_editor.FormatSlotLine(CodeOf(key + (only32 ? 1 : 0)), true);
+    // The catalogue's blocks, an empty line between two.
+    const QList<QList<const TParameterDef*>> blocks = SaveBlocks(fw32);
+    for (qsizetype b = 0; b < blocks.size(); ++b) {
+        if (b > 0) lines << QString();
+        for (const TParameterDef* def : blocks.at(b)) {
+            const QString line = def->Shape == TValueShape::ThreeWords
+                                     ? m_editor.FormatSlotFactorLine(true)
+                                     : m_editor.FormatSlotLine(def->Code, true);
             if (!line.isEmpty()) lines << line;
         }
-        if (separator) lines << QString();
-    };
-    block({"AVERAGE", "CALFACTOR", "CHOLD", "DIRECTION", "HOLDTIME", "MINRATE", "+OUT0LEVEL",
-           "SIGNALERROR", "TRACKING", "TRIGGER", "VMAX", "WINDOW"});
-    block({"AMPLIFIER", "+BW", "CONSTANT", "CONTROLT", "+EPSILON", "+FB2TYPE", "INTTIME", "LAMP",
-           "LMAX", "LMIN", "OED", "PMAX", "PMIN", "+PPM", "RMAX", "RMIN"});
-    if (fw32) {
-        block({"INC1ON", "INC1FACTOR", "INC1OUTPUT", "INC1VALUE", "INC1HOLD", "", "INC2ON",
-               "INC2FACTOR", "INC2OUTPUT", "INC2VALUE", "INC2HOLD", "", "INC3ON", "INC3FACTOR",
-               "INC3OUTPUT", "INC3VALUE", "INC3HOLD"});
-    } else {
-        block({"INCON", "INCVALUE", "INCOUTPUT"}, false);
-        if (const QString factor = m_editor.FormatSlotFactorLine(true); !factor.isEmpty())
-            lines << factor;
-        lines << QString();
     }
-    block({"ANON", "ANMIN", "ANMAX", "ANOUTPUT", "ANVALUE"});
-    block({"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"});
-    block({"S1ON", "S1FORMAT", "S1INTERFACE", "S1OUTPUT", "S1TIME", "+S1ADDRESS"});
-    block({"S2ON", "S2FORMAT", "S2INTERFACE", "S2OUTPUT", "S2TIME", "+S2ADDRESS"}, false);
     // What the sensor reported beyond the editor's slots.
     if (const QStringList extra = m_editor.ExtraLines(); !extra.isEmpty())
         lines << QString() << extra;
@@ -133,30 +106,11 @@ void TParameterWriter::Parameter_speichern() {
 // --- Sending ---------------------------------------------------------------------------------
 
 QStringList TParameterWriter::SendLines() const {
-    const bool fw32 = m_host.Sensor().Firmware32Bit();
     QStringList lines;
-    auto add = [&](std::initializer_list<const char*> keys) {
-        for (const char* key : keys)
-            lines << m_editor.FormatParameterLine(CodeOf(key), false);
-    };
-    add({"AVERAGE", "CALFACTOR", "CHOLD", "DIRECTION", "VMAX", "HOLDTIME", "MINRATE", "SIGNALERROR",
-         "TRIGGER", "WINDOW", "TRACKING"});
-    if (fw32) add({"OUT0LEVEL"});
-    add({"AMPLIFIER", "CONSTANT", "CONTROLT", "INTTIME", "PMIN", "PMAX", "RMIN", "RMAX", "LAMP",
-         "LMIN", "LMAX"});
-    if (fw32) add({"PPM", "EPSILON", "FB2TYPE", "BW", "OED"});
-    if (!fw32) {
-        add({"INCON", "INCVALUE", "INCOUTPUT"});
-        lines << m_editor.FormatFactorLine(false);
-    }
-    add({"ANON", "ANVALUE", "ANOUTPUT", "ANMIN", "ANMAX"});
-    if (fw32)
-        add({"INC1ON", "INC1VALUE", "INC1OUTPUT", "INC1FACTOR", "INC1HOLD", "INC2ON", "INC2VALUE",
-             "INC2OUTPUT", "INC2FACTOR", "INC2HOLD", "INC3ON", "INC3VALUE", "INC3OUTPUT",
-             "INC3FACTOR", "INC3HOLD"});
-    add({"ECCON", "ECCR1", "ECCR2", "ECCV1", "ECCV2"});
-    add({"S1ON", "S1FORMAT", "S1INTERFACE", "S1OUTPUT", "S1TIME", "S2ON", "S2FORMAT", "S2INTERFACE",
-         "S2OUTPUT", "S2TIME"});
+    for (const TParameterDef* def : SendOrder(m_host.Sensor().Firmware32Bit()))
+        lines << (def->Shape == TValueShape::ThreeWords
+                      ? m_editor.FormatFactorLine(false)
+                      : m_editor.FormatParameterLine(def->Code, false));
     return lines;
 }
 
