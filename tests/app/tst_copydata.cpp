@@ -227,8 +227,7 @@ private slots:
                           .arg(exe)},
                      QStringLiteral("/bin/sh")),
                  0);
-        QTRY_COMPARE_WITH_TIMEOUT(form->Engine().Recorded(), QByteArray("12.5\r\nabcdef"),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Engine().Recorded(), QByteArray("12.5\r\nabcdef"), 5000);
         // More than a message may hold: nothing is sent, and it says so.
         QCOMPARE(
             run({QStringLiteral("-c"), QStringLiteral("head -c %1 /dev/zero | '%2' --copydata 9 -")
