@@ -291,19 +291,19 @@ int TServiceRun::Log() {
     TLineTarget& target = m_main->ChartLines();
     const TLineTarget chart = target;
     target = {[&](const QByteArray& line) {
-                  watch.LineArrived();
-                  const TMeasurement m = DecodeMeasurementLine(line, false);
-                  if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
-                  const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
-                  // A row goes in whole or not at all: a full disk leaves
-                  // the log ending with its last complete row.
-                  const QString row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity, m.Rate,
-                                             ClockText(QTime::currentTime()));
-                  if (file.Append(row, &fileError))
-                      ++rows;
-                  else
-                      writeFailed = true;
-              }};
+        watch.LineArrived();
+        const TMeasurement m = DecodeMeasurementLine(line, false);
+        if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
+        const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
+        // A row goes in whole or not at all: a full disk leaves
+        // the log ending with its last complete row.
+        const QString row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity, m.Rate,
+                                   ClockText(QTime::currentTime()));
+        if (file.Append(row, &fileError))
+            ++rows;
+        else
+            writeFailed = true;
+    }};
     // The sensor gone, or its lines not coming: said when it happens.
     const auto lostConnection = QObject::connect(&m_main->Sensor(), &TSensorState::LinkLost,
                                                  m_main.get(), [&lost] { lost = true; });
