@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,19 @@ TSimPty::TSimPty(const TSimOptions& options, QObject* parent)
     connect(&m_sensor, &TSimSensor::HangUpRequested, this, &TSimPty::Unplug);
     m_hostCheck.setInterval(kHostCheckMs);
     connect(&m_hostCheck, &QTimer::timeout, this, &TSimPty::CheckHost);
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_paceTimer, &QTimer::timeout, this, [this] {
+        if (m_readNotifier) m_readNotifier->setEnabled(m_hostConnected);
+        OnReadable();
+    });
+}
+
+void TSimPty::SetPacedInput(bool on) {
+    m_paced = on;
+    m_paceClock.start();
+    m_carriedNs = 0;
+    m_lineIdle = true;
 }
 
 TSimPty::~TSimPty() {
@@ -173,8 +188,36 @@ void TSimPty::CheckHost() {
 }
 
 void TSimPty::OnReadable() {
+    if (m_master < 0) return;
     char buffer[4096];
-    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    qsizetype want = sizeof buffer;
+    qint64 byteNs = 0;
+    if (m_paced) {
+        // Take only what the line has carried since the last piece; wake
+        // again when a piece of about two milliseconds has crossed.
+        byteNs = 10'000'000'000LL / std::max(1, HostLineRate() > 0 ? HostLineRate() : 9600);
+        const qint64 now = m_paceClock.nsecsElapsed();
+        const qint64 piece = std::max<qint64>(byteNs, 2'000'000);
+        // A line that idled starts carrying when the next bytes come; one
+        // that had bytes waiting carried them all the time, however late
+        // this reader looks.
+        if (m_lineIdle) {
+            m_lineIdle = false;
+            m_carriedNs = now - byteNs;
+        }
+        want = qsizetype(std::min<qint64>(sizeof buffer, (now - m_carriedNs) / byteNs));
+        if (want <= 0) {
+            if (m_readNotifier) m_readNotifier->setEnabled(false);
+            m_paceTimer.start(int(std::max<qint64>(1, (m_carriedNs + piece - now) / 1'000'000)));
+            return;
+        }
+    }
+    const ssize_t n = ::read(m_master, buffer, size_t(want));
+    if (m_paced && n >= 0) {
+        // Less than the line could carry: it idles until the next bytes.
+        m_carriedNs += qint64(n) * byteNs;
+        m_lineIdle = n < want;
+    }
     if (n > 0) {
         SetHostConnected(true);
         m_sensor.Receive(QByteArray(buffer, qsizetype(n)));

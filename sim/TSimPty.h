@@ -4,6 +4,7 @@
 #include "TSimSensor.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -51,6 +52,11 @@ public:
     // (0 when unknown or unplugged). A pseudo-terminal carries bytes at
     // any rate; this is what a real line would run at.
     int HostLineRate() const;
+    // On: the host's bytes are taken at the line rate the host has set
+    // (ten bits a byte), as a real line would carry them, instead of as
+    // fast as they come; what waits stays in the pseudo-terminal. Off by
+    // default. For measuring transfers against the wire time.
+    void SetPacedInput(bool on);
 
     TSimSensor& Sensor() { return m_sensor; }
 
@@ -80,4 +86,9 @@ private:
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     QByteArray m_pending;
     QTimer m_hostCheck;
+    bool m_paced = false;
+    QElapsedTimer m_paceClock;
+    qint64 m_carriedNs = 0; // paced: when the bytes taken so far have crossed the line
+    bool m_lineIdle = true; // paced: the last read emptied what was waiting
+    QTimer m_paceTimer;     // paced: the line can carry the next piece
 };

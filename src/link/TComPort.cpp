@@ -226,6 +226,8 @@ bool TComPort::Open() {
     }
     ApplyLineSettings();
     ResetLineCounters();
+    m_wireClock.start();
+    m_wireFreeNs = 0;
     m_outNotifier = std::make_unique<QSocketNotifier>(m_serial.handle(), QSocketNotifier::Write);
     m_outNotifier->setEnabled(false);
     connect(m_outNotifier.get(), &QSocketNotifier::activated, this, &TComPort::WriteQueue);
@@ -312,6 +314,7 @@ void TComPort::WriteQueue() {
         if (n > 0) {
             lane.remove(0, qsizetype(n));
             m_heldWrites = 0;
+            NoteHandedToDriver(qint64(n));
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -352,6 +355,32 @@ void TComPort::LoseDevice() {
     emit LineErrors({QStringLiteral("IO error")});
     Close();
     emit DeviceLost();
+}
+
+// Nanoseconds one character takes on the line: start bit, data bits,
+// parity bit and stop bits at the set rate.
+qint64 TComPort::CharacterNs() const {
+    const qint64 halfBits = 2 * (1 + 5 + int(m_settings.DataBits)) +
+                            (m_settings.Parity == TParityBits::None ? 0 : 2) +
+                            (m_settings.StopBits == TStopBits::One          ? 2
+                             : m_settings.StopBits == TStopBits::OneAndHalf ? 3
+                                                                            : 4);
+    return halfBits * 1'000'000'000 / (2 * qint64(std::max(1, BaudRateValue(m_settings.BaudRate))));
+}
+
+// The line carries what the driver was given one character after the
+// other from the moment it is free; it idles while nothing is given.
+void TComPort::NoteHandedToDriver(qint64 bytes) {
+    const qint64 now = m_wireClock.nsecsElapsed();
+    m_wireFreeNs = std::max(m_wireFreeNs, now) + bytes * CharacterNs();
+}
+
+qint64 TComPort::WireBacklog() const {
+    if (!m_serial.isOpen()) return 0;
+    const qint64 left = m_wireFreeNs - m_wireClock.nsecsElapsed();
+    if (left <= 0) return 0;
+    const qint64 character = CharacterNs();
+    return (left + character - 1) / character;
 }
 
 qint64 TComPort::OutputBacklog() const {

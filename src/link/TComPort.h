@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSerialPort>
@@ -152,6 +153,10 @@ public:
     // driver holds and has not sent yet (a UART's buffer; a
     // pseudo-terminal reports none). 0 when the port is closed.
     qint64 OutputBacklog() const;
+    // Bytes handed to the driver that the line, at its rate, cannot have
+    // carried yet: what is still on its way even where the driver reports
+    // nothing (a pseudo-terminal, many USB adapters). 0 when closed.
+    qint64 WireBacklog() const;
     // Discards what was received and not yet read.
     void ClearBuffer();
 
@@ -186,6 +191,8 @@ private:
     TOpenFailure ClassifyOpenFailure(QSerialPort::SerialPortError error) const;
     qint64 Enqueue(QByteArray& lane, qint64 bound, const QByteArray& data);
     void WriteQueue();
+    qint64 CharacterNs() const;
+    void NoteHandedToDriver(qint64 bytes);
     void CheckRelayRoom();
     void ScheduleWrite();
     void LoseDevice();
@@ -207,6 +214,8 @@ private:
     std::unique_ptr<QSocketNotifier> m_outNotifier; // the line can take more
     QTimer m_outRetry;                              // ... or look again shortly
     int m_heldWrites = 0;                           // writes in a row that the line took nothing of
+    QElapsedTimer m_wireClock;                      // runs while the port is open
+    qint64 m_wireFreeNs = 0; // when the bytes handed to the driver have all left at the line's rate
     bool m_txFullShown = false;
     struct TCounters {
         int frame = 0, parity = 0, overrun = 0, brk = 0, bufOverrun = 0;

@@ -118,6 +118,7 @@ int TFlashDlg::SendLines(const QString& caption, const QString& message,
     m_lines = lines;
     m_total = int(lines.size());
     m_sent = 0;
+    m_lineOnWire = 0;
     m_serialLink = m_host.Engine().Port().Connected();
     ProgressBar1->setRange(0, std::max(m_total, 1));
     ProgressBar1->setValue(0);
@@ -158,16 +159,24 @@ void TFlashDlg::Timer1Timer() {
         WaitTick();
 }
 
-// True when the line before has not left the port yet: the next tick
-// comes when it should have gone (at the port's rate), so that at most
-// one line waits at any time.
+// True when the next line must wait. It goes to the driver as soon as the
+// line before is all the line still has to carry, so the line never idles
+// between two lines and at most one line waits behind the one on the wire.
+// What is on the wire is the larger of what the driver reports and what
+// the line's rate cannot have carried yet (a pseudo-terminal or a USB
+// adapter may report nothing). While the port's own queue holds bytes (the
+// sensor holds the line with XOFF, the driver is full) nothing more goes.
 bool TFlashDlg::WaitForLine() {
     TComPort& port = m_host.Engine().Port();
     if (!port.Connected()) return false;
-    const qint64 backlog = port.OutputBacklog();
-    if (backlog <= 0) return false;
+    const qint64 queued = port.PendingOutput();
+    const qint64 onWire = std::max(port.OutputBacklog(), port.WireBacklog());
+    const qint64 ahead = queued > 0 ? onWire : onWire - m_lineOnWire;
+    if (ahead <= 0) return false;
+    // The next tick comes when the excess should have gone at the port's rate.
     const qint64 bitsPerSecond = std::max(1, m_host.BaudRate());
-    Timer1.start(int(std::clamp<qint64>(backlog * 10 * 1000 / bitsPerSecond, 1, 20)));
+    Timer1.start(
+        int(std::clamp<qint64>((ahead * 10 * 1000 + bitsPerSecond - 1) / bitsPerSecond, 1, 20)));
     return true;
 }
 
@@ -184,6 +193,7 @@ void TFlashDlg::SendTick() {
         } else {
             if (WaitForLine()) return;
             const QByteArray line = m_lines.first() + "\r\n";
+            m_lineOnWire = line.size();
             if (m_lines.size() == m_total)
                 engine.SetUpdate2(line);
             else if (m_serialLink)

@@ -23,11 +23,13 @@ class QPushButton;
 // Send mode: every line goes out followed by CR LF, the first through the
 // engine's SetUpdate2 (first character, 100 ms, the rest), the others
 // through SetUpdate, one line per timer tick. The pace follows the serial
-// line: a line is sent only when the one before has left the port (at
-// most one line is ever waiting), and never faster than one line a
-// millisecond. So the progress bar shows what the sensor has really
-// been given, and a BEL from the sensor - it refuses a line - stops the
-// transfer before the next line. The Abort button and Esc stop it too.
+// line: a line is handed over while the one before is being carried, so
+// the line never idles, but never more than that one line waits behind
+// it, and never faster than one line a millisecond. So the progress bar
+// shows what the sensor has been given or is being given, and a BEL from
+// the sensor - it refuses a line - stops the transfer with at most the
+// line after the refused one on its way. The Abort button and Esc stop it
+// too.
 //
 // Wait mode: the command framer collects what the sensor sends up to
 // "update successful"; every 100 ms the dialog looks at what it framed
@@ -103,7 +105,8 @@ private:
     TMode m_mode = SendMode;
     QList<QByteArray> m_lines; // still to send
     int m_total = 0;
-    int m_sent = 0; // send mode: lines handed to the link
+    int m_sent = 0;          // send mode: lines handed to the link
+    qint64 m_lineOnWire = 0; // send mode: bytes of the line handed to the link last
     bool m_firstSent = false;
     int m_limitMs = 0;
     int m_position = 0; // wait mode: milliseconds waited

@@ -3,7 +3,7 @@
 // holding the line with XOFF: nothing leaves until XON (any other byte
 // does not release it), the port stays open, writes return at once, the
 // output queue is bounded, and relayed output neither takes the program's
-// own room nor goes ahead of it.
+// own room nor goes ahead of it. What is on its way follows the line rate.
 #include "TComPort.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -147,6 +147,26 @@ private slots:
         m_sim->Sensor().HoldHost(false);
         QTRY_COMPARE_WITH_TIMEOUT(m_port->PendingOutput(), qint64(0), 30000);
         QCOMPARE(room.count(), 2);
+    }
+
+    // What the line cannot have carried yet, at its rate, counts as on its
+    // way although a pseudo-terminal's driver reports nothing: 600 bytes
+    // at 1200 baud take five seconds, and the count runs down to none. A
+    // closed port has nothing on its way.
+    void wireBacklogFollowsTheLineRate() {
+        m_port->SetBaudRate(TBaudRate::br1200);
+        QCOMPARE(m_port->WireBacklog(), qint64(0));
+        QCOMPARE(m_port->WriteStr(QByteArray(600, 'w')), qint64(600));
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->PendingOutput(), qint64(0), 5000);
+        const qint64 first = m_port->WireBacklog();
+        QVERIFY2(first > 300 && first <= 600, qPrintable(QString::number(first)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_port->WireBacklog() < first, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->WireBacklog(), qint64(0), 20000);
+
+        QCOMPARE(m_port->WriteStr(QByteArray(600, 'w')), qint64(600));
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->PendingOutput(), qint64(0), 5000);
+        m_port->Close();
+        QCOMPARE(m_port->WireBacklog(), qint64(0));
     }
 
     // Closing a held port drops what is queued; the next open starts empty.

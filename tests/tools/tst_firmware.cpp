@@ -25,7 +25,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 class TestFirmware : public QObject {
@@ -159,6 +161,38 @@ private slots:
             m_main->PanelText(TStatusPanel::ComPort).contains(QStringLiteral(":%1-").arg(after)));
         QCOMPARE(m_rates.last(), after);
         QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
+    }
+
+    // On a line that carries bytes at its rate, the next line is handed
+    // over while the one before is still being carried, so the line does
+    // not idle between two lines, yet never more than that one line waits
+    // behind it: what is on its way grows beyond one line and never beyond
+    // two, and every record arrives.
+    void transferKeepsOneLineBehindTheWire() {
+        QVERIFY(Start(QStringLiteral("7"), 38400));
+        QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
+        m_sim->SetPacedInput(true);
+        OfferFirmware(150);
+        const qint64 line = MakeHexFile(1).split('\n').at(1).size() + 1; // a data record's line
+        qint64 most = 0;
+        QMetaObject::Connection sampler;
+        WhenReady(
+            this, [&] { return Dialog().isVisible(); },
+            [&] {
+                sampler = connect(&Dialog().Timer1, &QTimer::timeout, this, [&] {
+                    if (Dialog().Mode() != TFlashDlg::SendMode) return;
+                    const TComPort& port = *m_main->ComPort;
+                    most = std::max({most, port.OutputBacklog(), port.WireBacklog()});
+                });
+            });
+        m_main->Datei_UpdateFirmware->trigger();
+        disconnect(sampler);
+        QCOMPARE(m_boxes, QStringList());
+        QCOMPARE(Sensor().UpdateRecords(), 152);
+        QCOMPARE(m_main->FirmwareUpdate()->LastResult(), TFlowResult::Done);
+        QVERIFY2(
+            most > line && most <= 2 * line,
+            qPrintable(QStringLiteral("%1 bytes on their way, lines of %2").arg(most).arg(line)));
     }
 
     // A sensor that answers E03 stays as it was: no rate command, no
