@@ -131,7 +131,7 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
         settings.setValue(QStringLiteral("ComPort/BaudRate"), QStringLiteral("921600"));
     }
     // Nobody answers the greeting; the complaint about that is taken as read.
-    TFormMsgBox::SetResponder([](const TMsgBoxRequest&) { return int(mrOk); });
+    TFormMsgBox::SetResponder([](const TMsgBoxRequest&) { return mrOk; });
     const TAppWindows w = CreateWindows({});
     std::unique_ptr<TMainForm> main(w.MainForm);
     main->FormShow();

@@ -5,7 +5,7 @@
 // prints MiB/s: first the screen layer alone, then the whole control
 // (hidden, so never painted) as the program uses it, with and without a
 // per-character consumer.
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TEscapeCodesVT100.h"
 
 #include <QApplication>
@@ -131,8 +131,8 @@ int main(int argc, char** argv) {
     }
 
     auto control = [&](const char* what,
-                       const std::function<void(TComTerminal&, TConsumer&)>& hook) {
-        TComTerminal term;
+                       const std::function<void(TCustomComTerminal&, TConsumer&)>& hook) {
+        TCustomComTerminal term;
         term.SetColumns(65);
         term.SetRows(32);
         term.SetWrapLines(true);
@@ -144,15 +144,15 @@ int main(int argc, char** argv) {
         });
         Report(what, r);
     };
-    control("control: nothing connected", [](TComTerminal&, TConsumer&) {});
-    control("control: Chars(QByteArray) connected", [](TComTerminal& t, TConsumer& c) {
-        QObject::connect(&t, &TComTerminal::Chars, &t, [&c](const QByteArray& text) {
+    control("control: nothing connected", [](TCustomComTerminal&, TConsumer&) {});
+    control("control: Chars(QByteArray) connected", [](TCustomComTerminal& t, TConsumer& c) {
+        QObject::connect(&t, &TCustomComTerminal::Chars, &t, [&c](const QByteArray& text) {
             for (char ch : text)
                 c.Take(ch);
         });
     });
-    control("control: Char(char) connected", [](TComTerminal& t, TConsumer& c) {
-        QObject::connect(&t, &TComTerminal::Char, &t, [&c](char ch) { c.Take(ch); });
+    control("control: Char(char) connected", [](TCustomComTerminal& t, TConsumer& c) {
+        QObject::connect(&t, &TCustomComTerminal::Char, &t, [&c](char ch) { c.Take(ch); });
     });
     return 0;
 }

@@ -37,14 +37,14 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
         if (word == u"debug") {
             s.Debug = true;
         } else if (word == u"local") {
-            s.LinkMode = 0;
+            s.LinkMode = TLinkMode::Local;
         } else if (word == u"telnet") {
-            s.LinkMode = 1;
+            s.LinkMode = TLinkMode::Telnet;
         } else if (word == u"remote") {
-            s.LinkMode = 2;
+            s.LinkMode = TLinkMode::Remote;
         } else if (word == u"server") {
             s.LocalServer = true;
-            s.LinkMode = 0;
+            s.LinkMode = TLinkMode::Local;
         }
     }
     return s;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "LinkMode.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -11,7 +13,7 @@
 // accepted. Unknown arguments are ignored.
 struct TSwitches {
     bool Debug = false;
-    std::optional<int> LinkMode;     // 0 Local, 1 Telnet, 2 Remote
+    std::optional<TLinkMode> LinkMode;
     std::optional<bool> LocalServer; // set by "server"
     std::optional<QString> Port;     // "--port=DEVICE": serial port for this run only
     std::optional<QString> Config;   // "--config=FILE": settings file for this run

@@ -69,7 +69,9 @@ bool ReadOptions(QSettings& settings, TOptions& options) {
             read.Text(OptionKey::TextDir, options.TextDir);
             read.Integer(OptionKey::Language, options.Language);
             read.Boolean(OptionKey::LocalServer, options.LocalServer);
-            read.Integer(OptionKey::Mode, options.Mode);
+            int mode = int(options.Mode);
+            read.Integer(OptionKey::Mode, mode);
+            options.Mode = LinkModeFromInt(mode);
             read.Integer(OptionKey::TCPServerPort, options.TCPServerPort);
             read.Text(OptionKey::TCPServerIP, options.TCPServerIP);
             read.Integer(OptionKey::TCPServerDelay, options.TCPServerDelay);

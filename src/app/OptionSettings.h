@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "LinkMode.h"
+
 #include <QString>
 
 class QSettings;
@@ -14,7 +16,7 @@ struct TOptions {
     QString TextDir;          // capture, sent text files, CSV logs; default: documents folder
     int Language = 0;         // 1 German, any other value English
     bool LocalServer = false; // run the TCP relay in Local mode
-    int Mode = 0;             // link mode: 0 Local, 1 Telnet, 2 Remote
+    TLinkMode Mode = TLinkMode::Local; // stored as 0 Local, 1 Telnet, 2 Remote
     int TCPServerPort = 10001;
     QString TCPServerIP = QStringLiteral("0.0.0.0");
     int TCPServerDelay = 100; // ms that TCP data is collected; never written by the program

@@ -151,7 +151,7 @@ private:
     int Compare();
     int Log();
     int Update();
-    int AnswerBox(const TMsgBoxRequest& request);
+    TMsgResult AnswerBox(const TMsgBoxRequest& request);
 
     TServiceOptions m_options;
     std::unique_ptr<TMainForm> m_main;
@@ -160,7 +160,7 @@ private:
     bool m_connectRefused = false;
 };
 
-int TServiceRun::AnswerBox(const TMsgBoxRequest& r) {
+TMsgResult TServiceRun::AnswerBox(const TMsgBoxRequest& r) {
     QString text = r.text;
     text.replace(u'\n', u' ').replace(u'\t', u' ');
     if (text.startsWith(LabelText(103))) { // the factory constant differs

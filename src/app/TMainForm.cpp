@@ -8,8 +8,8 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
-#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TCustomComTerminal.h"
 #include "TFirmwareUpdate.h"
 #include "TFlashDlg.h"
 #include "TGrafikDlg.h"
@@ -210,7 +210,7 @@ void TMainForm::CreatePages() {
     TerminalPage->setObjectName(QStringLiteral("TerminalPage"));
     auto* terminalLayout = new QVBoxLayout(TerminalPage);
     terminalLayout->setContentsMargins(0, 0, 0, 0);
-    ComTerminal = new TComTerminal(TerminalPage);
+    ComTerminal = new TCustomComTerminal(TerminalPage);
     ComTerminal->setObjectName(QStringLiteral("ComTerminal"));
     ComTerminal->SetColumns(65);
     ComTerminal->SetRows(32);
@@ -221,7 +221,7 @@ void TMainForm::CreatePages() {
     ComTerminal->SetFontColor(Qt::black);
     ComTerminal->SetScrollBars(ssBoth);
     ComTerminal->setFont(FixedFont());
-    ComTerminal->SetStoredProps(TComTerminal::spFont);
+    ComTerminal->SetStoredProps(TCustomComTerminal::spFont);
     terminalLayout->addWidget(ComTerminal);
     TerminalPage->setFocusProxy(ComTerminal);
     Notebook->addTab(TerminalPage, QStringLiteral("Terminal"));
@@ -339,7 +339,7 @@ QString TMainForm::ParaDir() const {
     return m_options.ParaDir.isEmpty() ? TOptions::Defaults().ParaDir : m_options.ParaDir;
 }
 
-int TMainForm::ShowMsgBox(const QString& text, int kind, int buttons) {
+TMsgResult TMainForm::ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) {
     return TFormMsgBox::ShowMsgBox(text, kind, buttons);
 }
 
@@ -376,8 +376,8 @@ void TMainForm::SaveLanguage(int value) {
 void TMainForm::SaveLocalServer(bool v) {
     SaveOption(OptionKey::LocalServer, m_options.LocalServer, v, QString::number(v ? 1 : 0));
 }
-void TMainForm::SaveMode(int v) {
-    SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(v));
+void TMainForm::SaveMode(TLinkMode v) {
+    SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(int(v)));
 }
 void TMainForm::SaveTCPServerPort(int v) {
     SaveOption(OptionKey::TCPServerPort, m_options.TCPServerPort, v, QString::number(v));
@@ -474,7 +474,7 @@ void TMainForm::DebugLog(const QString& line) const {
 void TMainForm::ReadSettings() {
     m_options = TOptions::Defaults();
     ReadOptions(*m_settings, m_options);
-    m_linkMode = LinkModeFromInt(m_options.Mode);
+    m_linkMode = m_options.Mode;
     m_localServer = m_options.LocalServer;
     Timer_TCPServer_Delay.setInterval(100);
     SetCurrentLanguage(m_options.Language);
@@ -484,7 +484,7 @@ void TMainForm::ScanSwitches() {
     const TSwitches s = TSwitches::Scan(m_arguments);
     if (s.Debug) m_debugMode = true;
     m_engine->DebugMode = m_debugMode;
-    if (s.LinkMode) m_linkMode = LinkModeFromInt(*s.LinkMode);
+    if (s.LinkMode) m_linkMode = *s.LinkMode;
     if (s.LocalServer) m_localServer = *s.LocalServer;
     if (s.Address) {
         // For this run only: the stored addresses stay as they are.

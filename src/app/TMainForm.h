@@ -20,7 +20,7 @@ class QAction;
 class QLabel;
 class QTranslator;
 class TComDataPacket;
-class TComTerminal;
+class TCustomComTerminal;
 class TComPort;
 class TCommandEngine;
 class TStatusPanelLabel;
@@ -72,7 +72,7 @@ public:
     // kinds carry data received over TCP.
     void CopyData(quint32 kind, const QByteArray& bytes);
 
-    int ShowMsgBox(const QString& text, int kind, int buttons) override;
+    TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) override;
     // Enables or disables every action that needs a connected sensor.
     void EnableDeviceActions(bool on) override;
     void EnableParameterActions(bool on) override;
@@ -96,7 +96,7 @@ public:
     void SaveTextDir(const QString& value) override;
     void SaveLanguage(int value);
     void SaveLocalServer(bool value);
-    void SaveMode(int value);
+    void SaveMode(TLinkMode value);
     void SaveTCPServerPort(int value);
     void SaveTCPServerIP(const QString& value);
     void SaveTCPClientPort(int value);
@@ -240,7 +240,7 @@ public:
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;
-    TComTerminal* ComTerminal = nullptr;            // the terminal pane
+    TCustomComTerminal* ComTerminal = nullptr;      // the terminal pane
     TComDataPacket* ComDataPacket = nullptr;        // command replies
     TComDataPacket* ComDataPacket_grafik = nullptr; // measurement lines of the chart
     TComDataPacket* ComDataPacket_number = nullptr; // measurement lines of the number window
@@ -312,10 +312,6 @@ public:
     class TParameterWriter* ParameterWriter() const {
         return m_paramWriter;
     }
-
-    // Actions whose feature the program does not have yet: they stay
-    // disabled whatever EnableDeviceActions says.
-    bool Unbuilt(const QAction* action) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -407,7 +403,6 @@ private:
     TOptions m_options;
     TStatusPanelLabel* m_panels[StatusPanelCount] = {};
     QList<QTranslator*> m_qtTranslators;
-    QList<QAction*> m_unbuilt;
     bool m_formShown = false;
     bool m_ending = false;       // EndBySignal: closing as soon as idle
     QTimer m_endTimer;           // ... looks whether it is

@@ -23,7 +23,6 @@ struct TActionDef {
     const char* caption; // shown until the labels are applied, and for untagged actions
     const char* themeIcon;
     const char* icon;
-    bool built; // false: the feature is not in the program yet
 };
 
 QIcon ActionIcon(const char* themeName, const char* resource) {
@@ -43,91 +42,86 @@ void TMainForm::CreateActions() {
     using M = TMainForm;
     const QKeySequence none;
     // Every action starts enabled, as the window definition has it, except
-    // the three parameter actions that need a parameter set first and the
-    // actions whose feature the program does not have yet (last column).
+    // the three parameter actions that need a parameter set first.
     const TActionDef defs[] = {
         {&M::Datei_Open, "Datei_Open", 0, Keys(QKeyCombination(Qt::Key_F9)), "Open/close port",
-         nullptr, nullptr, true},
+         nullptr, nullptr},
         {&M::Datei_Mitschnitt, "Datei_Mitschnitt", 11, Keys(Qt::CTRL | Qt::Key_M), "&Mitschnitt",
-         "media-record", "record", true},
+         "media-record", "record"},
         {&M::Datei_Parameter_lesen, "Datei_Parameter_lesen", 13, Keys(QKeyCombination(Qt::Key_F2)),
-         "Parameter lesen", nullptr, "param-read", true},
+         "Parameter lesen", nullptr, "param-read"},
         {&M::Datei_Parameter_schreiben, "Datei_Parameter_schreiben", 14,
-         Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write", true},
+         Keys(QKeyCombination(Qt::Key_F3)), "Parameter schreiben", nullptr, "param-write"},
         {&M::Datei_Drucken, "Datei_Drucken", 15, Keys(Qt::CTRL | Qt::Key_P), "Drucken",
-         "document-print", "print", true},
+         "document-print", "print"},
         {&M::Datei_beenden, "Datei_beenden", 16, Keys(Qt::ALT | Qt::Key_X), "Beenden",
-         "application-exit", "exit", true},
+         "application-exit", "exit"},
         {&M::Datei_Bearbeiten, "Datei_Bearbeiten", 17, Keys(Qt::CTRL | Qt::Key_E),
-         "Datei bearbeiten", "accessories-text-editor", "edit", true},
+         "Datei bearbeiten", "accessories-text-editor", "edit"},
         {&M::Datei_UpdateFirmware, "Datei_UpdateFirmware", 18, Keys(Qt::CTRL | Qt::Key_U),
-         "Update Firmware", nullptr, nullptr, true},
+         "Update Firmware", nullptr, nullptr},
         {&M::Datei_senden, "Datei_senden", 19, Keys(Qt::CTRL | Qt::Key_S), "Datei senden", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Extras_Konfiguration_COM, "Extras_Konfiguration_COM", 21, Keys(Qt::CTRL | Qt::Key_C),
-         "Konfiguration COM", nullptr, "com-config", true},
+         "Konfiguration COM", nullptr, "com-config"},
         {&M::Extras_Terminal_Font, "Extras_Terminal_Font", 22, Keys(Qt::CTRL | Qt::Key_F),
-         "Setup Terminal &Font", nullptr, nullptr, true},
+         "Setup Terminal &Font", nullptr, nullptr},
         {&M::Extras_Histogramm, "Extras_Histogramm", 23, Keys(Qt::CTRL | Qt::Key_H), "&Historie",
-         nullptr, "history", true},
+         nullptr, "history"},
         {&M::Extras_Optionen, "Extras_Optionen", 24, Keys(Qt::CTRL | Qt::Key_O), "&Option", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Extras_Konfiguration_Terminal, "Extras_Konfiguration_Terminal", 0,
-         Keys(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), "Konfiguration &Terminal", nullptr, nullptr,
-         true},
+         Keys(Qt::SHIFT | Qt::CTRL | Qt::Key_F12), "Konfiguration &Terminal", nullptr, nullptr},
         {&M::Befehle_Info, "Befehle_Info", 31, Keys(QKeyCombination(Qt::Key_F4)), "INFO", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Befehle_Test, "Befehle_Test", 32, Keys(QKeyCombination(Qt::Key_F5)), "TEST", nullptr,
-         "cmd-test", true},
+         "cmd-test"},
         {&M::Befehle_Tesystem, "Befehle_Tesystem", 33, Keys(QKeyCombination(Qt::Key_F6)),
-         "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem", true},
-        {&M::Befehle_Video, "Befehle_Video", 34, none, "*VIDEO (Systemmode!)", nullptr, nullptr,
-         true},
+         "TESYSTEM (Systemmode!)", nullptr, "cmd-tesystem"},
+        {&M::Befehle_Video, "Befehle_Video", 34, none, "*VIDEO (Systemmode!)", nullptr, nullptr},
         {&M::Befehle_Allgemein, "Befehle_Allgemein", 35, Keys(QKeyCombination(Qt::Key_F7)),
-         "Allgemeine Parameter", nullptr, nullptr, true},
+         "Allgemeine Parameter", nullptr, nullptr},
         {&M::Befehle_System, "Befehle_System", 36, Keys(QKeyCombination(Qt::Key_F8)),
-         "Systemparameter (Systemmode!)", nullptr, nullptr, true},
-        {&M::Befehle_Impuls, "Befehle_Impuls", 37, none, "Parameter Impulausgabe", nullptr, nullptr,
-         true},
+         "Systemparameter (Systemmode!)", nullptr, nullptr},
+        {&M::Befehle_Impuls, "Befehle_Impuls", 37, none, "Parameter Impulausgabe", nullptr,
+         nullptr},
         {&M::Befehle_Analog, "Befehle_Analog", 38, none, "Parameter Analogausgabe", nullptr,
-         nullptr, true},
-        {&M::Befehle_S1, "Befehle_S1", 39, none, "Parameter S1-Ausgabe", nullptr, nullptr, true},
-        {&M::Befehle_S2, "Befehle_S2", 40, none, "Parameter S2-Ausgabe", nullptr, nullptr, true},
-        {&M::Befehle_Alarm, "Befehle_Alarm", 41, none, "Parameter Alarmausgabe", nullptr, nullptr,
-         true},
-        {&M::Befehle_ECC, "Befehle_ECC", 42, none, "Parameter ECC-Steuerung", nullptr, nullptr,
-         true},
+         nullptr},
+        {&M::Befehle_S1, "Befehle_S1", 39, none, "Parameter S1-Ausgabe", nullptr, nullptr},
+        {&M::Befehle_S2, "Befehle_S2", 40, none, "Parameter S2-Ausgabe", nullptr, nullptr},
+        {&M::Befehle_Alarm, "Befehle_Alarm", 41, none, "Parameter Alarmausgabe", nullptr, nullptr},
+        {&M::Befehle_ECC, "Befehle_ECC", 42, none, "Parameter ECC-Steuerung", nullptr, nullptr},
         {&M::Befehle_Offline, "Befehle_Offline", 43, none, "Parameter Offline-Messung", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Befehle_Parameter_speichern, "Befehle_Parameter_speichern", 44, none,
-         "Befehle Parameter speichern", nullptr, nullptr, true},
+         "Befehle Parameter speichern", nullptr, nullptr},
         {&M::Befehle_Parameter_restore, "Befehle_Parameter_restore", 45, none,
-         "Befehle Parameter restore", nullptr, nullptr, true},
-        {&M::Befehle_Esc, "Befehle_Esc", 46, none, "ESC", nullptr, "cmd-esc", true},
-        {&M::Befehle_V, "Befehle_V", 47, none, "V", nullptr, "cmd-v", true},
-        {&M::Befehle_R, "Befehle_R", 48, none, "R", nullptr, "cmd-r", true},
+         "Befehle Parameter restore", nullptr, nullptr},
+        {&M::Befehle_Esc, "Befehle_Esc", 46, none, "ESC", nullptr, "cmd-esc"},
+        {&M::Befehle_V, "Befehle_V", 47, none, "V", nullptr, "cmd-v"},
+        {&M::Befehle_R, "Befehle_R", 48, none, "R", nullptr, "cmd-r"},
         {&M::Hilfe_Info, "Hilfe_Info", 51, Keys(QKeyCombination(Qt::Key_F1)), "&Info", "help-about",
-         "info", true},
-        {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr, "param-window",
-         true},
+         "info"},
+        {&M::Fenster_Parameter, "Fenster_Parameter", 61, none, "Parameter", nullptr,
+         "param-window"},
         {&M::Fenster_Parameter2, "Fenster_Parameter2", 61, none, "Parameter", nullptr,
-         "param-window", true},
-        {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart", true},
-        {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number", true},
+         "param-window"},
+        {&M::Fenster_Grafik, "Fenster_Grafik", 62, none, "Grafik", nullptr, "chart"},
+        {&M::Fenster_Number, "Fenster_Number", 63, none, "Number", nullptr, "number"},
         {&M::Fenster_Debug, "Fenster_Debug", 64, Keys(Qt::CTRL | Qt::Key_D), "&Debug", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Parameter_auslesen, "Parameter_auslesen", 70, Keys(Qt::ALT | Qt::Key_A), "Auslesen",
-         nullptr, nullptr, true},
+         nullptr, nullptr},
         {&M::Parameter_testen, "Parameter_testen", 71, Keys(Qt::ALT | Qt::Key_T), "Testen", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Parameter_programmieren, "Parameter_programmieren", 72, Keys(Qt::ALT | Qt::Key_P),
-         "Programmieren", nullptr, nullptr, true},
+         "Programmieren", nullptr, nullptr},
         {&M::Parameter_speichern, "Parameter_speichern", 73, Keys(Qt::ALT | Qt::Key_S), "Speichern",
-         nullptr, nullptr, true},
+         nullptr, nullptr},
         {&M::Parameter_oeffnen, "Parameter_oeffnen", 74, none, "Parameterdatei öffnen", nullptr,
-         nullptr, true},
+         nullptr},
         {&M::Parameter_vergleichen, "Parameter_vergleichen", 920, none, "Mit Sensor vergleichen",
-         nullptr, nullptr, true},
+         nullptr, nullptr},
     };
     for (const TActionDef& d : defs) {
         auto* action =
@@ -135,8 +129,6 @@ void TMainForm::CreateActions() {
         action->setObjectName(QLatin1String(d.name));
         if (d.label) SetTag(action, d.label);
         if (!d.shortcut.isEmpty()) action->setShortcut(d.shortcut);
-        if (!d.built) m_unbuilt.append(action);
-        action->setEnabled(d.built);
         this->*d.member = action;
     }
     // Testing, programming and saving need a parameter set first.
@@ -269,18 +261,13 @@ QList<QAction*> TMainForm::DeviceActions() const {
 
 void TMainForm::EnableParameterActions(bool on) {
     for (QAction* a : {Parameter_testen, Parameter_programmieren, Parameter_speichern})
-        a->setEnabled(on && !Unbuilt(a));
-}
-
-bool TMainForm::Unbuilt(const QAction* action) const {
-    return m_unbuilt.contains(action);
+        a->setEnabled(on);
 }
 
 void TMainForm::EnableDeviceActions(bool on) {
     for (QAction* a : DeviceActions())
-        a->setEnabled(on && !Unbuilt(a));
-    Datei_UpdateFirmware->setEnabled(on && m_sensor->SensorPort() != 2 &&
-                                     !Unbuilt(Datei_UpdateFirmware));
+        a->setEnabled(on);
+    Datei_UpdateFirmware->setEnabled(on && m_sensor->SensorPort() != 2);
     // Reading and writing parameter files wait while capture runs.
     if (CaptureActive())
         for (QAction* a : {Datei_Parameter_lesen, Datei_Parameter_schreiben})

@@ -7,8 +7,8 @@
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TComPortSetupDlg.h"
-#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TCustomComTerminal.h"
 #include "TParameterWriter.h"
 
 #include <QAction>

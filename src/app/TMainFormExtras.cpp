@@ -10,8 +10,8 @@
 #include "StatusPanelLabel.h"
 #include "TAboutBox.h"
 #include "TComTermBuffer.h"
-#include "TComTerminal.h"
 #include "TConfigFormDlg.h"
+#include "TCustomComTerminal.h"
 #include "TParameterReadForm.h"
 #include "WaitCursor.h"
 

@@ -9,8 +9,8 @@
 #include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TComSetupDlg.h"
-#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TCustomComTerminal.h"
 #include "THistoryForm.h"
 #include "TParameterForm.h"
 #include "TParameterReader.h"
@@ -247,7 +247,7 @@ void TMainForm::StorePortSettings() {
 
 void TMainForm::Extras_Konfiguration_COMExecute() {
     TLinkSettings s;
-    s.Mode = int(m_linkMode);
+    s.Mode = m_linkMode;
     s.Port = ComPort->Port();
     s.BaudRate = ComPort->BaudRate();
     s.TelnetIP = m_options.TCPTelnetIP;
@@ -258,8 +258,8 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
     s.ClientPort = QString::number(m_options.TCPClientPort);
     s.ClientIP = m_options.TCPClientIP;
     if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, ListSerialPorts())) {
-        m_linkMode = LinkModeFromInt(s.Mode);
-        SaveMode(int(m_linkMode));
+        m_linkMode = s.Mode;
+        SaveMode(m_linkMode);
         CancelReopen();
         ComPort->Close();
         ComPort->BeginUpdate();
@@ -372,14 +372,14 @@ void TMainForm::ComPortDataReceived(const QByteArray& data) {
 
 void TMainForm::ConnectTerminal() {
     // Every character the terminal shows or acts on reaches ReceiveChar.
-    connect(ComTerminal, &TComTerminal::Chars, this, [this](const QByteArray& text) {
+    connect(ComTerminal, &TCustomComTerminal::Chars, this, [this](const QByteArray& text) {
         for (char ch : text)
             ReceiveChar(ch);
         FlushCapture(); // once per received chunk
     });
     // Typed keys and the terminal's answers go to the serial port while it
     // is open; in Telnet and Remote mode they also go over TCP.
-    connect(ComTerminal, &TComTerminal::SendData, this, [this](const QByteArray& bytes) {
+    connect(ComTerminal, &TCustomComTerminal::SendData, this, [this](const QByteArray& bytes) {
         if (ComPort->Connected()) ComPort->WriteStr(bytes);
         if (IsTcpClientMode(m_linkMode)) SendTcp(bytes);
     });

@@ -9,8 +9,8 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
-#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TCustomComTerminal.h"
 #include "TTcpLink.h"
 #include "WaitCursor.h"
 
@@ -54,7 +54,7 @@ bool TMainForm::ReadyForRelayData() const {
 void TMainForm::StartLink(TLinkMode mode, bool server) {
     Timer_StartUp.stop(); // a start still pending must not finish during this one
     CloseSockets();
-    Datei_UpdateFirmware->setEnabled(mode == TLinkMode::Local && !Unbuilt(Datei_UpdateFirmware));
+    Datei_UpdateFirmware->setEnabled(mode == TLinkMode::Local);
     for (int panel = 0; panel < StatusPanelCount; ++panel)
         ShowStatus(QString(), TStatusPanel(panel));
     Timer_StartUp.setProperty("tag", 0);

@@ -13,9 +13,9 @@ TFormMsgBox::Responder& CurrentResponder() {
     return responder;
 }
 
-QMessageBox::Icon IconOf(int kind) {
+QMessageBox::Icon IconOf(TMsgKind kind) {
     switch (kind) {
-    case -1:
+    case mtPlain:
         return QMessageBox::NoIcon;
     case mtWarning:
         return QMessageBox::Warning;
@@ -23,9 +23,10 @@ QMessageBox::Icon IconOf(int kind) {
         return QMessageBox::Information;
     case mtConfirmation:
         return QMessageBox::Question;
-    default:
-        return QMessageBox::Critical;
+    case mtError:
+        break;
     }
+    return QMessageBox::Critical;
 }
 } // namespace
 
@@ -42,7 +43,8 @@ QString TFormMsgBox::NormalizeLineBreaks(const QString& text) {
     return result;
 }
 
-int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int helpContext) {
+TMsgResult TFormMsgBox::ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons,
+                                   int helpContext) {
     Q_UNUSED(helpContext);
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
@@ -52,8 +54,9 @@ int TFormMsgBox::ShowMsgBox(const QString& text, int kind, int buttons, int help
     return Show(request);
 }
 
-int TFormMsgBox::ShowMsgBoxWithAction(const QString& text, int kind, int buttons,
-                                      const QString& actionText, std::function<void()> action) {
+TMsgResult TFormMsgBox::ShowMsgBoxWithAction(const QString& text, TMsgKind kind,
+                                             TMsgButtons buttons, const QString& actionText,
+                                             std::function<void()> action) {
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
     request.text = NormalizeLineBreaks(text);
@@ -68,7 +71,7 @@ void TFormMsgBox::ShowMessage(const QString& text) {
     TMsgBoxRequest request;
     request.caption = QString::fromLatin1(OrxVersion::ProductName);
     request.text = NormalizeLineBreaks(text);
-    request.kind = -1;
+    request.kind = mtPlain;
     request.buttons = mbOK;
     Show(request);
 }
@@ -77,7 +80,7 @@ void TFormMsgBox::SetResponder(Responder responder) {
     CurrentResponder() = std::move(responder);
 }
 
-int TFormMsgBox::Show(const TMsgBoxRequest& request) {
+TMsgResult TFormMsgBox::Show(const TMsgBoxRequest& request) {
     if (CurrentResponder()) return CurrentResponder()(request);
 
     QMessageBox box(IconOf(request.kind), request.caption, request.text, QMessageBox::NoButton,
@@ -93,7 +96,7 @@ int TFormMsgBox::Show(const TMsgBoxRequest& request) {
     case mbOKCancel:
         set = QMessageBox::Ok | QMessageBox::Cancel;
         break;
-    default:
+    case mbOK:
         set = QMessageBox::Ok;
         break;
     }

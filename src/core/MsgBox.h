@@ -1,26 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "MsgTypes.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-// Kinds of message box; the value selects the icon.
-enum TMsgKind { mtWarning = 0, mtError = 1, mtInformation = 2, mtConfirmation = 3 };
-
-// Button sets of a message box.
-enum TMsgButtons { mbOK = 0, mbYesNo = 1, mbYesNoCancel = 2, mbOKCancel = 3 };
-
-// Results: the button that closed the box.
-enum TMsgResult { mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
-
 // One request to show a message box, as a test sees it.
 struct TMsgBoxRequest {
     QString caption;
-    QString text;       // line breaks already turned into "\n"
-    int kind = mtError; // TMsgKind, or -1 for a plain box without icon
-    int buttons = mbOK;
+    QString text; // line breaks already turned into "\n"
+    TMsgKind kind = mtError;
+    TMsgButtons buttons = mbOK;
     // An extra button that runs `action` and then asks again (empty: none).
     QString actionText;
     std::function<void()> action;
@@ -35,19 +28,20 @@ class TFormMsgBox : public QWidget {
 public:
     explicit TFormMsgBox(QWidget* parent = nullptr);
 
-    // Shows a modal box captioned "ORXTERM" and returns 1 OK, 2 Cancel,
-    // 6 Yes or 7 No. "\r" and "\r\n" in Text start new lines. HelpContext
-    // is accepted for compatibility and not used.
-    static int ShowMsgBox(const QString& text, int kind, int buttons, int helpContext = 0);
+    // Shows a modal box captioned "ORXTERM" and returns the button that
+    // closed it. "\r" and "\r\n" in Text start new lines. HelpContext is
+    // accepted for compatibility and not used.
+    static TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons,
+                                 int helpContext = 0);
     // The same with one more button that runs `action` (showing more about
     // the question) and then asks the question again.
-    static int ShowMsgBoxWithAction(const QString& text, int kind, int buttons,
-                                    const QString& actionText, std::function<void()> action);
+    static TMsgResult ShowMsgBoxWithAction(const QString& text, TMsgKind kind, TMsgButtons buttons,
+                                           const QString& actionText, std::function<void()> action);
 
     // A plain box: no icon, OK only.
     static void ShowMessage(const QString& text);
 
-    using Responder = std::function<int(const TMsgBoxRequest&)>;
+    using Responder = std::function<TMsgResult(const TMsgBoxRequest&)>;
     // Installs a responder that answers every box without showing it
     // (nullptr restores the real boxes).
     static void SetResponder(Responder responder);
@@ -58,5 +52,5 @@ public:
     static constexpr int MaxText = 2000;
 
 private:
-    static int Show(const TMsgBoxRequest& request);
+    static TMsgResult Show(const TMsgBoxRequest& request);
 };

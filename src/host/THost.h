@@ -3,6 +3,7 @@
 
 #include "HostTypes.h"
 #include "LinkMode.h"
+#include "MsgTypes.h"
 #include "TSensorState.h"
 
 #include <QByteArrayList>
@@ -31,7 +32,7 @@ public:
     virtual void ShowError(const QString& text) = 0;
     // The program's message box: kind and buttons as TFormMsgBox takes
     // them; returns 1 OK, 2 Cancel, 6 Yes or 7 No.
-    virtual int ShowMsgBox(const QString& text, int kind, int buttons) = 0;
+    virtual TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) = 0;
     // Enables or disables every action that needs a connected sensor.
     virtual void EnableDeviceActions(bool on) = 0;
     // Testing, programming and saving the editor's parameter set: enabled

@@ -149,14 +149,13 @@ void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports) {
     FillPortCombo(Combo_Port, ports, s.Port);
     Combo_Baudrate->setCurrentIndex(int(s.BaudRate));
     cb_Server->setChecked(s.LocalServer);
-    const int mode = (s.Mode == 0 || s.Mode == 1) ? s.Mode : 2;
-    rg_Local->button(mode)->setChecked(true);
+    rg_Local->button(int(s.Mode))->setChecked(true);
     UpdateEnabled();
 }
 
 TLinkSettings TComSetupDlg::Values() const {
     TLinkSettings s;
-    s.Mode = rg_Local->checkedId() < 0 ? 0 : rg_Local->checkedId();
+    s.Mode = LinkModeFromInt(rg_Local->checkedId());
     s.Port = Combo_Port->currentText().trimmed();
     s.BaudRate = TBaudRate(std::max(0, Combo_Baudrate->currentIndex()));
     s.TelnetIP = ed_TelnetIP->text();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "LinkMode.h"
 #include "TComPort.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class QRadioButton;
 // What the connection dialog edits; the dialog hands it back and the main
 // window applies it. Port fields are texts as typed (validated on OK).
 struct TLinkSettings {
-    int Mode = 0; // 0 Local (serial), 1 Telnet, 2 Remote (TCP client)
+    TLinkMode Mode = TLinkMode::Local;
     QString Port; // serial port name or device path
     TBaudRate BaudRate = TBaudRate::br9600;
     QString TelnetIP = QStringLiteral("127.0.0.1");

@@ -12,8 +12,8 @@
 #include "SimulatedMainForm.h"
 #include "StatusPanelLabel.h"
 #include "TAboutBox.h"
-#include "TComTerminal.h"
 #include "TConfigFormDlg.h"
+#include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
@@ -138,7 +138,7 @@ private slots:
         m_boxes.clear();
         TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
             m_boxes << r;
-            return int(mrOk);
+            return mrOk;
         });
     }
     void cleanup() {
@@ -536,7 +536,7 @@ private slots:
         m_main->Datei_Drucken->trigger();
         QCOMPARE(dialogs, 0);
         QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].kind, int(mtError));
+        QCOMPARE(m_boxes[0].kind, mtError);
         QVERIFY(m_boxes[0].text.startsWith(LabelText(210).arg(source)));
         QVERIFY2(m_boxes[0].text.contains(QStringLiteral("print.txt")),
                  qPrintable(m_boxes[0].text));

@@ -6,7 +6,7 @@
 #include "TComPortSetupDlg.h"
 #include "TComSetupDlg.h"
 #include "TComTermSetupDlg.h"
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "Tag.h"
@@ -134,8 +134,8 @@ private slots:
         QCOMPARE(Tag(action), tag);
         QCOMPARE(action->shortcut(), shortcut);
         // Every action keeps the state it was created with until the link
-        // first closes; an action whose feature is not built yet stays off.
-        QCOMPARE(action->isEnabled(), enabled && !m_main->Unbuilt(action));
+        // first closes.
+        QCOMPARE(action->isEnabled(), enabled);
     }
 
     void menusAndToolBar() {
@@ -191,9 +191,8 @@ private slots:
         m_main->Sensor().SetSensorPort(1);
         m_main->EnableDeviceActions(true);
         for (QAction* a : m_main->DeviceActions())
-            QVERIFY2(a->isEnabled() != m_main->Unbuilt(a), qPrintable(a->objectName()));
-        QCOMPARE(m_main->Datei_UpdateFirmware->isEnabled(),
-                 !m_main->Unbuilt(m_main->Datei_UpdateFirmware));
+            QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
         QVERIFY(!m_main->Parameter_testen->isEnabled()); // not a device action
 
         m_main->Sensor().SetSensorPort(2);
@@ -239,12 +238,12 @@ private slots:
             QSettings s(file, QSettings::IniFormat);
             return s.value(QStringLiteral("Option/") + key);
         };
-        m_main->SaveMode(0);
+        m_main->SaveMode(TLinkMode::Local);
         m_main->SaveTCPClientIP(QStringLiteral("127.0.0.1"));
         QVERIFY(!stored(QStringLiteral("Mode")).isValid());
         QVERIFY(!stored(QStringLiteral("TCPClientIP")).isValid());
 
-        m_main->SaveMode(2);
+        m_main->SaveMode(TLinkMode::Remote);
         m_main->SaveLocalServer(true);
         QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("2"));
         QCOMPARE(stored(QStringLiteral("LocalServer")).toString(), QStringLiteral("1"));
@@ -254,7 +253,7 @@ private slots:
             QSettings other(file, QSettings::IniFormat);
             other.setValue(QStringLiteral("Option/Mode"), QStringLiteral("1"));
         }
-        m_main->SaveMode(2);
+        m_main->SaveMode(TLinkMode::Remote);
         QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("1"));
         m_main->SaveTCPServerIP(QStringLiteral("0.0.0.0 "));
         QCOMPARE(stored(QStringLiteral("TCPServerIP")).toString(), QStringLiteral("0.0.0.0 "));
@@ -341,16 +340,16 @@ private slots:
         QStringList boxes;
         TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
             boxes << r.text;
-            return int(mrOk);
+            return mrOk;
         });
-        m_main->SaveMode(2);
+        m_main->SaveMode(TLinkMode::Remote);
         m_main->SaveTCPClientIP(QStringLiteral("10.0.0.9"));
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 5000);
         QCOMPARE(boxes.at(0), LookupLabel(0, 128, true).arg(file));
-        QCOMPARE(m_main->Options().Mode, 2);
+        QCOMPARE(m_main->Options().Mode, TLinkMode::Remote);
 
         QVERIFY(QDir(file).removeRecursively());
-        m_main->SaveMode(1);
+        m_main->SaveMode(TLinkMode::Telnet);
         QCoreApplication::processEvents();
         TFormMsgBox::SetResponder(nullptr);
         QCOMPARE(boxes.size(), 1);

@@ -7,7 +7,7 @@
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TComSetupDlg.h"
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -177,7 +177,7 @@ private slots:
             if (r.text == QStringLiteral("Error\nTCP Client: IP: \"300.0.0.1\" is not an IPv4 "
                                          "address such as 192.168.0.10."))
                 ++errors;
-            return int(mrOk);
+            return mrOk;
         });
         m_main->Extras_Konfiguration_COMExecute();
         TFormMsgBox::SetResponder(nullptr);
@@ -232,7 +232,7 @@ private slots:
         QString help;
         TFormMsgBox::SetResponder([&help](const TMsgBoxRequest& r) {
             help = r.text;
-            return int(mrOk);
+            return mrOk;
         });
         sensor.ClearTrace();
         QVERIFY(m_main->SpecialKey(Qt::Key_H, ctrlShift));

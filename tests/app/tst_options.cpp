@@ -33,7 +33,7 @@ private slots:
         QCOMPARE(o.TextDir, docs);
         QCOMPARE(o.Language, 0);
         QCOMPARE(o.LocalServer, false);
-        QCOMPARE(o.Mode, 0);
+        QCOMPARE(o.Mode, TLinkMode::Local);
         QCOMPARE(o.TCPServerPort, 10001);
         QCOMPARE(o.TCPServerIP, QStringLiteral("0.0.0.0"));
         QCOMPARE(o.TCPServerDelay, 100);
@@ -50,7 +50,7 @@ private slots:
         QVERIFY(ReadOptions(s, o));
         QCOMPARE(o.Language, 1);
         QCOMPARE(o.LocalServer, true);
-        QCOMPARE(o.Mode, 2);
+        QCOMPARE(o.Mode, TLinkMode::Remote);
         QCOMPARE(o.TCPServerDelay, 0);
         QCOMPARE(o.TCPClientIP, QStringLiteral("192.0.2.7"));
         QCOMPARE(o.ParaDir, QStringLiteral("/srv/par"));
@@ -76,7 +76,7 @@ private slots:
             QVERIFY(!ReadOptions(s, o));
             QCOMPARE(o.ParaDir, QStringLiteral("/srv/par"));
             QCOMPARE(o.Language, 1);
-            QCOMPARE(o.Mode, 0);
+            QCOMPARE(o.Mode, TLinkMode::Local);
             QCOMPARE(o.TCPServerPort, 10001);
         }
         QSettings again(path, QSettings::IniFormat);
@@ -125,7 +125,7 @@ private slots:
         QFETCH(bool, server);
         const TSwitches s = TSwitches::Scan(args);
         QCOMPARE(s.Debug, debug);
-        QCOMPARE(s.LinkMode.value_or(-1), mode);
+        QCOMPARE(s.LinkMode ? int(*s.LinkMode) : -1, mode);
         QCOMPARE(s.LocalServer.value_or(false), server);
     }
 

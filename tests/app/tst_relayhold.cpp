@@ -9,7 +9,7 @@
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TComPort.h"
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -120,7 +120,7 @@ class TestRelayHold : public QObject {
 private slots:
     void init() {
         SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
-        TFormMsgBox::SetResponder([](const TMsgBoxRequest&) { return int(mrOk); });
+        TFormMsgBox::SetResponder([](const TMsgBoxRequest&) { return mrOk; });
         m_fromSensor.clear();
         m_mostRelayed = 0;
         m_lineErrors.clear();

@@ -9,8 +9,8 @@
 #include "MsgBox.h"
 #include "TComDataPacket.h"
 #include "TComPort.h"
-#include "TComTerminal.h"
 #include "TCommandEngine.h"
+#include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
@@ -95,7 +95,7 @@ private slots:
         m_questions.clear();
         TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
             m_questions.append(r.text);
-            return int(r.buttons == mbYesNo ? mrNo : mrOk);
+            return r.buttons == mbYesNo ? mrNo : mrOk;
         });
     }
     void cleanup() {

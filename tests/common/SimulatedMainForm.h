@@ -53,7 +53,7 @@ inline void RecordMessageBoxes(QStringList& boxes) {
     boxes.clear();
     TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
         boxes << r.text;
-        return int(mrOk);
+        return mrOk;
     });
 }
 

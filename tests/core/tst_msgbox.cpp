@@ -53,9 +53,9 @@ private slots:
             << int(mtConfirmation) << int(mbYesNoCancel) << int(QMessageBox::Cancel) << 2
             << int(QMessageBox::Question)
             << int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QTest::newRow("other kind ok-cancel")
-            << 9 << int(mbOKCancel) << int(QMessageBox::Ok) << 1 << int(QMessageBox::Critical)
-            << int(QMessageBox::Ok | QMessageBox::Cancel);
+        QTest::newRow("error ok-cancel")
+            << int(mtError) << int(mbOKCancel) << int(QMessageBox::Ok) << 1
+            << int(QMessageBox::Critical) << int(QMessageBox::Ok | QMessageBox::Cancel);
     }
     void realBox() {
         QFETCH(int, kind);
@@ -65,9 +65,9 @@ private slots:
         QFETCH(int, icon);
         QFETCH(int, shown);
         PressWhenShown(QMessageBox::StandardButton(press));
-        QCOMPARE(
-            TFormMsgBox::ShowMsgBox(QStringLiteral("line 1\rline 2\r\nline 3"), kind, buttons, 0),
-            result);
+        QCOMPARE(TFormMsgBox::ShowMsgBox(QStringLiteral("line 1\rline 2\r\nline 3"), TMsgKind(kind),
+                                         TMsgButtons(buttons), 0),
+                 result);
         QCOMPARE(m_caption, QStringLiteral("ORXTERM"));
         QCOMPARE(m_text, QStringLiteral("line 1\nline 2\nline 3"));
         QCOMPARE(int(m_icon), icon);
@@ -85,13 +85,13 @@ private slots:
         TMsgBoxRequest seen;
         TFormMsgBox::SetResponder([&seen](const TMsgBoxRequest& r) {
             seen = r;
-            return int(mrNo);
+            return mrNo;
         });
         QCOMPARE(TFormMsgBox::ShowMsgBox(QStringLiteral("Store?\r"), mtConfirmation, mbYesNo), 7);
         QCOMPARE(seen.caption, QStringLiteral("ORXTERM"));
         QCOMPARE(seen.text, QStringLiteral("Store?\n"));
-        QCOMPARE(seen.kind, int(mtConfirmation));
-        QCOMPARE(seen.buttons, int(mbYesNo));
+        QCOMPARE(seen.kind, mtConfirmation);
+        QCOMPARE(seen.buttons, mbYesNo);
 
         // A text from outside (a settings value, say) is cut to what a box
         // can show.

@@ -151,11 +151,11 @@ private slots:
         QVERIFY(dlg.ed_TCPServerPort->isEnabled());
         QVERIFY(!dlg.ed_TelnetPort->isEnabled());
         QVERIFY(!dlg.ed_TCPServerIP->isEnabled());
-        s.Mode = 1;
+        s.Mode = TLinkMode::Telnet;
         dlg.FormShow(s, {});
         QVERIFY(dlg.ed_TelnetIP->isEnabled());
         QVERIFY(!dlg.Combo_Port->isEnabled());
-        QCOMPARE(dlg.Values().Mode, 1);
+        QCOMPARE(dlg.Values().Mode, TLinkMode::Telnet);
     }
 };
 

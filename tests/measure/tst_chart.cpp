@@ -370,7 +370,7 @@ private slots:
         QStringList messages;
         TFormMsgBox::SetResponder([&messages](const TMsgBoxRequest& r) {
             messages << r.text;
-            return int(mrOk);
+            return mrOk;
         });
         TGrafikDlg& chart = *w.GrafikDlg;
         chart.acSaveAsBmpExecute();
@@ -515,7 +515,7 @@ private slots:
         QStringList messages;
         TFormMsgBox::SetResponder([&messages](const TMsgBoxRequest& r) {
             messages << r.text;
-            return int(mrOk);
+            return mrOk;
         });
         const QString csv = m_dir.filePath(QStringLiteral("saved.csv"));
         const QString bmp = m_dir.filePath(QStringLiteral("chart.bmp"));
@@ -579,7 +579,7 @@ private slots:
         QStringList errors;
         TFormMsgBox::SetResponder([&errors](const TMsgBoxRequest& r) {
             errors << r.text;
-            return int(mrOk);
+            return mrOk;
         });
         TGrafikDlg& w = Chart();
         Setup().SetDataLog(true);

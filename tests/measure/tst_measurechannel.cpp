@@ -248,7 +248,7 @@ private slots:
         QStringList boxes;
         TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
             boxes << r.text;
-            return int(mrOk);
+            return mrOk;
         });
         dlg.ed_update->setText(update);
         dlg.ed_period->setText(period);

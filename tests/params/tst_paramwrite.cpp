@@ -50,7 +50,7 @@ class TestParamWrite : public QObject {
     std::unique_ptr<TMainForm> m_main;
     TAppWindows m_w;
     QStringList m_boxes;
-    QList<int> m_answers; // given to the message boxes in turn; mrOk when none is left
+    QList<TMsgResult> m_answers; // given to the message boxes in turn; mrOk when none is left
 
     TSimSensor& Sensor() { return m_sim->Sensor(); }
     TParameterForm& Editor() { return *m_w.ParameterForm; }
@@ -93,7 +93,7 @@ private slots:
         m_answers.clear();
         TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) {
             m_boxes << r.text;
-            return m_answers.isEmpty() ? int(mrOk) : m_answers.takeFirst();
+            return m_answers.isEmpty() ? mrOk : m_answers.takeFirst();
         });
     }
     void cleanup() { StopSimulatedMainForm(m_main, m_sim); }
@@ -208,7 +208,9 @@ private slots:
         QVERIFY(SaveParameterLines(
             file, {QStringLiteral("CONSTANT 1234"), QStringLiteral("AVERAGE 150")}, nullptr));
         QFETCH(QList<int>, answers);
-        m_answers = answers;
+        m_answers.clear();
+        for (const int answer : answers)
+            m_answers.append(TMsgResult(answer));
         Sensor().ClearTrace();
         Writer().SendParameterText(true, file);
         QFETCH(QByteArray, sent);
@@ -235,7 +237,7 @@ private slots:
         QString actionText;
         int differing = -1;
         TFormMsgBox::SetResponder([&](const TMsgBoxRequest& r) {
-            if (!r.action) return int(mrNo); // the store question
+            if (!r.action) return mrNo; // the store question
             actionText = r.actionText;
             // The list opens over the question once the sensor's set is
             // read; take its count and close it.
@@ -249,7 +251,7 @@ private slots:
             });
             closer.start(20);
             r.action();
-            return int(mrYes); // then: keep the sensor's constant
+            return mrYes; // then: keep the sensor's constant
         });
         Sensor().ClearTrace();
         Writer().SendParameterText(true, file);

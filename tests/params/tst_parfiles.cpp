@@ -257,7 +257,7 @@ private slots:
         QStringList boxes;
         TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
             boxes << r.text;
-            return int(mrYes);
+            return mrYes;
         });
         browser.Prepare();
         QCOMPARE(browser.StringGrid1->rowCount(), 2);

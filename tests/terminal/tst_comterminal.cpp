@@ -3,7 +3,7 @@
 // keys and cursor keys, answers only while connected, the batched character
 // signal, settings storage, the setup dialog and what ends up on screen.
 #include "TComTermSetupDlg.h"
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TEscapeCodesVT100.h"
 #include "TermTestUtil.h"
 
@@ -57,7 +57,7 @@ private slots:
 };
 
 void TstComTerminal::defaults() {
-    TComTerminal t;
+    TCustomComTerminal t;
     QCOMPARE(t.Columns(), 80);
     QCOMPARE(t.Rows(), 24);
     QCOMPARE(t.Emulation(), teVT100orANSI);
@@ -73,7 +73,7 @@ void TstComTerminal::defaults() {
 }
 
 void TstComTerminal::limits() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.WriteStr("text\033[20;70H");
     t.SetColumns(1);
     QCOMPARE(t.Columns(), 2);
@@ -88,9 +88,9 @@ void TstComTerminal::limits() {
 }
 
 void TstComTerminal::appendLF() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetAppendLF(true);
-    QSignalSpy chars(&t, &TComTerminal::Chars);
+    QSignalSpy chars(&t, &TCustomComTerminal::Chars);
     t.ReceiveData("AB\rC");
     QCOMPARE(RowText(t.Buffer(), 1), QByteArray("AB"));
     QCOMPARE(RowText(t.Buffer(), 2), QByteArray("C"));
@@ -102,7 +102,7 @@ void TstComTerminal::appendLF() {
 }
 
 void TstComTerminal::strRecievedHookReplacesText() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetAppendLF(true);
     QByteArray seen;
     t.SetOnStrRecieved([&](QByteArray& text) {
@@ -115,7 +115,7 @@ void TstComTerminal::strRecievedHookReplacesText() {
 }
 
 void TstComTerminal::force7Bit() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetForce7Bit(true);
     t.ReceiveData("\xc1\xe2");
     QCOMPARE(RowText(t.Buffer(), 1), QByteArray("Ab"));
@@ -125,14 +125,14 @@ void TstComTerminal::force7Bit() {
 }
 
 void TstComTerminal::typedCRWithSendLFAndLocalEcho() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetConnected(true);
     t.SetSendLF(true);
     t.SetLocalEcho(true);
     t.WriteStr("abc");
-    QSignalSpy sent(&t, &TComTerminal::SendData);
-    QSignalSpy pressed(&t, &TComTerminal::KeyPressed);
-    QSignalSpy chars(&t, &TComTerminal::Char);
+    QSignalSpy sent(&t, &TCustomComTerminal::SendData);
+    QSignalSpy pressed(&t, &TCustomComTerminal::KeyPressed);
+    QSignalSpy chars(&t, &TCustomComTerminal::Char);
     QTest::keyClick(&t, Qt::Key_Return);
     QCOMPARE(AllSent(sent), QByteArray("\r\n"));
     QCOMPARE(QPoint(t.CaretX(), t.CaretY()), QPoint(1, 2));
@@ -142,9 +142,9 @@ void TstComTerminal::typedCRWithSendLFAndLocalEcho() {
 }
 
 void TstComTerminal::typedKeysNeedConnection() {
-    TComTerminal t;
-    QSignalSpy sent(&t, &TComTerminal::SendData);
-    QSignalSpy pressed(&t, &TComTerminal::KeyPressed);
+    TCustomComTerminal t;
+    QSignalSpy sent(&t, &TCustomComTerminal::SendData);
+    QSignalSpy pressed(&t, &TCustomComTerminal::KeyPressed);
     QTest::keyClicks(&t, "ok");
     QCOMPARE(sent.size(), 0);
     QCOMPARE(pressed.size(), 2);                    // the program forwards these over TCP
@@ -156,12 +156,12 @@ void TstComTerminal::typedKeysNeedConnection() {
 }
 
 void TstComTerminal::readOnlyIgnoresKeys() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetConnected(true);
     t.SetLocalEcho(true);
     t.SetReadOnly(true);
-    QSignalSpy sent(&t, &TComTerminal::SendData);
-    QSignalSpy pressed(&t, &TComTerminal::KeyPressed);
+    QSignalSpy sent(&t, &TCustomComTerminal::SendData);
+    QSignalSpy pressed(&t, &TCustomComTerminal::KeyPressed);
     QTest::keyClicks(&t, "x\t");
     QTest::keyClick(&t, Qt::Key_Up);
     QCOMPARE(sent.size(), 0);
@@ -220,14 +220,14 @@ void TstComTerminal::cursorKeys_data() {
 
 void TstComTerminal::cursorKeys() {
     QFETCH(QByteArray, sent);
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetEmulation(TTermEmulation(FETCH(int, emulation)));
     t.SetArrowKeys(TArrowKeys(FETCH(int, arrows)));
     t.SetLocalEcho(true);
     t.SetConnected(true);
     if (FETCH(bool, application)) t.WriteStr("\033[?1h");
     t.MoveCaret(5, 5);
-    QSignalSpy spy(&t, &TComTerminal::SendData);
+    QSignalSpy spy(&t, &TCustomComTerminal::SendData);
     QTest::keyClick(&t, Qt::Key(FETCH(int, key)));
     QCOMPARE(AllSent(spy), sent);
     QCOMPARE(QPoint(t.CaretX(), t.CaretY()), FETCH(QPoint, caret));
@@ -241,8 +241,8 @@ void TstComTerminal::cursorKeys() {
 }
 
 void TstComTerminal::answersDroppedWhileDisconnected() {
-    TComTerminal t;
-    QSignalSpy spy(&t, &TComTerminal::SendData);
+    TCustomComTerminal t;
+    QSignalSpy spy(&t, &TCustomComTerminal::SendData);
     t.ReceiveData("\033[5n\033[c\033[6n");
     QCOMPARE(spy.size(), 0);
     t.SetConnected(true);
@@ -253,17 +253,18 @@ void TstComTerminal::answersDroppedWhileDisconnected() {
 // Chars delivers the same bytes as Char, in the same order, and before any
 // answer or unhandled code that follows them.
 void TstComTerminal::charsBatchMatchesChar() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetConnected(true);
     QByteArray single, batched;
     QList<QByteArray> order;
-    connect(&t, &TComTerminal::Char, this, [&](char c) { single += c; });
-    connect(&t, &TComTerminal::Chars, this, [&](const QByteArray& b) {
+    connect(&t, &TCustomComTerminal::Char, this, [&](char c) { single += c; });
+    connect(&t, &TCustomComTerminal::Chars, this, [&](const QByteArray& b) {
         batched += b;
         order.append("chars");
     });
-    connect(&t, &TComTerminal::SendData, this, [&](const QByteArray&) { order.append("send"); });
-    connect(&t, &TComTerminal::UnhandledCode, this,
+    connect(&t, &TCustomComTerminal::SendData, this,
+            [&](const QByteArray&) { order.append("send"); });
+    connect(&t, &TCustomComTerminal::UnhandledCode, this,
             [&](TEscapeCode, const QByteArray&) { order.append("unhandled"); });
     t.ReceiveData("12.5\r\n\033[1mP1\t=\x07 3\033[5n\033xEnd\033[");
     t.ReceiveData("Kx");
@@ -273,7 +274,7 @@ void TstComTerminal::charsBatchMatchesChar() {
 }
 
 void TstComTerminal::noneEmulationUsesSuppliedParser() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetEmulation(teNone);
     t.WriteStr("\033[2J");
     QCOMPARE(RowText(t.Buffer(), 1), QByteArray("[2J"));
@@ -285,9 +286,9 @@ void TstComTerminal::noneEmulationUsesSuppliedParser() {
 void TstComTerminal::storeLoadFontGroup() {
     QTemporaryDir dir;
     const QString file = dir.filePath("OrxTerm.conf");
-    TComTerminal a;
+    TCustomComTerminal a;
     a.setObjectName("ComTerminal");
-    a.SetStoredProps(TComTerminal::spFont);
+    a.SetStoredProps(TCustomComTerminal::spFont);
     QFont f = a.font();
     f.setPointSize(13);
     a.setFont(f);
@@ -305,9 +306,9 @@ void TstComTerminal::storeLoadFontGroup() {
         QCOMPARE(s.value("ComTerminal/Rows").toInt(), 32);
         QVERIFY(!s.contains("ComTerminal/LocalEcho")); // basic group not chosen
     }
-    TComTerminal b;
+    TCustomComTerminal b;
     b.setObjectName("ComTerminal");
-    b.SetStoredProps(TComTerminal::spFont);
+    b.SetStoredProps(TCustomComTerminal::spFont);
     {
         QSettings s(file, QSettings::IniFormat);
         b.Load(s);
@@ -319,9 +320,9 @@ void TstComTerminal::storeLoadFontGroup() {
     QVERIFY(!b.LocalEcho());
 
     // Missing values keep what the control has.
-    TComTerminal c;
+    TCustomComTerminal c;
     c.setObjectName("ComTerminal");
-    c.SetStoredProps(TComTerminal::spFont);
+    c.SetStoredProps(TCustomComTerminal::spFont);
     c.SetColumns(65);
     c.SetRows(32);
     c.SetCaret(tcUnderline);
@@ -344,9 +345,9 @@ void TstComTerminal::loadBasicGroupKeepsMissingAndBadValues() {
     s.setValue("Term/Emulation", 1);
     s.setValue("Term/Columns", "abc");
     s.setValue("Term/ArrowKeys", 7);
-    TComTerminal t;
+    TCustomComTerminal t;
     t.setObjectName("Term");
-    t.SetStoredProps(TComTerminal::spBasic);
+    t.SetStoredProps(TCustomComTerminal::spBasic);
     t.SetColumns(65);
     t.Load(s);
     QVERIFY(t.LocalEcho());
@@ -376,7 +377,7 @@ void TstComTerminal::setupDialog_data() {
 }
 
 void TstComTerminal::setupDialog() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetWrapLines(true);
     t.SetEmulation(teVT52);
     TComTermSetupDlg dlg(t.Settings());
@@ -410,7 +411,7 @@ void TstComTerminal::setupDialog() {
 // asked-for family is missing; OK applies family and size only, which is
 // what the settings keep, so a restart shows the same terminal.
 void TstComTerminal::fontDialogKeepsWhatIsStored() {
-    TComTerminal t;
+    TCustomComTerminal t;
     QFont missing(QStringLiteral("No Such Family Xyz"), 11);
     t.setFont(missing);
     const QFont start = t.FontDialogStart();
@@ -430,7 +431,7 @@ void TstComTerminal::fontDialogKeepsWhatIsStored() {
     QTemporaryDir dir;
     QSettings store(dir.filePath(QStringLiteral("t.conf")), QSettings::IniFormat);
     QVERIFY(t.Store(store));
-    TComTerminal restarted;
+    TCustomComTerminal restarted;
     restarted.Load(store);
     QCOMPARE(QFontInfo(restarted.font()).family(), QFontInfo(t.font()).family());
     QCOMPARE(restarted.font().pointSize(), 14);
@@ -438,14 +439,14 @@ void TstComTerminal::fontDialogKeepsWhatIsStored() {
 }
 
 void TstComTerminal::absurdFontsAreClamped() {
-    TComTerminal t;
+    TCustomComTerminal t;
     QFont f = t.font();
     f.setPointSize(5000);
     t.setFont(f);
-    QCOMPARE(t.font().pointSize(), TComTerminal::MaxFontPoints);
+    QCOMPARE(t.font().pointSize(), TCustomComTerminal::MaxFontPoints);
     f.setPointSizeF(0.5);
     t.setFont(f);
-    QCOMPARE(t.font().pointSize(), TComTerminal::MinFontPoints);
+    QCOMPARE(t.font().pointSize(), TCustomComTerminal::MinFontPoints);
     f.setPixelSize(1);
     t.setFont(f);
     QVERIFY(t.CellSize().width() >= 1 && t.CellSize().height() >= 1);
@@ -459,7 +460,7 @@ void TstComTerminal::absurdFontsAreClamped() {
 // Black text on white, the caret, reverse and bold cells; the picture goes
 // to the temporary folder for a look.
 void TstComTerminal::renders() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetColumns(40);
     t.SetRows(8);
     t.SetCaret(tcUnderline);
@@ -494,7 +495,7 @@ void TstComTerminal::renders() {
 }
 
 void TstComTerminal::viewScrollsWhenSmallerThanScreen() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.setFrameShape(QFrame::NoFrame);
     t.resize(20 * t.CellSize().width() + 30, 10 * t.CellSize().height() + 30);
     t.show();
@@ -514,7 +515,7 @@ void TstComTerminal::viewScrollsWhenSmallerThanScreen() {
 // Scrolling moves drawn pixels; what is on the window's backing store must
 // then equal a fresh full paint of the same state.
 void TstComTerminal::scrolledPixelsMatchFullRepaint() {
-    TComTerminal t;
+    TCustomComTerminal t;
     t.SetColumns(30);
     t.SetRows(6);
     t.SetWrapLines(true);

@@ -2,7 +2,7 @@
 // Random and mutated input must never break the screen: the caret stays
 // inside it, the buffer keeps its size, sequences stay bounded and nothing
 // crashes or hangs (run under the sanitizers).
-#include "TComTerminal.h"
+#include "TCustomComTerminal.h"
 #include "TEscapeCodesVT100.h"
 #include "TEscapeCodesVT52.h"
 #include "TermTestUtil.h"
@@ -110,14 +110,15 @@ void TstTermFuzz::screenSurvivesRandomInput() {
 // changes the receive path switched on.
 void TstTermFuzz::widgetSurvivesRandomInput() {
     QRandomGenerator rng(77);
-    TComTerminal term;
+    TCustomComTerminal term;
     term.resize(300, 200);
     term.SetConnected(true);
     term.SetAppendLF(true);
     term.SetForce7Bit(false);
     qint64 sent = 0, chars = 0;
-    connect(&term, &TComTerminal::SendData, this, [&](const QByteArray& b) { sent += b.size(); });
-    connect(&term, &TComTerminal::Char, this, [&](char) { ++chars; });
+    connect(&term, &TCustomComTerminal::SendData, this,
+            [&](const QByteArray& b) { sent += b.size(); });
+    connect(&term, &TCustomComTerminal::Char, this, [&](char) { ++chars; });
     term.show();
     QVERIFY(QTest::qWaitForWindowExposed(&term));
     qint64 fed = 0;
