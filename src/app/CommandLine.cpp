@@ -33,6 +33,10 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
             s.Config = arg.mid(9);
             continue;
         }
+        if (!arg.startsWith(u'-') && arg.endsWith(QLatin1String(".par"), Qt::CaseInsensitive)) {
+            s.ParameterFile = arg;
+            continue;
+        }
         const QString word = SwitchWord(arg);
         if (word == u"debug") {
             s.Debug = true;
@@ -52,7 +56,7 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
 
 QString HelpText(const QString& programName) {
     return QStringLiteral(
-               "Usage: %1 [switch ...]\n"
+               "Usage: %1 [switch ...] [FILE.par]\n"
                "Terminal and configuration program for ORX optical sensors.\n"
                "\n"
                "Switches (case-insensitive; a later one overrides an earlier one; none is "
@@ -62,6 +66,8 @@ QString HelpText(const QString& programName) {
                "  telnet   connect to the sensor's own network port 23 (Telnet mode)\n"
                "  remote   connect to another ORXTERM's TCP relay (Remote mode)\n"
                "  server   Local mode with the TCP relay server running\n"
+               "\n"
+               "FILE.par opens that parameter file in the parameter editor.\n"
                "\n"
                "Options:\n"
                "  -h, --help     show this help and exit\n"

@@ -10,7 +10,9 @@
 // The program's switches "debug", "local", "telnet", "remote" and "server",
 // scanned from the first to the last argument without regard to case; a
 // later switch overrides an earlier one. A leading "-", "--" or "/" is
-// accepted. Unknown arguments are ignored.
+// accepted. A bare argument that ends in ".par" (any case) names a
+// parameter file to open in the editor, the last one counting. Other
+// unknown arguments are ignored.
 struct TSwitches {
     bool Debug = false;
     std::optional<TLinkMode> LinkMode;
@@ -20,6 +22,8 @@ struct TSwitches {
     // "--address=HOST[:PORT]": the sensor's (telnet) or the relay's (remote)
     // address for this run
     std::optional<QString> Address;
+    // "FILE.par": loaded into the parameter editor once the window is up
+    std::optional<QString> ParameterFile;
 
     static TSwitches Scan(const QStringList& arguments); // without the program name
 };

@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -186,6 +187,13 @@ void TMainForm::Fenster_ParameterExecute() {
     editor->show();
     editor->raise();
     editor->activateWindow();
+}
+
+bool TMainForm::OpenParameterFile(const QString& path) {
+    TParameterReadForm* browser = m_windows.ParameterReadForm;
+    if (!browser || !browser->OpenFile(QFileInfo(path).absoluteFilePath())) return false;
+    Fenster_ParameterExecute();
+    return true;
 }
 
 void TMainForm::IdentifySensor() {
@@ -518,10 +526,17 @@ void TMainForm::FormShow() {
     ScanSwitches();
     ApplyLabels();
     bool firstStart = LoadPortSettings();
-    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Port) {
-        ComPort->SetPort(*s.Port);
+    const TSwitches switches = TSwitches::Scan(m_arguments);
+    if (switches.Port) {
+        ComPort->SetPort(*switches.Port);
         firstStart = false;
     }
+    // A file named on the command line (the file manager's "open") comes up
+    // in the editor once the main window stands, before a first start's
+    // connection dialog, which then lies above it.
+    if (switches.ParameterFile && !m_headless)
+        QTimer::singleShot(0, this,
+                           [this, path = *switches.ParameterFile] { OpenParameterFile(path); });
     if (firstStart && m_headless) {
         // Nobody to ask: without a stored or given port there is no serial
         // link; a TCP link takes its addresses from the settings and switches.

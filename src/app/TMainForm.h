@@ -83,6 +83,10 @@ public:
     // reading the parameter set, an Auto Update).
     bool SensorBusy() const;
     void Fenster_ParameterExecute();
+    // Loads a parameter file into the editor as "Open parameter file" does
+    // and shows the editor; a file that cannot be read is told in a message
+    // box and the editor stays as it was. False then.
+    bool OpenParameterFile(const QString& path);
     // The actions that EnableDeviceActions switches.
     QList<QAction*> DeviceActions() const;
 

@@ -166,6 +166,20 @@ void TParameterReadForm::BtnClearClick() {
     ShowRow(0);
 }
 
+bool TParameterReadForm::OpenFile(const QString& path) {
+    QStringList lines;
+    QString error;
+    if (!ReadParameterLines(path, &lines, &error)) {
+        m_host.ShowMsgBox(error, mtError, mbOK);
+        return false;
+    }
+    TParameterFileHeader record = ParseParameterFileHeader(lines);
+    record.FileName = QFileInfo(path).fileName().toLower();
+    record.Path = path;
+    LoadIntoEditor(record);
+    return true;
+}
+
 void TParameterReadForm::LoadIntoEditor(const TParameterFileHeader& record) {
     if (!m_editor) return;
     m_editor->ClearParameters();

@@ -38,6 +38,11 @@ public:
     // Loads the file of a record into the editor (reader 2): the header
     // fields from the record, the lines from the file if it still exists.
     void LoadIntoEditor(const TParameterFileHeader& record);
+    // Loads any parameter file into the editor, wherever it lies, with the
+    // header read from it. A file that cannot be read (missing, no regular
+    // file, not text, too large) is told in a message box with its name and
+    // the reason, and the editor is left as it was; false then.
+    bool OpenFile(const QString& path);
 
     TParameterFileGrid* StringGrid1 = nullptr;
     QLineEdit* Edit1 = nullptr;

@@ -9,6 +9,7 @@
 #include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
+#include "TParameterForm.h"
 #include "Tag.h"
 #include "Windows.h"
 
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -25,6 +27,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -419,6 +422,55 @@ private slots:
         QVERIFY(!m_main->SpecialKey(Qt::Key_F11, Qt::NoModifier));
         QCoreApplication::processEvents();
         QCOMPARE(opened, 2);
+    }
+
+    // "orxterm FILE.par" (a double click in the file manager) shows the file
+    // in the parameter editor, header and values; a file that cannot be
+    // read is told with its name and leaves the editor closed and empty.
+    void parameterFileArgument_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<QString>("told");       // part of the message box text
+        QTest::newRow("readable, Latin-1 and CR LF")
+            << QByteArray("REM PLACE Halle S\xfc"
+                          "d\r\nS/N 12345\r\nAVERAGE 20 ms\r\n")
+            << QString();
+        QTest::newRow("missing") << QByteArray() << QStringLiteral("line 3.par");
+        QTest::newRow("not text") << QByteArray("AVERAGE 20\0\x01", 13)
+                                  << QStringLiteral("line 3.par");
+    }
+    void parameterFileArgument() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("line 3.par"));
+        if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        QStringList boxes;
+        TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
+            boxes << r.text;
+            return int(mrOk);
+        });
+        m_main.reset();
+        m_w = CreateWindows({QStringLiteral("local"), path});
+        m_main.reset(m_w.MainForm);
+        m_main->show();
+        TParameterForm& editor = *m_w.ParameterForm;
+        if (told.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(editor.isVisible(), 10000);
+            QCOMPARE(editor.ed_standort->text(), QString::fromUtf8("Halle Süd"));
+            QCOMPARE(editor.SerialNumberText(), QStringLiteral("12345"));
+            QCOMPARE(editor.Value(101), QStringLiteral("20"));
+            QVERIFY(boxes.isEmpty());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 10000);
+            QVERIFY2(boxes.first().contains(told), qPrintable(boxes.first()));
+            QVERIFY(!editor.isVisible());
+            QCOMPARE(editor.Value(101), QString());
+        }
+        TFormMsgBox::SetResponder(nullptr);
     }
 
     void debugPage() {

@@ -129,6 +129,32 @@ private slots:
         QCOMPARE(s.LocalServer.value_or(false), server);
     }
 
+    // A bare ".par" argument (what the file manager passes) names the file
+    // for the editor; switches around it keep their meaning, and other
+    // bare words are still ignored.
+    void parameterFileArgument_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("file"); // empty = none
+        QTest::addColumn<int>("mode");
+        QTest::newRow("none") << QStringList{"local", "notes.txt"} << QString() << 0;
+        QTest::newRow("absolute path")
+            << QStringList{"/home/u/line 3.par"} << QStringLiteral("/home/u/line 3.par") << -1;
+        QTest::newRow("upper case, between switches")
+            << QStringList{"telnet", "LINE3.PAR", "debug"} << QStringLiteral("LINE3.PAR") << 1;
+        QTest::newRow("last one counts")
+            << QStringList{"a.par", "b.par"} << QStringLiteral("b.par") << -1;
+        QTest::newRow("options are no file")
+            << QStringList{"--config=x.par", "-x.par"} << QString() << -1;
+    }
+    void parameterFileArgument() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, file);
+        QFETCH(int, mode);
+        const TSwitches s = TSwitches::Scan(args);
+        QCOMPARE(s.ParameterFile.value_or(QString()), file);
+        QCOMPARE(s.LinkMode.value_or(-1), mode);
+    }
+
     void helpListsSwitches() {
         const QString help = HelpText(QStringLiteral("orxterm"));
         for (const char* word : {"debug", "local", "telnet", "remote", "server"})
