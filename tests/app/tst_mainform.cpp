@@ -451,7 +451,7 @@ private slots:
         QStringList boxes;
         TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
             boxes << r.text;
-            return int(mrOk);
+            return mrOk;
         });
         m_main.reset();
         m_w = CreateWindows({QStringLiteral("local"), path});

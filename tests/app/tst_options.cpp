@@ -152,7 +152,7 @@ private slots:
         QFETCH(int, mode);
         const TSwitches s = TSwitches::Scan(args);
         QCOMPARE(s.ParameterFile.value_or(QString()), file);
-        QCOMPARE(s.LinkMode.value_or(-1), mode);
+        QCOMPARE(s.LinkMode ? int(*s.LinkMode) : -1, mode);
     }
 
     void helpListsSwitches() {
