@@ -19,6 +19,7 @@ int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& sho
     const int sent = RunCopyDataCommand(argc, argv);
     if (sent >= 0) return sent;
     if (HandleInfoOptions(argc, argv)) return 0;
+    if (IsServiceCommand(argc, argv)) HandOverToServiceProgram(argv);
     if (const int code = RunServiceCommand(argc, argv); code >= 0) return code;
 
     QApplication app(argc, argv);

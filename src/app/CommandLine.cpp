@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include "OptionSettings.h"
+
 #include "FileKind.h"
 #include "ServiceCommands.h"
 #include "VersionInfo.h"
@@ -139,4 +141,19 @@ bool HandleInfoOptions(int argc, char** argv) {
         }
     }
     return false;
+}
+
+void ApplyAddressSwitch(const QString& address, TLinkMode mode, TOptions& options,
+                        int& telnetPort) {
+    const QString host = address.section(u':', 0, 0);
+    bool ok = false;
+    const int port = address.section(u':', 1, 1).toInt(&ok);
+    ok = ok && port > 0 && port < 65536;
+    if (mode == TLinkMode::Telnet) {
+        options.TCPTelnetIP = host;
+        if (ok) telnetPort = port;
+    } else {
+        options.TCPClientIP = host;
+        if (ok) options.TCPClientPort = port;
+    }
 }

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+struct TOptions;
+
 // The program's switches "debug", "local", "telnet", "remote" and "server",
 // scanned from the first to the last argument without regard to case; a
 // later switch overrides an earlier one. A leading "-", "--" or "/" is
@@ -27,6 +29,12 @@ struct TSwitches {
 
     static TSwitches Scan(const QStringList& arguments); // without the program name
 };
+
+// "--address=HOST[:PORT]" for this run only (the stored addresses stay as
+// they are): in Telnet mode the sensor's address and `telnetPort`, in the
+// other modes the relay's address and port. A port outside 1-65535 is
+// left as it was.
+void ApplyAddressSwitch(const QString& address, TLinkMode mode, TOptions& options, int& telnetPort);
 
 // Texts for the standard Linux options.
 QString HelpText(const QString& programName);

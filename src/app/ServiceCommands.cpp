@@ -1,39 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "ServiceCommands.h"
 
+#include "ChartSettings.h"
 #include "CommandLine.h"
-#include "FileDialogs.h"
+#include "FirmwareFlow.h"
 #include "Labels.h"
 #include "MeasurementCsv.h"
 #include "MeasurementLine.h"
-#include "MsgBox.h"
 #include "OrxVersion.h"
 #include "ParameterCompare.h"
 #include "ParameterFile.h"
+#include "ReadFlow.h"
+#include "ServiceLink.h"
 #include "SignalWatch.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
-#include "TFirmwareUpdate.h"
-#include "TFlashDlg.h"
-#include "TGraphicSetupDlg.h"
 #include "TLineWatch.h"
-#include "TMainForm.h"
 #include "TMeasurementChannel.h"
-#include "TParameterForm.h"
-#include "TParameterReader.h"
-#include "TParameterWriter.h"
-#include "Windows.h"
+#include "WriteFlow.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -138,91 +134,62 @@ std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QStrin
     return o;
 }
 
-class TServiceRun {
+// The service commands that talk to the sensor through the flows, with
+// no window and no display: a core application, its own link, and the
+// options as the answers to the flows' questions.
+class TCoreRun : private TFlowQuestions {
 public:
-    TServiceRun(const TServiceOptions& options) : m_options(options) {}
+    explicit TCoreRun(const TServiceOptions& options) : m_options(options) {}
     int Run();
 
 private:
-    int Connect();
     int Info();
     int Read();
     int Write();
     int Compare();
     int Log();
     int Update();
-    TMsgResult AnswerBox(const TMsgBoxRequest& request);
+    TMsgResult Ask(TFlowQuestion question, const QString& text, TMsgButtons buttons) override;
+    int Outcome(TFlowResult result, const QString& message);
 
     TServiceOptions m_options;
-    std::unique_ptr<TMainForm> m_main;
-    TAppWindows m_windows;
+    std::unique_ptr<TServiceLink> m_link;
     bool m_interrupted = false;
-    bool m_connectRefused = false;
 };
 
-TMsgResult TServiceRun::AnswerBox(const TMsgBoxRequest& r) {
-    QString text = r.text;
-    text.replace(u'\n', u' ').replace(u'\t', u' ');
-    if (text.startsWith(LabelText(103))) { // the factory constant differs
-        Progress(text);
+TMsgResult TCoreRun::Ask(TFlowQuestion question, const QString& text, TMsgButtons) {
+    QString said = text;
+    said.replace(u'\n', u' ').replace(u'\r', u' ').replace(u'\t', u' ');
+    switch (question) {
+    case TFlowQuestion::ConstantDiffers:
+        Progress(said);
         if (m_options.KeepConstant) return mrYes;
         if (m_options.SendConstant) return mrNo;
         Progress(QStringLiteral("the factory constant differs: give --keep-constant or "
                                 "--send-constant"));
         return mrCancel;
-    }
-    if (r.text == LabelText(111)) return mrYes; // ... and is really to be sent
-    if (r.text == LabelText(104)) {             // store the set permanently?
+    case TFlowQuestion::ReallySendConstant:
+        return mrYes; // --send-constant said so
+    case TFlowQuestion::StoreSet:
         Progress(m_options.Store ? QStringLiteral("storing the set in the sensor")
                                  : QStringLiteral("the set is not stored (--store stores it)"));
         return m_options.Store ? mrYes : mrNo;
     }
-    if (r.text.contains(LabelText(122))) { // a connect failed: open the connection dialog?
-        m_connectRefused = true;
-        Progress(text);
-        return mrNo;
-    }
-    Progress(text);
-    return r.buttons == mbOK ? mrOk : mrNo;
+    return mrCancel;
 }
 
-int TServiceRun::Connect() {
-    TComPort& port = *m_main->ComPort;
-    const bool tcp = IsTcpClientMode(m_main->LinkMode());
-    if (tcp) {
-        Progress(QStringLiteral("connecting over TCP"));
-        if (!WaitUntil([&] { return m_main->LinkUp() || m_connectRefused; }, 15000) ||
-            !m_main->LinkUp())
-            return ServiceExit::NoLink;
-    } else {
-        if (port.Port().trimmed().isEmpty()) {
-            Progress(QStringLiteral("no serial port is set: give --port=DEVICE"));
-            return ServiceExit::NoLink;
-        }
-        Progress(QStringLiteral("opening %1").arg(port.Port()));
-        WaitUntil([&] { return port.Connected(); }, 3000);
-        if (!port.Connected()) {
-            const QString reason = port.ErrorText();
-            Progress(QStringLiteral("the port %1 cannot be opened: %2").arg(port.Port(), reason));
-            return port.OpenFailure() == TComPort::TOpenFailure::Busy ? ServiceExit::PortBusy
-                                                                      : ServiceExit::NoLink;
-        }
+// A flow's message on standard error, and its exit code.
+int TCoreRun::Outcome(TFlowResult result, const QString& message) {
+    if (!message.isEmpty()) {
+        QString said = message;
+        said.replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' ');
+        Progress(said.trimmed());
     }
-    // The link's own identification runs first.
-    WaitUntil([&] { return !m_main->SensorBusy() && !m_main->Timer_StartUp.isActive(); }, 3000);
-    WaitUntil([&] { return !m_main->SensorBusy(); }, 15000);
-    const TSensorIdentity identity = m_main->Sensor().Identity();
-    if (identity.SerialNumber.isEmpty() && identity.SensorPort < 0) {
-        Progress(QStringLiteral("the sensor does not answer"));
-        return ServiceExit::NoAnswer;
-    }
-    Progress(
-        QStringLiteral("sensor S/N %1, %2").arg(identity.SerialNumber, identity.SoftwareVersion));
-    return ServiceExit::Done;
+    return ExitCode(result);
 }
 
-int TServiceRun::Info() {
-    const TSensorIdentity id = m_main->Sensor().Identity();
+int TCoreRun::Info() {
+    const TSensorIdentity id = m_link->Sensor().Identity();
     std::printf("serial number: %s\nsoftware version: %s\n32-bit: %s\ninterface: %d\n",
                 id.SerialNumber.toLocal8Bit().constData(),
                 id.SoftwareVersion.toLocal8Bit().constData(), id.Firmware32Bit ? "yes" : "no",
@@ -230,33 +197,44 @@ int TServiceRun::Info() {
     return ServiceExit::Done;
 }
 
-int TServiceRun::Read() {
-    TParameterReader& reader = m_windows.ParameterForm->Reader();
+int TCoreRun::Read() {
     Progress(QStringLiteral("reading the parameters into %1").arg(m_options.File));
-    reader.Datei_Parameter_lesen();
-    return ExitCode(reader.LastResult());
+    const TReadResult result = TReadFlow(*m_link).Read(TReadTarget::File, m_options.File);
+    return Outcome(result.Outcome, result.Message);
 }
 
-int TServiceRun::Write() {
-    TParameterWriter& writer = *m_main->ParameterWriter();
+int TCoreRun::Write() {
+    // As the menu's "send file": the sensor is identified again first, and
+    // the file is read once, before the sensor is touched.
+    TReadFlow(*m_link).Identify();
+    QStringList lines;
+    QString error;
+    if (!ReadParameterLines(m_options.File, &lines, &error, /*asBytes=*/true))
+        return Outcome(TFlowResult::FileError, error);
     Progress(QStringLiteral("sending %1").arg(m_options.File));
-    writer.Datei_Parameter_schreiben();
-    return ExitCode(writer.LastResult());
+    int shown = -1;
+    TWriteFlow flow(*m_link, *this, [&shown](const QString&, qsizetype done, qsizetype total) {
+        if (total <= 0) return;
+        const int percent = int(done * 100 / total);
+        if (percent / 25 == shown / 25) return;
+        shown = percent;
+        Progress(QStringLiteral("sent %1 of %2 lines").arg(done).arg(total));
+    });
+    const TWriteResult result = flow.Send([&lines] { return lines; }, true, false);
+    for (const TRefusedLine& refused : result.Refused)
+        Progress(QStringLiteral("refused: %1 (%2)").arg(refused.Line, refused.Answer));
+    return Outcome(result.Outcome, result.Message);
 }
 
-int TServiceRun::Compare() {
+int TCoreRun::Compare() {
     QStringList ours;
     QString error;
-    if (!ReadParameterLines(m_options.File, &ours, &error, false)) {
-        Progress(error);
-        return ServiceExit::FileError;
-    }
-    TParameterReader& reader = m_windows.ParameterForm->Reader();
+    if (!ReadParameterLines(m_options.File, &ours, &error, false))
+        return Outcome(TFlowResult::FileError, error);
     Progress(QStringLiteral("reading the sensor's parameters"));
-    reader.Parameter_auslesen();
-    if (reader.LastResult() != TFlowResult::Done) return ExitCode(reader.LastResult());
-    const QStringList sensor = m_main->MemoRec().toPlainText().split(u'\n');
-    const auto rows = CompareParameterSets(ours, sensor, m_options.All);
+    const TReadResult result = TReadFlow(*m_link).Read(TReadTarget::Compare);
+    if (!result.Done()) return Outcome(result.Outcome, result.Message);
+    const auto rows = CompareParameterSets(ours, result.Text.split(u'\n'), m_options.All);
     std::fputs(DifferenceTable(rows, QFileInfo(m_options.File).fileName(), QStringLiteral("sensor"))
                    .toLocal8Bit()
                    .constData(),
@@ -268,18 +246,18 @@ int TServiceRun::Compare() {
     return ServiceExit::Done;
 }
 
-int TServiceRun::Log() {
+int TCoreRun::Log() {
+    QSettings& settings = m_link->Settings();
+    const int unit = StoredVelocityUnit(settings);
     TCsvLogFile file;
-    TGraphicSetupDlg& setup = *m_windows.GraphicSetupDlg;
     QString fileError;
-    if (!file.Create(m_options.File, setup.VUnit(), &fileError)) {
-        Progress(fileError);
-        return ServiceExit::FileError;
-    }
-    TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
+    if (!file.Create(m_options.File, unit, &fileError))
+        return Outcome(TFlowResult::FileError, fileError);
+    TComDataPacket& framer = m_link->MeasurementFramer();
+    TMeasurementChannel channel(*m_link, TMeasurementChannel::TWindow::Chart, framer);
     if (!channel.PrepareChannel()) {
         Progress(QStringLiteral("the output channel cannot be prepared"));
-        return m_main->Engine().LinkUp() ? ServiceExit::NoAnswer : ServiceExit::NoLink;
+        return m_link->LinkUp() ? ServiceExit::NoAnswer : ServiceExit::NoLink;
     }
     // Every line of the run, as the chart's log would hold it if it logged
     // each line; malformed lines are left out as there.
@@ -288,57 +266,49 @@ int TServiceRun::Log() {
     bool writeFailed = false;
     bool lost = false;
     TLineWatch watch;
-    TLineTarget& target = m_main->ChartLines();
-    const TLineTarget chart = target;
-    target = {[&](const QByteArray& line) {
+    QObject::connect(&framer, &TComDataPacket::Packet, &watch, [&](const QByteArray& line) {
         watch.LineArrived();
         const TMeasurement m = DecodeMeasurementLine(line, false);
         if (m.Kind != TMeasurement::TKind::Valid || writeFailed) return;
-        const double velocity = setup.VUnit() == 1 ? m.Velocity * 60 : m.Velocity;
-        // A row goes in whole or not at all: a full disk leaves
-        // the log ending with its last complete row.
+        const double velocity = unit == 1 ? m.Velocity * 60 : m.Velocity;
+        // A row goes in whole or not at all: a full disk leaves the log
+        // ending with its last complete row.
         const QString row = CsvRow(double(clock.nsecsElapsed()) / 1e9, velocity, m.Rate,
                                    ClockText(QTime::currentTime()));
         if (file.Append(row, &fileError))
             ++rows;
         else
             writeFailed = true;
-    }};
+    });
     // The sensor gone, or its lines not coming: said when it happens.
-    const auto lostConnection = QObject::connect(&m_main->Sensor(), &TSensorState::LinkLost,
-                                                 m_main.get(), [&lost] { lost = true; });
+    QObject::connect(&m_link->Sensor(), &TSensorState::LinkLost, &watch, [&lost] { lost = true; });
     bool told = false; // the silence of this gap has been told
-    QObject::connect(&watch, &TLineWatch::Missing, m_main.get(), [&](int seconds) {
+    QObject::connect(&watch, &TLineWatch::Missing, &watch, [&](int seconds) {
         if (std::exchange(told, true)) return;
         Progress(QStringLiteral("no measurement line from the sensor for %1 s").arg(seconds));
     });
-    QObject::connect(&watch, &TLineWatch::Resumed, m_main.get(), [&] {
+    QObject::connect(&watch, &TLineWatch::Resumed, &watch, [&] {
         told = false;
         Progress(QStringLiteral("measurement lines come again"));
     });
-    const int period = m_options.PeriodMs > 0 ? m_options.PeriodMs : setup.Update();
+    const int period = m_options.PeriodMs > 0 ? m_options.PeriodMs : StoredUpdatePeriod(settings);
     Progress(QStringLiteral("logging for %1 s at %2 ms").arg(m_options.Seconds).arg(period));
     clock.start();
     if (channel.Start(period)) {
         watch.Start(period);
-        WaitUntil(
-            [&] { return m_interrupted || writeFailed || lost || !m_main->Engine().LinkUp(); },
-            m_options.Seconds * 1000);
+        WaitUntil([&] { return m_interrupted || writeFailed || lost || !m_link->LinkUp(); },
+                  m_options.Seconds * 1000);
     }
     watch.Stop();
-    QObject::disconnect(lostConnection);
-    lost = lost || !m_main->Engine().LinkUp();
+    QObject::disconnect(&framer, &TComDataPacket::Packet, &watch, nullptr);
+    lost = lost || !m_link->LinkUp();
     // Switched off and given back; what the link cannot take any more is
     // lost with this run.
     if (!lost) lost = !channel.Stop();
     if (!channel.RestoreChannel()) lost = true;
-    target = chart;
     Progress(QStringLiteral("%1 rows written to %2").arg(rows).arg(m_options.File));
     file.Close();
-    if (writeFailed) {
-        Progress(fileError);
-        return ServiceExit::FileError;
-    }
+    if (writeFailed) return Outcome(TFlowResult::FileError, fileError);
     if (lost) {
         Progress(QStringLiteral("the link to the sensor was lost"));
         return ServiceExit::NoLink;
@@ -355,48 +325,80 @@ int TServiceRun::Log() {
     return ServiceExit::Done;
 }
 
-int TServiceRun::Update() {
-    TFirmwareUpdate* update = m_main->FirmwareUpdate();
-    if (!update) return ServiceExit::SensorError;
-    // The transfer dialog's progress, in steps of ten percent.
-    TFlashDlg& dialog = *m_windows.FlashDlg;
-    int shown = -1;
-    const auto connection = QObject::connect(
-        dialog.ProgressBar1, &QProgressBar::valueChanged, m_main.get(), [&](int value) {
-            if (dialog.Mode() != TFlashDlg::SendMode) return;
-            const int total = std::max(1, dialog.ProgressBar1->maximum());
-            const int percent = int(qint64(value) * 100 / total);
-            if (percent / 10 == shown / 10) return;
-            shown = percent;
-            Progress(
-                QStringLiteral("sent %1 % (%2 of %3 lines)").arg(percent).arg(value).arg(total));
+// The transfer's two steps with their progress on standard error, in
+// steps of ten percent.
+class TTransferProgress : public TTransferSteps {
+public:
+    explicit TTransferProgress(TFlowHost& host) : m_transfer(host) {
+        QObject::connect(&m_transfer, &TLineTransfer::Progressed, &m_transfer, [this] {
+            if (m_transfer.Mode() != TLineTransfer::SendMode) return;
+            const int total = std::max(1, m_transfer.Total());
+            const int percent = int(qint64(m_transfer.LinesSent()) * 100 / total);
+            if (percent / 10 == m_shown / 10) return;
+            m_shown = percent;
+            Progress(QStringLiteral("sent %1 % (%2 of %3 lines)")
+                         .arg(percent)
+                         .arg(m_transfer.LinesSent())
+                         .arg(total));
         });
+    }
+    TTransferStop Send(const QList<QByteArray>& lines) override {
+        return m_transfer.RunSend(lines);
+    }
+    TTransferStop Wait(int limitMs) override {
+        Progress(QStringLiteral("waiting for the sensor to flash the firmware"));
+        return m_transfer.RunWait(limitMs);
+    }
+
+private:
+    TLineTransfer m_transfer;
+    int m_shown = -1;
+};
+
+int TCoreRun::Update() {
+    if (!m_link->PortOpen()) // over TCP the line's rate cannot be switched
+        return Outcome(TFlowResult::NoLink, LabelText(514));
+    // As the menu entry: the sensor is identified again, and the file read
+    // before the sensor is put into its update mode.
+    m_link->Engine().SetCmd(SensorCommand::Attention);
+    TReadFlow(*m_link).Identify();
+    QList<QByteArray> lines;
+    QString error;
+    if (!TLineTransfer::ReadLines(m_options.File, &lines, &error))
+        return Outcome(TFlowResult::FileError, LabelText(515) + u' ' + error);
     Progress(QStringLiteral("updating the firmware from %1").arg(m_options.File));
-    update->Datei_UpdateFirmware();
-    QObject::disconnect(connection);
-    return ExitCode(update->LastResult());
+    TTransferProgress steps(*m_link);
+    TFirmwareFlow flow(*m_link, steps);
+    const TFirmwareResult result = flow.Update(lines);
+    return Outcome(result.Outcome, result.Message);
 }
 
-int TServiceRun::Run() {
-    m_windows = CreateWindows(m_options.Switches);
-    m_main.reset(m_windows.MainForm);
-    m_main->SetHeadless(true);
-    const QString file =
-        m_options.File.isEmpty() ? QString() : QFileInfo(m_options.File).absoluteFilePath();
-    m_options.File = file.isEmpty() ? m_options.File : file;
-    TFileDialogs::SetResponder([file](const TFileDialogRequest&) { return file; });
-    TFormMsgBox::SetResponder([this](const TMsgBoxRequest& r) { return AnswerBox(r); });
+int TCoreRun::Run() {
+    if (!m_options.File.isEmpty()) m_options.File = QFileInfo(m_options.File).absoluteFilePath();
+    m_link = std::make_unique<TServiceLink>(TSwitches::Scan(m_options.Switches), &Progress);
 
     // SIGINT and SIGTERM end the running flow's steps before the program ends.
     TSignalWatch signalWatch(ServiceExit::Cancelled);
-    QObject::connect(&signalWatch, &TSignalWatch::Signalled, m_main.get(), [this] {
+    QObject::connect(&signalWatch, &TSignalWatch::Signalled, m_link.get(), [this] {
         if (!m_interrupted) Progress(QStringLiteral("interrupted: ending the flow's steps"));
         m_interrupted = true;
-        m_main->Engine().RequestCancel();
+        m_link->Engine().RequestCancel();
     });
 
-    m_main->FormShow();
-    int code = Connect();
+    int code = ServiceExit::Done;
+    switch (m_link->Connect()) {
+    case TServiceLink::TConnect::Connected:
+        break;
+    case TServiceLink::TConnect::NoLink:
+        code = ServiceExit::NoLink;
+        break;
+    case TServiceLink::TConnect::PortBusy:
+        code = ServiceExit::PortBusy;
+        break;
+    case TServiceLink::TConnect::NoAnswer:
+        code = ServiceExit::NoAnswer;
+        break;
+    }
     if (code == ServiceExit::Done && !m_interrupted) {
         if (m_options.Command == u"info")
             code = Info();
@@ -412,17 +414,16 @@ int TServiceRun::Run() {
             code = Update();
     }
     if (m_interrupted && code == ServiceExit::Done) code = ServiceExit::Cancelled;
-    // What is still on its way to the sensor goes out before the port closes.
-    WaitUntil([this] { return m_main->ComPort->PendingOutput() == 0; }, 3000);
-    m_main->Timer_StartUp.stop();
-    m_main->ClosePort();
-    TFileDialogs::SetResponder(nullptr);
-    TFormMsgBox::SetResponder(nullptr);
-    m_main.reset();
+    if (!m_link->Owed().isEmpty())
+        Progress(QStringLiteral("the sensor could not be given back %1 commands (it was lost)")
+                     .arg(m_link->Owed().size()));
+    m_link->Close();
+    m_link.reset();
     Progress(code == ServiceExit::Done ? QStringLiteral("done")
                                        : QStringLiteral("ended with exit code %1").arg(code));
     return code;
 }
+
 } // namespace
 
 const char* ServiceUsage() {
@@ -441,6 +442,29 @@ const char* ServiceUsage() {
            "  answered, 8 port busy.\n";
 }
 
+bool IsServiceCommand(int argc, char** argv) {
+    return argc > 1 && Commands.contains(QString::fromLocal8Bit(argv[1]));
+}
+
+void HandOverToServiceProgram(char** argv) {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return;
+    self[length] = 0;
+    const QString folder = QFileInfo(QString::fromLocal8Bit(self)).absolutePath();
+    for (const QString& candidate :
+         {folder + QStringLiteral("/orxterm-service"),
+          QDir::cleanPath(
+              folder + QStringLiteral("/" ORX_LIBEXEC_FROM_BINDIR "/orxterm/orxterm-service"))}) {
+        const QByteArray path = QFile::encodeName(candidate);
+        if (access(path.constData(), X_OK) != 0) continue;
+        char* const first = argv[0];
+        argv[0] = const_cast<char*>(path.constData());
+        execv(path.constData(), argv);
+        argv[0] = first; // it could not be started: the caller goes on
+    }
+}
+
 int RunServiceCommand(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -452,11 +476,11 @@ int RunServiceCommand(int argc, char** argv) {
         std::fprintf(stderr, "orxterm: %s\n%s", error.toLocal8Bit().constData(), ServiceUsage());
         return ServiceExit::Usage;
     }
-    // No window is shown: the program needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("OrxTerm"));
-    QApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
-    TServiceRun run(*options);
+    // No window and no display: the flows run in a core application,
+    // whatever QT_QPA_PLATFORM and DISPLAY say.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("OrxTerm"));
+    QCoreApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
+    TCoreRun run(*options);
     return run.Run();
 }

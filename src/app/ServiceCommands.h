@@ -7,6 +7,14 @@
 // so that the program starts with its window.
 int RunServiceCommand(int argc, char** argv);
 
+// Whether the arguments name a service command.
+bool IsServiceCommand(int argc, char** argv);
+// Runs the command line in orxterm-service, the service commands' own
+// program, in place of this process: beside this program (the build
+// tree) or in the prefix's libexec/orxterm. Returns only when that
+// program cannot be started; the caller then runs the command itself.
+void HandOverToServiceProgram(char** argv);
+
 // The exit codes of the service commands.
 namespace ServiceExit {
 inline constexpr int Done = 0;

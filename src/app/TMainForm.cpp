@@ -44,6 +44,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 // Least widths, alignment and names of the five status panels. A panel
@@ -83,6 +84,13 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // The windows that use this one as their host close first, while it
+    // is still whole (their own destructors reach it).
+    // Newest first, and no longer known here while they go.
+    QList<QWidget*> windows = std::exchange(m_windows, {}).All();
+    std::reverse(windows.begin(), windows.end());
+    for (QWidget* w : windows)
+        if (w && w != this) delete w;
     for (QTranslator* t : m_qtTranslators)
         QCoreApplication::removeTranslator(t);
 }
@@ -317,6 +325,10 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     ComPort->DeliverToFramers(bytes);
 }
 
+void TMainForm::ShowParameterLog(TParameterLog log, const QString& text) {
+    (log == TParameterLog::Read ? Memo_Rec : Memo_Par)->setPlainText(text);
+}
+
 QString TMainForm::PanelText(TStatusPanel panel) const {
     return m_panels[int(panel)]->FullText();
 }
@@ -454,20 +466,7 @@ void TMainForm::ApplyLabels() {
 // Qt's own texts (the buttons of message boxes, the standard dialogs, the
 // serial port's error texts) in the language of the labels.
 void TMainForm::InstallQtTranslations() {
-    for (QTranslator* t : m_qtTranslators) {
-        QCoreApplication::removeTranslator(t);
-        delete t;
-    }
-    m_qtTranslators.clear();
-    if (LanguageLetter(CurrentLanguage()) != QLatin1String("D")) return;
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* catalogue : {"qtbase_de", "qtserialport_de"}) {
-        auto* t = new QTranslator(this);
-        if (t->load(QLatin1String(catalogue), folder) && QCoreApplication::installTranslator(t))
-            m_qtTranslators.append(t);
-        else
-            delete t;
-    }
+    m_qtTranslators = ::InstallQtTranslations(this, m_qtTranslators);
 }
 
 void TMainForm::DebugLog(const QString& line) const {
@@ -494,19 +493,7 @@ void TMainForm::ScanSwitches() {
     m_engine->DebugMode = m_debugMode;
     if (s.LinkMode) m_linkMode = *s.LinkMode;
     if (s.LocalServer) m_localServer = *s.LocalServer;
-    if (s.Address) {
-        // For this run only: the stored addresses stay as they are.
-        const QString host = s.Address->section(u':', 0, 0);
-        bool ok = false;
-        const int port = s.Address->section(u':', 1, 1).toInt(&ok);
-        if (m_linkMode == TLinkMode::Telnet) {
-            m_options.TCPTelnetIP = host;
-            if (ok && port > 0 && port < 65536) m_telnetPort = port;
-        } else {
-            m_options.TCPClientIP = host;
-            if (ok && port > 0 && port < 65536) m_options.TCPClientPort = port;
-        }
-    }
+    if (s.Address) ApplyAddressSwitch(*s.Address, m_linkMode, m_options, m_telnetPort);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

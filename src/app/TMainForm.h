@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OptionSettings.h"
+#include "OwedCommands.h"
 #include "TCapture.h"
 #include "TConfigFormDlg.h"
 #include "THost.h"
@@ -195,8 +196,7 @@ public:
     bool LinkUp() const override;
     bool OpenPort() override;
     void ClosePort() override;
-    QPlainTextEdit& MemoRec() override { return *Memo_Rec; }
-    QPlainTextEdit& MemoPar() override { return *Memo_Par; }
+    void ShowParameterLog(TParameterLog log, const QString& text) override;
     TComDataPacket& GraphicFramer() override { return *ComDataPacket_grafik; }
     TComDataPacket& NumberFramer() override { return *ComDataPacket_number; }
     QWidget* HostWindow() override { return this; }
@@ -204,7 +204,7 @@ public:
     QSettings& SettingsStore() override { return WritableSettings(); }
     void OweSensor(const QByteArrayList& commands) override;
     // The commands owed to the sensor and not sent yet.
-    const QByteArrayList& OwedCommands() const { return m_owed; }
+    const QByteArrayList& OwedCommands() const { return m_owed.Commands(); }
 
     // --- Debug log ----------------------------------------------------------
     bool DebugMode() const { return m_debugMode; }
@@ -382,8 +382,7 @@ private:
     class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;
     TLinkMode m_linkMode = TLinkMode::Local;
-    QByteArrayList m_owed;      // commands owed to the sensor (OweSensor)
-    QString m_owedSerial;       // ... to the sensor of this serial number
+    TOwedCommands m_owed;       // commands owed to the sensor (OweSensor)
     QString m_lastSerial;       // the serial number last identified, kept across a lost link
     bool m_localServer = false; // TCP relay in Local mode
     bool m_debugMode = false;

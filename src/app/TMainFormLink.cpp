@@ -282,12 +282,7 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
 // --- A device that goes away and comes back -------------------------------------
 
 void TMainForm::OweSensor(const QByteArrayList& commands) {
-    if (commands.isEmpty()) return;
-    if (m_owed.isEmpty()) m_owedSerial = m_lastSerial;
-    m_owed += commands;
-    // Bounded: a sensor that keeps coming and going must not let it grow.
-    while (m_owed.size() > 64)
-        m_owed.removeFirst();
+    m_owed.Owe(commands, m_lastSerial);
 }
 
 void TMainForm::SensorReached() {
@@ -298,19 +293,7 @@ void TMainForm::SensorReached() {
 // Sent only to the sensor they are owed to: a sensor that was not
 // identified keeps them waiting, another sensor never gets them.
 void TMainForm::PayOwedCommands() {
-    if (m_owed.isEmpty()) return;
-    const QString serial = m_sensor->Identity().SerialNumber;
-    if (serial.isEmpty()) return;
-    if (!m_owedSerial.isEmpty() && serial != m_owedSerial) {
-        m_owed.clear();
-        return;
-    }
-    SetCmd(SensorCommand::Attention);
-    while (!m_owed.isEmpty()) {
-        if (!SetCmd(m_owed.first())) return; // gone again: the rest waits
-        m_owed.removeFirst();
-    }
-    ShowError(LabelText(129));
+    if (m_owed.Pay(*m_engine, m_sensor->Identity().SerialNumber)) ShowError(LabelText(129));
 }
 
 QString TMainForm::PortDevicePath() const {

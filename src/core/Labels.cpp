@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace {
 int g_language = 0;
@@ -69,12 +71,20 @@ QString DefaultLabelFilePath() {
         const QString beside =
             info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lab");
         if (QFileInfo::exists(beside)) return beside;
+        // The service program beside orxterm reads orxterm's file.
+        const QString program = info.absolutePath() + QStringLiteral("/orxterm.lab");
+        if (QFileInfo::exists(program)) return program;
         // Installed under another prefix than the one it was built for
         // ("cmake --install --prefix"): the data folder beside bin.
         const QString moved =
             QDir::cleanPath(info.absolutePath() +
                             QStringLiteral("/" ORX_DATADIR_FROM_BINDIR "/orxterm/orxterm.lab"));
         if (QFileInfo::exists(moved)) return moved;
+        // The service program, in libexec/orxterm of the same prefix.
+        const QString service =
+            QDir::cleanPath(info.absolutePath() +
+                            QStringLiteral("/" ORX_DATADIR_FROM_LIBEXEC "/orxterm/orxterm.lab"));
+        if (QFileInfo::exists(service)) return service;
     }
     return QStringLiteral(ORX_INSTALL_DATADIR "/orxterm/orxterm.lab");
 }
@@ -90,4 +100,22 @@ QString LabelFilePath() {
 void SetLabelFilePath(const QString& path) {
     g_labelPath = path;
     g_labelPathSet = true;
+}
+
+QList<QTranslator*> InstallQtTranslations(QObject* owner, const QList<QTranslator*>& installed) {
+    for (QTranslator* t : installed) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    QList<QTranslator*> now;
+    if (LanguageLetter(CurrentLanguage()) != QLatin1String("D")) return now;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalogue : {"qtbase_de", "qtserialport_de"}) {
+        auto* t = new QTranslator(owner);
+        if (t->load(QLatin1String(catalogue), folder) && QCoreApplication::installTranslator(t))
+            now.append(t);
+        else
+            delete t;
+    }
+    return now;
 }

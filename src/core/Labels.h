@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+class QObject;
+class QTranslator;
 
 // Label texts: every user-visible text is looked up by number in the label
 // file, in German (key "D") or English (key "E"). A missing file, section
@@ -31,6 +35,12 @@ QStringList LabelItems(int number, const char* english);
 // The language that LabelText and RawLabelText use.
 void SetCurrentLanguage(int language);
 int CurrentLanguage();
+
+// Qt's own texts (the buttons of message boxes, the standard dialogs, the
+// serial port's error texts) in the current language: the translators
+// installed before are removed, and those of the current language (owned
+// by `owner`) installed and returned.
+QList<QTranslator*> InstallQtTranslations(QObject* owner, const QList<QTranslator*>& installed);
 
 // Where the label file is read from. By default the program's own path
 // with ".lab" appended to its base name (orxterm reads orxterm.lab beside

@@ -25,3 +25,7 @@ void TSensorState::ForgetSerialAndVersion() {
     next.SoftwareVersion.clear();
     SetIdentity(next);
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TSensorState.cpp"

@@ -96,3 +96,7 @@ void TComDataPacket::Receive(const QByteArray& chunk) {
     }
     if (m_maxBufferSize > 0 && m_buffer.size() >= m_maxBufferSize) Discard();
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TComDataPacket.cpp"

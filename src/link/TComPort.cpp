@@ -472,3 +472,7 @@ void TComPort::OnError(QSerialPort::SerialPortError error) {
         return;
     }
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TComPort.cpp"

@@ -165,3 +165,7 @@ QByteArray TCommandEngine::StopRecording() {
     m_recording = false;
     return std::exchange(m_recorded, QByteArray());
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TCommandEngine.cpp"

@@ -11,3 +11,7 @@ void TReadPacer::Schedule(int delayMs) {
     if (m_timer.isActive()) return;
     m_timer.start(delayMs);
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TReadPacer.cpp"

@@ -347,3 +347,7 @@ void TTcpLink::SocketError(QTcpSocket* socket) {
         emit Failed(socket->errorString());
     if (socket->state() == QAbstractSocket::UnconnectedState) SocketClosed(socket);
 }
+
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TTcpLink.cpp"

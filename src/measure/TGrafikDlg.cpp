@@ -12,6 +12,7 @@
 #include "TGraphicSetupDlg.h"
 #include "Tag.h"
 #include "WaitCursor.h"
+#include "WarningLabel.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -84,7 +85,7 @@ QString Seconds(double seconds) {
 
 TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     : QDialog(parent), m_host(host), m_setup(setup),
-      m_channel(host, TMeasurementChannel::TWindow::Chart) {
+      m_channel(host, TMeasurementChannel::TWindow::Chart, host.GraphicFramer()) {
     setObjectName(QStringLiteral("GrafikDlg"));
     SetTag(this, 62);
     setWindowTitle(LabelText(62));

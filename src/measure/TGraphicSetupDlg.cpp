@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TGraphicSetupDlg.h"
 
+#include "ChartSettings.h"
+
 #include "ApplyLabels.h"
 #include "Labels.h"
 #include "MsgBox.h"
@@ -212,8 +214,8 @@ void TGraphicSetupDlg::LoadSettings() {
     SetMaximum(0, number("VMaximum", 40));
     SetWidth(0, integer("VWidth", 1));
     SetAutoScale(0, integer("VAutoScale", 0) != 0);
-    SetVUnit(integer("VUnit", 0) == 1 ? 1 : 0);
-    SetUpdate(integer("Update", 100));
+    SetVUnit(StoredVelocityUnit(s));
+    SetUpdate(StoredUpdatePeriod(s));
     SetPeriod(integer("Period", 60));
     SetXNumber(integer("XNumber", 2400));
     SetDataLog(integer("DataLog", 0) == 1);

@@ -3,8 +3,6 @@
 
 #include "Labels.h"
 
-#include <QLabel>
-
 #include <algorithm>
 
 TLineWatch::TLineWatch(QObject* parent) : QObject(parent) {
@@ -57,8 +55,6 @@ QString MissingLinesText(int seconds) {
     return LabelText(133).arg(seconds);
 }
 
-void MarkAsWarning(QLabel* label) {
-    QPalette warning = label->palette();
-    warning.setColor(QPalette::WindowText, QColor(0xc0, 0, 0));
-    label->setPalette(warning);
-}
+// Its meta-object code in this object file, so that a program using
+// this class alone does not pull the library's windows with it.
+#include "moc_TLineWatch.cpp"

@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QTimer>
 
-class QLabel;
-
 // Watches a measurement run for lines that stop coming: the sensor sends
 // one line per period, so when none has come for several periods (at
 // least two seconds) the sensor is not sending any more - unplugged,
@@ -53,8 +51,6 @@ private:
 
 // "No measurement data from the sensor for N s".
 QString MissingLinesText(int seconds);
-// The dark red of a label that tells what is wrong with a run.
-void MarkAsWarning(QLabel* label);
 
 // A measurement window's side of its lines and its link: `show` tells the
 // silence of missing lines (and clears it when they come again), `lost`

@@ -6,8 +6,8 @@
 
 #include <utility>
 
-TMeasurementChannel::TMeasurementChannel(THost& host, TWindow window)
-    : m_host(host), m_window(window) {}
+TMeasurementChannel::TMeasurementChannel(TFlowHost& host, TWindow window, TComDataPacket& framer)
+    : m_host(host), m_window(window), m_framer(framer) {}
 
 QByteArray TMeasurementChannel::TrimControls(const QByteArray& text) {
     qsizetype begin = 0, end = text.size();
@@ -20,10 +20,6 @@ QByteArray TMeasurementChannel::TrimControls(const QByteArray& text) {
 
 int TMeasurementChannel::Channel() const {
     return m_host.Sensor().Identity().OutputChannel();
-}
-
-TComDataPacket& TMeasurementChannel::Framer() {
-    return m_window == TWindow::Chart ? m_host.GraphicFramer() : m_host.NumberFramer();
 }
 
 // A command of this conversation, "\r\n" added where it has none.

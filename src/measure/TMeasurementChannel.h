@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "THost.h"
+#include "TFlowHost.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -18,9 +18,11 @@ class TComDataPacket;
 // closing the window writes the remembered settings back.
 class TMeasurementChannel {
 public:
+    // The chart (and the service command's log) or the number window,
+    // whose lines `framer` cuts while the channel is borrowed.
     enum class TWindow { Chart, Number };
 
-    TMeasurementChannel(THost& host, TWindow window);
+    TMeasurementChannel(TFlowHost& host, TWindow window, TComDataPacket& framer);
 
     // Reads and remembers the channel's settings, output off; false when
     // no link is open or the sensor gives no usable answer (silently).
@@ -55,13 +57,14 @@ public:
 
 private:
     int Channel() const;
-    TComDataPacket& Framer();
+    TComDataPacket& Framer() { return m_framer; }
     static QByteArray Command(const QString& command);
     bool Send(const QString& command);
     QByteArrayList RestoreCommands() const;
 
-    THost& m_host;
+    TFlowHost& m_host;
     TWindow m_window;
+    TComDataPacket& m_framer;
     int m_savedOn = 0;
     QString m_savedFormat;
     QString m_savedOutput;

@@ -5,6 +5,7 @@
 #include "MeasurementLine.h"
 #include "TCommandEngine.h"
 #include "Tag.h"
+#include "WarningLabel.h"
 
 #include <QButtonGroup>
 #include <QFontDatabase>
@@ -41,7 +42,8 @@ QString Fixed(double value, int decimals) {
 } // namespace
 
 TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
-    : QDialog(parent), m_host(host), m_channel(host, TMeasurementChannel::TWindow::Number) {
+    : QDialog(parent), m_host(host),
+      m_channel(host, TMeasurementChannel::TWindow::Number, host.NumberFramer()) {
     setObjectName(QStringLiteral("NumberDlg"));
     SetTag(this, 63);
     setWindowTitle(QStringLiteral("Number"));

@@ -188,7 +188,7 @@ void TParameterReadForm::LoadIntoEditor(const TParameterFileHeader& record) {
     if (!QFileInfo::exists(record.Path) || !ReadParameterLines(record.Path, &lines, nullptr))
         return;
     TWaitCursor wait;
-    m_host.MemoRec().setPlainText(lines.join(u'\n'));
+    m_host.ShowParameterLog(THost::TParameterLog::Read, lines.join(u'\n'));
     m_editor->ShowModelControls(lines.join(u'\n').contains(QLatin1String("32bit")));
     // The set's identity goes with it when it is saved again.
     for (const QString& line : lines)

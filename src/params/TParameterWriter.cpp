@@ -7,6 +7,7 @@
 #include "MsgBox.h"
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
+#include "ReadFlow.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
 #include "TParameterCompareDlg.h"
@@ -24,6 +25,8 @@
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 
+#include <optional>
+
 namespace {
 // The parameter-file filter first, so that it is what the dialogs show.
 QString ParameterFileFilter() {
@@ -36,15 +39,11 @@ TParameterWriter::TParameterWriter(THost& host, TParameterForm& editor, TParamet
                                    TParameterStoreForm& store, QObject* parent)
     : QObject(parent), m_host(host), m_editor(editor), m_browser(browser), m_store(store) {}
 
-bool TParameterWriter::LinkOpen() const {
-    return m_host.PortOpen() || m_host.LinkMode() != TLinkMode::Local;
-}
-
 // --- Writer A ------------------------------------------------------------------------------
 
 QStringList TParameterWriter::FileLines() const {
     const bool fw32 = m_host.Sensor().Firmware32Bit();
-    QStringList lines = TParameterReader::HeaderLines();
+    QStringList lines = TReadFlow::HeaderLines();
     const QString remarks = m_editor.Memo_bemerkung->toPlainText();
     bool identified = false; // a remark is the sensor's identity line
     if (!remarks.isEmpty())
@@ -78,7 +77,7 @@ QStringList TParameterWriter::FileLines() const {
 
 void TParameterWriter::Parameter_speichern() {
     const QStringList lines = FileLines();
-    m_host.MemoPar().setPlainText(lines.join(u'\n'));
+    m_host.ShowParameterLog(THost::TParameterLog::Written, lines.join(u'\n'));
     QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
     m_host.ShowError(QStringLiteral("Copy to clipboard"));
 
@@ -115,63 +114,38 @@ QStringList TParameterWriter::SendLines() const {
 }
 
 bool TParameterWriter::PrepareSendList(QStringList& lines, int sensorConstant) {
-    auto find = [&lines](const QString& text) {
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            if (lines.at(i).contains(text)) return i;
-        return qsizetype(-1);
-    };
-    if (const qsizetype echo = find(QStringLiteral("ECHO"));
-        echo >= 0 && lines.at(echo).contains(u'0'))
-        lines.append(lines.takeAt(echo));
-    lines.append(QStringLiteral("*EXIT"));
-    const qsizetype on = find(QStringLiteral("S%1ON").arg(Channel()));
-    if (on >= 0 && !lines.at(on).contains(u'0')) lines.append(lines.takeAt(on));
+    TWriteFlow flow(m_host, *this);
+    m_flow = &flow;
+    const bool ok = flow.PrepareSendList(lines, sensorConstant);
+    m_flow = nullptr;
+    return ok;
+}
 
-    const qsizetype constantLine = find(QStringLiteral("CONSTANT"));
-    int setConstant = -1;
-    if (constantLine >= 0) {
-        const QString line = lines.at(constantLine);
-        const qsizetype at = line.indexOf(QLatin1String("CONSTANT"));
-        qsizetype blank = line.indexOf(u' ', at);
-        if (blank < 0) blank = line.size() - 1;
-        bool ok = false;
-        setConstant = line.mid(blank).trimmed().toInt(&ok);
-        if (!ok) setConstant = -1;
+TMsgResult TParameterWriter::Ask(TFlowQuestion question, const QString& text, TMsgButtons buttons) {
+    switch (question) {
+    case TFlowQuestion::ConstantDiffers:
+        // From the question the operator can see what the set would change.
+        return TFormMsgBox::ShowMsgBoxWithAction(text, mtConfirmation, buttons, RawLabelText(920),
+                                                 [this] { ShowChanges(); });
+    case TFlowQuestion::ReallySendConstant:
+        return m_host.ShowMsgBox(text, mtWarning, buttons);
+    case TFlowQuestion::StoreSet:
+        return m_host.ShowMsgBox(text, mtConfirmation, buttons);
     }
-    if (setConstant == -1 || setConstant == sensorConstant || m_host.Sensor().Firmware32Bit())
-        return true;
-    const QString question = LabelText(103) + u'\r' + LabelText(109) + QStringLiteral("\r\r") +
-                             LabelText(108) + u'\t' + QString::number(sensorConstant) +
-                             QStringLiteral("\r\r") + LabelText(106) + u'\t' +
-                             QString::number(setConstant);
-    // From the question the operator can see what the set would change.
-    const int answer = TFormMsgBox::ShowMsgBoxWithAction(question, mtConfirmation, mbYesNoCancel,
-                                                         RawLabelText(920),
-                                                         [this, &lines] { ShowChanges(lines); });
-    switch (answer) {
-    case mrYes:
-        lines.removeAt(constantLine); // the sensor keeps its own constant
-        return true;
-    case mrNo:
-        if (m_host.ShowMsgBox(LabelText(111), mtWarning, mbYesNo) != mrYes)
-            lines.removeAt(constantLine);
-        return true;
-    default:
-        return false;
-    }
+    return mrCancel;
 }
 
 // The lines about to be sent against the sensor's set, read with READ
 // (the sensor is in system mode while the question is asked).
-void TParameterWriter::ShowChanges(const QStringList& lines) {
+void TParameterWriter::ShowChanges() {
+    if (!m_flow) return;
     QStringList sensor;
     {
         TWaitCursor wait;
-        sensor = TParameterReader::ReplyLines(
-            m_host.Engine().GetCmd(QByteArray("READ\r\n"), "READ\r\n", "->", 0, 5000));
+        sensor = m_flow->ReadSensorSet();
     }
     TParameterCompareDlg dialog(m_host.HostWindow());
-    dialog.SetSets(lines, sensor, m_sendTitle);
+    dialog.SetSets(m_flow->Pending(), sensor, m_sendTitle);
     dialog.exec();
 }
 
@@ -180,166 +154,28 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     m_sending = true;
     m_result = TFlowResult::NoLink;
     m_host.EnableDeviceActions(false);
+    std::optional<TWaitCursor> wait;
+    TWriteFlow flow(m_host, *this, [&wait](const QString&, qsizetype, qsizetype total) {
+        // The hourglass while the lines go out (not over the questions).
+        if (total > 0 && !wait) wait.emplace();
+    });
+    flow.LinesChanged = [this](const QStringList& lines) {
+        m_host.ShowParameterLog(THost::TParameterLog::Written, lines.join(u'\n'));
+    };
+    m_flow = &flow;
     auto done = qScopeGuard([this] {
-        m_host.Engine().StopRecording();
+        m_flow = nullptr;
         // Back to what the link allows: a port that closed meanwhile
         // leaves the device actions off.
-        m_host.EnableDeviceActions(LinkOpen());
+        m_host.EnableDeviceActions(m_host.LinkOpen());
         m_sending = false;
     });
-    if (!LinkOpen()) return;
-    TCommandEngine& engine = m_host.Engine();
-    engine.SetCmd(SensorCommand::Attention);
-    engine.SetCmd(QStringLiteral("S%1ON 0\r\n").arg(Channel()).toLatin1());
-    for (const QByteArray& c : SensorCommand::SystemModeEntry)
-        engine.SetCmd(c);
-    bool ok = false;
-    const int sensorConstant =
-        engine.GetCmd(QByteArray("CONSTANT\r\n"), "CONSTANT\r\n", fromForm ? "\r" : "\r\n", 0, 200)
-            .trimmed()
-            .toInt(&ok);
-    if (!ok || sensorConstant < 0) {
-        if (!engine.LinkUp()) {
-            // Gone before anything of the set was sent: out of system mode
-            // once it is back.
-            m_host.OweSensor({SensorCommand::SystemModeExit});
-            m_host.ShowMsgBox(LabelText(144), mtError, mbOK);
-            return;
-        }
-        // Nothing is sent; the sensor is not left in system mode.
-        engine.SetCmd(SensorCommand::SystemModeExit);
-        m_result = TFlowResult::NoAnswer;
-        m_host.ShowMsgBox(QStringLiteral("CONSTANT ") + LabelText(105), mtError, mbOK);
-        return;
-    }
-    QStringList lines = fill();
-    m_host.MemoPar().setPlainText(lines.join(u'\n'));
-    if (!PrepareSendList(lines, sensorConstant)) {
-        engine.SetCmd(SensorCommand::SystemModeExit);
-        m_result = TFlowResult::ConstantDiffers;
-        return;
-    }
-    m_host.MemoPar().setPlainText(lines.join(u'\n'));
-    TWaitCursor wait;
-    const qsizetype sent = SendList(lines);
-    if (sent < 0) return; // interrupted: m_result says so
-    if (sent < lines.size()) {
-        ReportLinkLost(lines, sent, ReadLineAnswers(engine.Recorded(), lines).Confirmed);
-        return;
-    }
-    if (!Confirmed(lines)) return;
-    if (fromForm) m_editor.ResetChangeMarks();
-    m_result = TFlowResult::Done;
-    if (store && m_host.ShowMsgBox(LabelText(104), mtConfirmation, mbYesNo) == mrYes) Store();
-}
-
-// Sends the lines in order, each as its own command, and records what the
-// sensor answers. The number of lines handed to the link: all of them, or
-// fewer when the link went away (the first one not sent and all after it
-// did not reach the sensor); -1 when the run was interrupted.
-qsizetype TParameterWriter::SendList(const QStringList& lines) {
-    TCommandEngine& engine = m_host.Engine();
-    engine.StartRecording();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (engine.CancelRequested()) {
-            // Interrupted: out of system mode, and the output switched
-            // on again where the set would have done it at its end.
-            engine.SetCmd(SensorCommand::SystemModeExit);
-            const QString on = QStringLiteral("S%1ON").arg(Channel());
-            if (lines.last().startsWith(on) && i < lines.size() - 1)
-                engine.SetCmd(lines.last().toLatin1() + "\r\n");
-            m_result = TFlowResult::Cancelled;
-            return -1;
-        }
-        if (!engine.SetCmd(lines.at(i).toLatin1() + "\r\n")) return i;
-        QCoreApplication::processEvents();
-        if (!engine.LinkUp()) return i + 1;
-    }
-    return lines.size();
-}
-
-// The link went away while the set was being sent: nothing is stored,
-// the editor keeps its marks, and what the set would have done to leave
-// system mode is owed to the sensor for when it is reached again. Only a
-// line the sensor answered is known to have reached it (`answered` lines
-// from the first); one the link took may have been lost with the device,
-// so from there on the way out is owed (sent twice, it does no harm).
-void TParameterWriter::ReportLinkLost(const QStringList& lines, qsizetype sent,
-                                      qsizetype answered) {
-    m_result = TFlowResult::NoLink;
-    const qsizetype exitAt = lines.indexOf(QStringLiteral("*EXIT"));
-    QByteArrayList owed;
-    if (answered <= exitAt) owed << SensorCommand::SystemModeExit;
-    for (qsizetype i = std::max(exitAt + 1, answered); i < lines.size(); ++i)
-        owed << lines.at(i).toLatin1() + "\r\n";
-    m_host.OweSensor(owed);
-    m_host.ShowMsgBox(LabelText(134).arg(sent).arg(lines.size()), mtError, mbOK);
-}
-
-// Waits for the sensor's answers to every line sent (the line may be held
-// by the sensor meanwhile) and judges them: every line answered and none
-// refused. Otherwise the result and a message say what is wrong.
-bool TParameterWriter::Confirmed(const QStringList& lines) {
-    TCommandEngine& engine = m_host.Engine();
-    TLineAnswers answers;
-    auto answered = [&] {
-        answers = ReadLineAnswers(engine.Recorded(), lines);
-        return answers.Confirmed >= lines.size() || !engine.LinkUp();
-    };
-    // The answers follow the last line within moments once the line has
-    // taken it; a held line gets the time it takes, within reason.
-    TCommandEngine::WaitUntil([&] { return answered() || engine.Port().PendingOutput() == 0; },
-                              MaxHeldMs);
-    TCommandEngine::WaitUntil(answered, AnswerWaitMs);
-    engine.StopRecording();
-    if (!engine.LinkUp()) {
-        ReportLinkLost(lines, lines.size(), answers.Confirmed);
-        return false;
-    }
-    if (answers.Confirmed < lines.size()) {
-        m_result = TFlowResult::NoAnswer;
-        m_host.ShowMsgBox(LabelText(135).arg(lines.size() - answers.Confirmed).arg(lines.size()),
-                          mtError, mbOK);
-        return false;
-    }
-    if (!answers.Refused.isEmpty()) {
-        m_result = TFlowResult::SensorError;
-        QStringList list;
-        for (qsizetype i = 0; i < answers.Refused.size() && i < 10; ++i)
-            list << QStringLiteral("%1  (%2)")
-                        .arg(lines.at(answers.Refused.at(i)).left(60),
-                             answers.RefusedAnswers.at(i));
-        if (answers.Refused.size() > 10) list << QStringLiteral("...");
-        m_host.ShowMsgBox(LabelText(136).arg(answers.Refused.size()).arg(lines.size()) + u'\r' +
-                              list.join(u'\r'),
-                          mtError, mbOK);
-        return false;
-    }
-    return true;
-}
-
-// Stores the set in the sensor's permanent memory and checks that the
-// sensor took both commands.
-void TParameterWriter::Store() {
-    TCommandEngine& engine = m_host.Engine();
-    const QStringList commands = {QStringLiteral("*STORE"), QStringLiteral("/KELBOR")};
-    engine.StartRecording();
-    bool sent = true;
-    for (const QString& c : commands)
-        sent = sent && engine.SetCmd(c.toLatin1() + "\r\n");
-    TLineAnswers answers;
-    TCommandEngine::WaitUntil(
-        [&] {
-            answers = ReadLineAnswers(engine.Recorded(), commands);
-            return answers.Confirmed >= commands.size() || !engine.LinkUp();
-        },
-        MaxHeldMs);
-    engine.StopRecording();
-    if (sent && answers.Confirmed >= commands.size() && answers.Refused.isEmpty()) return;
-    m_result = !engine.LinkUp()                      ? TFlowResult::NoLink
-               : answers.Confirmed < commands.size() ? TFlowResult::NoAnswer
-                                                     : TFlowResult::SensorError;
-    m_host.ShowMsgBox(LabelText(137), mtError, mbOK);
+    m_last = flow.Send(fill, store, fromForm);
+    wait.reset();
+    m_result = m_last.Outcome;
+    // The editor's marks go once its whole set was taken.
+    if (fromForm && m_last.Taken) m_editor.ResetChangeMarks();
+    if (!m_last.Message.isEmpty()) m_host.ShowMsgBox(m_last.Message, mtError, mbOK);
 }
 
 void TParameterWriter::SendFormParameters(bool store) {

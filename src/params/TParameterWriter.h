@@ -2,6 +2,7 @@
 #pragma once
 
 #include "THost.h"
+#include "WriteFlow.h"
 
 #include <QObject>
 #include <QStringList>
@@ -14,12 +15,11 @@ class TParameterStoreForm;
 
 // Saving the editor's parameter set as a .par file, and sending a whole
 // set to the sensor: the editor's values (test, program), a file (F3) or
-// the clipboard (Ctrl+Shift+C). Sending switches the output off, enters
-// system mode, checks the factory constant, sends line by line (each line
-// costs the engine's 100 ms pause; the window stays responsive) and
-// offers to store the set in the sensor. The device actions stay disabled
-// while it runs, and the sensor always leaves system mode.
-class TParameterWriter : public QObject {
+// the clipboard (Ctrl+Shift+C). The send itself is the write flow
+// (TWriteFlow); this side gives it the lines, answers its questions with
+// the message box, shows the hourglass while the lines go out, and
+// presents the outcome. The device actions stay disabled while it runs.
+class TParameterWriter : public QObject, private TFlowQuestions {
     Q_OBJECT
 public:
     TParameterWriter(THost& host, TParameterForm& editor, TParameterReadForm& browser,
@@ -43,27 +43,16 @@ public:
     // The lines of the editor's set as they are sent (plain "KEY value",
     // an empty line for an empty slot).
     QStringList SendLines() const;
-    // Reorders the lines to send (ECHO with 0 last, "*EXIT", the talking
-    // interface's output switched on after it) and asks about a factory
-    // constant that differs from the sensor's. False on Cancel.
+    // The flow's reordering of the lines and its constant question.
     bool PrepareSendList(QStringList& lines, int sensorConstant);
-
-    // Shows what `lines` would change in the sensor (in system mode).
-    void ShowChanges(const QStringList& lines);
-
-    // How long the answers to a set may take: while the sensor holds the
-    // line, and after the line has taken the last command.
-    int MaxHeldMs = 30000;
-    int AnswerWaitMs = 3000;
+    // The last send's outcome in full (lines sent, refused, stored).
+    const TWriteResult& LastSend() const { return m_last; }
 
 private:
     void Send(const std::function<QStringList()>& fill, bool store, bool fromForm);
-    qsizetype SendList(const QStringList& lines);
-    bool Confirmed(const QStringList& lines);
-    void ReportLinkLost(const QStringList& lines, qsizetype sent, qsizetype answered);
-    void Store();
-    int Channel() const { return m_host.Sensor().Identity().OutputChannel(); }
-    bool LinkOpen() const;
+    TMsgResult Ask(TFlowQuestion question, const QString& text, TMsgButtons buttons) override;
+    // Shows what the pending lines would change in the sensor (in system mode).
+    void ShowChanges();
 
     THost& m_host;
     TParameterForm& m_editor;
@@ -71,5 +60,7 @@ private:
     TParameterStoreForm& m_store;
     bool m_sending = false;
     TFlowResult m_result = TFlowResult::Done;
-    QString m_sendTitle; // what is being sent, for the list of changes
+    QString m_sendTitle;          // what is being sent, for the list of changes
+    TWriteFlow* m_flow = nullptr; // the send under way
+    TWriteResult m_last;
 };

@@ -58,11 +58,17 @@ class TestServiceCommands : public QObject {
 
     // Starts orxterm with `arguments` on the simulated sensor's pty (the
     // sensor answers while the test's event loop runs).
-    void Launch(QStringList arguments, bool onPty = true) {
+    void Launch(QStringList arguments, bool onPty = true,
+                const QList<QPair<QString, QString>>& environment = {}) {
         m_run = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const auto& [name, value] : environment)
+            if (value.isNull())
+                env.remove(name);
+            else
+                env.insert(name, value);
         m_run->setProcessEnvironment(env);
         if (onPty) arguments << QStringLiteral("--port=") + m_sim->DevicePath();
         m_run->start(QStringLiteral(ORXTERM_EXE), arguments);
@@ -131,6 +137,18 @@ private slots:
     // Read into a file, change three values, compare, send with the
     // factory constant kept: the sensor has the file's values and has
     // left system mode with its output on.
+    // A display that is not there (an ssh session from a Wayland desktop,
+    // a cron job) does not matter to a service command that needs no window.
+    void infoWithoutDisplay() {
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("info")}, true,
+               {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
+                {QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("no-such-display")},
+                {QStringLiteral("DISPLAY"), QString()}});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(Output().contains(QStringLiteral("serial number: ") + Sensor().Serial()));
+    }
+
     void readCompareWrite() {
         QVERIFY(StartSensor(QStringLiteral("7"))); // 16-bit: the constant is asked about
         Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")); // the output runs
@@ -151,8 +169,15 @@ private slots:
                                                               QStringLiteral("200 ms")),
                                                     QStringLiteral("MINRATE"), QStringLiteral("7")),
                                           QStringLiteral("CONSTANT"), QStringLiteral("1234"))));
+        Sensor().ClearTrace();
         Launch({QStringLiteral("compare"), changed});
         QCOMPARE(Finished(), ServiceExit::Done);
+        // The link's identification, then the set read once as the
+        // window's Compare reads it: no second identification, no INFO.
+        const QByteArray heard = Sensor().ReceivedBytes();
+        QCOMPARE(heard.count("SID\r\n"), 2);
+        QCOMPARE(heard.count("INFO\r\n"), 1);
+        QCOMPARE(heard.count("READ\r\n"), 1);
         QStringList rows = Output().split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(rows.size(), 4); // the heading and three keys
         QVERIFY(rows[1].startsWith(QStringLiteral("AVERAGE")) &&

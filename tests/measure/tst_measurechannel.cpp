@@ -123,8 +123,10 @@ private slots:
         const QString time = sensor.Value(QStringLiteral("S%1TIME").arg(sid));
         const QString format = sensor.Value(QStringLiteral("S%1FORMAT").arg(sid));
         auto s = [sid](const char* text) { return QString::fromLatin1(text).arg(sid).toLatin1(); };
-        TMeasurementChannel channel(*m_main, number ? TMeasurementChannel::TWindow::Number
-                                                    : TMeasurementChannel::TWindow::Chart);
+        TMeasurementChannel channel(*m_main,
+                                    number ? TMeasurementChannel::TWindow::Number
+                                           : TMeasurementChannel::TWindow::Chart,
+                                    number ? m_main->NumberFramer() : m_main->GraphicFramer());
         sensor.ClearTrace();
         QVERIFY(channel.PrepareChannel());
         QByteArray expected = "\r\021\033 SID\r\n" + s(" S%1ON\r\nS%1ON 0\r\n") + s(" PS%1\r\n");
@@ -373,7 +375,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         m_main->Datei_Open->trigger();
         m_sim->Sensor().ClearTrace();
-        TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
+        TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart,
+                                    m_main->GraphicFramer());
         QVERIFY(!channel.PrepareChannel());
         QCOMPARE(m_sim->Sensor().ReceivedBytes(), QByteArray());
     }

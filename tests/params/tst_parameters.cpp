@@ -207,7 +207,7 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             junk +=
                 QByteArray::number(i * 7919) + char(i % 256) + "AVERAGE " + QByteArray(i % 50, 'x');
-        for (const QString& line : TParameterReader::ReplyLines(junk)) {
+        for (const QString& line : TReadFlow::ReplyLines(junk)) {
             const qsizetype blank = line.indexOf(u' ');
             m_editor->SetParameterValue(line.left(blank), line.mid(blank + 1));
         }
@@ -230,8 +230,8 @@ private slots:
     }
     void replaceParameterLine() {
         QFETCH(QString, text);
-        QCOMPARE(TParameterReader::ReplaceParameterLine(text, QStringLiteral("S1ON"),
-                                                        QStringLiteral("S1ON         1")),
+        QCOMPARE(TReadFlow::ReplaceParameterLine(text, QStringLiteral("S1ON"),
+                                                 QStringLiteral("S1ON         1")),
                  FETCHED(QString, result));
     }
 
@@ -256,7 +256,7 @@ private slots:
     void parseInfo() {
         TSensorIdentity id;
         id.Firmware32Bit = FETCHED(bool, before);
-        TParameterReader::ParseInfo(FETCHED(QStringList, lines), id);
+        TReadFlow::ParseInfo(FETCHED(QStringList, lines), id);
         QCOMPARE(id.Firmware32Bit, FETCHED(bool, firmware32));
         QCOMPARE(id.SoftwareVersion, FETCHED(QString, version));
         QCOMPARE(id.SerialNumber, FETCHED(QString, serial));

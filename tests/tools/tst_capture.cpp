@@ -220,7 +220,7 @@ private slots:
             text += "SID\r\n";
         Offer(Write(QStringLiteral("long.txt"), text));
         TFlashDlg& dialog = *m_w.FlashDlg;
-        QSignalSpy ticks(&dialog.Timer1, &QTimer::timeout);
+        QSignalSpy ticks(&dialog.Timer1(), &QTimer::timeout);
         int heldAt = -1;
         int afterTicks = -1;
         WhenReady(

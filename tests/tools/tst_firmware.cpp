@@ -179,7 +179,7 @@ private slots:
         WhenReady(
             this, [&] { return Dialog().isVisible(); },
             [&] {
-                sampler = connect(&Dialog().Timer1, &QTimer::timeout, this, [&] {
+                sampler = connect(&Dialog().Timer1(), &QTimer::timeout, this, [&] {
                     if (Dialog().Mode() != TFlashDlg::SendMode) return;
                     const TComPort& port = *m_main->ComPort;
                     most = std::max({most, port.OutputBacklog(), port.WireBacklog()});
