@@ -3,8 +3,10 @@
 // application, the service commands' link, and the simulated sensor on a
 // pseudo-terminal or over TCP. What each flow returns is what the sensor
 // did: a set read, the lines it refused, a link that went away.
+#include "FirmwareFlow.h"
 #include "ReadFlow.h"
 #include "ServiceLink.h"
+#include "TSimHex.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "TSimTcpServer.h"
@@ -31,6 +33,23 @@ public:
         return Answers.isEmpty() ? mrNo : Answers.takeFirst();
     }
 };
+
+// The transfer's steps on their own, with the lines handed over counted.
+class TPlainSteps : public TTransferSteps {
+public:
+    explicit TPlainSteps(TFlowHost& host) : Transfer(host) {}
+    TLineTransfer Transfer;
+    TTransferStop Send(const QList<QByteArray>& lines) override { return Transfer.RunSend(lines); }
+    TTransferStop Wait(int limitMs) override { return Transfer.RunWait(limitMs); }
+};
+
+QList<QByteArray> HexLines(int records) {
+    QList<QByteArray> lines = MakeHexFile(records).split('\n');
+    for (QByteArray& line : lines)
+        line = line.trimmed();
+    lines.removeAll(QByteArray());
+    return lines;
+}
 
 QStringList SetLines(const QString& text) {
     QStringList lines;
@@ -223,6 +242,47 @@ private slots:
         QVERIFY(!result.Stored);
         QVERIFY(questions.Asked.isEmpty());
         QVERIFY(m_link->Owed().contains(QByteArrayLiteral("*EXIT\r\n")));
+    }
+
+    // The firmware update without its dialog: done only on the sensor's
+    // report, and a refused line (BEL) ends it as a sensor error with the
+    // sensor released from its update mode.
+    void firmwareUpdate_data() {
+        QTest::addColumn<int>("bellAfter");
+        QTest::addColumn<TFlowResult>("outcome");
+        QTest::newRow("flashed") << -1 << TFlowResult::Done;
+        QTest::newRow("refused") << 4 << TFlowResult::SensorError;
+    }
+    void firmwareUpdate() {
+        QFETCH(int, bellAfter);
+        QFETCH(TFlowResult, outcome);
+        TSimOptions options;
+        options.FlashStepMs = 10;
+        QVERIFY(Connect(false, options));
+        TSimFaults faults;
+        faults.BellAfterRecords = bellAfter;
+        Sensor().SetFaults(faults);
+        TPlainSteps steps(*m_link);
+        int rateChanges = 0;
+        TFirmwareFlow flow(*m_link, steps);
+        flow.PortChanged = [&rateChanges] { ++rateChanges; };
+        const QList<QByteArray> lines = HexLines(12);
+        const TFirmwareResult result = flow.Update(lines);
+        QCOMPARE(result.Outcome, outcome);
+        QVERIFY(rateChanges > 0);
+        QVERIFY(!Sensor().UpdateMode());
+        if (outcome == TFlowResult::Done) {
+            QVERIFY(result.Message.isEmpty());
+            QCOMPARE(Sensor().UpdateRecords(), int(lines.size()));
+        } else {
+            QCOMPARE(result.Stop, TTransferStop::Refused);
+            QVERIFY(!result.Message.isEmpty());
+            QVERIFY(Sensor().UpdateRecords() < int(lines.size()));
+            QVERIFY(Sensor().ReceivedBytes().contains("\033Q"));
+        }
+        // The port is open again at its rate and the sensor answers.
+        QTRY_VERIFY_WITH_TIMEOUT(m_link->PortOpen(), 10000);
+        QCOMPARE(m_link->Sensor().Identity().SerialNumber, Sensor().Serial());
     }
 
     // No link at all: every flow says so and sends nothing.
