@@ -10,13 +10,15 @@ function(orx_set_warnings target)
   endif()
 endfunction()
 
-# orx_add_library(<name> SOURCES ... [LIBS ...])
+# orx_add_library(<name> SOURCES ... [PUBLIC_LIBS ...] [LIBS ...])
 # One static library per source folder; includes resolve from the folder.
+# PUBLIC_LIBS are the libraries whose headers the library's own headers
+# include (its users need them too); LIBS are linked PRIVATE.
 function(orx_add_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;LIBS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_LIBS})
   orx_set_warnings(${name})
 endfunction()
 
