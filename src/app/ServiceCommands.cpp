@@ -253,8 +253,8 @@ int TCoreRun::Log() {
     QString fileError;
     if (!file.Create(m_options.File, unit, &fileError))
         return Outcome(TFlowResult::FileError, fileError);
-    TComDataPacket& framer = m_link->MeasurementFramer();
-    TMeasurementChannel channel(*m_link, TMeasurementChannel::TWindow::Chart, framer);
+    TMeasurementChannel channel(*m_link, TMeasurementChannel::TWindow::Chart);
+    TComDataPacket& framer = channel.Framer();
     if (!channel.PrepareChannel()) {
         Progress(QStringLiteral("the output channel cannot be prepared"));
         return m_link->LinkUp() ? ServiceExit::NoAnswer : ServiceExit::NoLink;

@@ -31,9 +31,7 @@ TServiceLink::TServiceLink(const TSwitches& switches, TSay say, QObject* parent)
     m_port.SetParity(TParityBits::None);
     m_port.SetFlowControl(TFlowControl::Software);
     m_port.EndUpdate();
-    for (TComDataPacket* f : {&m_framer, &m_measurementFramer})
-        f->SetMaxBufferSize(4096);
-    m_measurementFramer.SetStopString(QByteArrayLiteral("\r\n"));
+    m_framer.SetMaxBufferSize(4096);
 
     m_engine.DebugMode = switches.Debug;
     m_engine.Log = [](const QString& line) {

@@ -52,8 +52,6 @@ public:
     void ClearBellReceived() override { m_bell = false; }
 
     TComPort& Port() { return m_port; }
-    // The framer of a measurement log's lines.
-    TComDataPacket& MeasurementFramer() { return m_measurementFramer; }
     // Commands owed to the sensor that could not be paid before the end.
     const QByteArrayList& Owed() const { return m_owed.Commands(); }
     QSettings& Settings() { return *m_settings; }
@@ -70,7 +68,6 @@ private:
     int m_telnetPort = 0;
     TComPort m_port;
     TComDataPacket m_framer;
-    TComDataPacket m_measurementFramer;
     TCommandEngine m_engine;
     TTcpLink m_tcp;
     TSensorState m_sensor;

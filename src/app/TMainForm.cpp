@@ -501,11 +501,6 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!m_formShown) FormShow();
 }
 
-void TMainForm::SetHeadless(bool on) {
-    m_headless = on;
-    Timer_StartUp.setInterval(on ? 0 : 500);
-}
-
 void TMainForm::FormShow() {
     if (m_formShown) return;
     m_formShown = true;
@@ -521,14 +516,10 @@ void TMainForm::FormShow() {
     // A file named on the command line (the file manager's "open") comes up
     // in the editor once the main window stands, before a first start's
     // connection dialog, which then lies above it.
-    if (switches.ParameterFile && !m_headless)
+    if (switches.ParameterFile)
         QTimer::singleShot(0, this,
                            [this, path = *switches.ParameterFile] { OpenParameterFile(path); });
-    if (firstStart && m_headless) {
-        // Nobody to ask: without a stored or given port there is no serial
-        // link; a TCP link takes its addresses from the settings and switches.
-        if (m_linkMode != TLinkMode::Local) StartLink(m_linkMode, false);
-    } else if (firstStart) {
+    if (firstStart) {
         // First start: the connection dialog starts the link once confirmed.
         QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
     } else {

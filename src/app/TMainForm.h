@@ -166,8 +166,6 @@ public:
     void Timer_TCPServer_DelayTimer();
     // Closes the clients, then the link socket.
     void CloseSockets();
-    TLineTarget& ChartLines() override { return m_chartLines; }
-    TLineTarget& NumberLines() override { return m_numberLines; }
     // False while so much relayed data waits for the serial line that
     // reading more from TCP clients (or other programs) should pause; the
     // port's RelayRoom says when to go on.
@@ -197,8 +195,7 @@ public:
     bool OpenPort() override;
     void ClosePort() override;
     void ShowParameterLog(TParameterLog log, const QString& text) override;
-    TComDataPacket& GraphicFramer() override { return *ComDataPacket_grafik; }
-    TComDataPacket& NumberFramer() override { return *ComDataPacket_number; }
+    void RelayMeasurementLine(const QByteArray& line) override;
     QWidget* HostWindow() override { return this; }
     int BaudRate() const override;
     QSettings& SettingsStore() override { return WritableSettings(); }
@@ -225,10 +222,6 @@ public:
 
     // --- Life cycle (public for tests) -------------------------------------
     void FormShow();
-    // A service command runs the program without its window: the first
-    // start opens no connection dialog, and the link starts at once (the
-    // start-up pause lets a window appear first).
-    void SetHeadless(bool on);
     bool FormCloseQuery();
     bool FormShown() const { return m_formShown; }
     // The program is asked to end by a signal (logout, shutdown, Ctrl+C):
@@ -244,10 +237,8 @@ public:
 
     // --- Components -----------------------------------------------------------
     TComPort* ComPort = nullptr;
-    TCustomComTerminal* ComTerminal = nullptr;      // the terminal pane
-    TComDataPacket* ComDataPacket = nullptr;        // command replies
-    TComDataPacket* ComDataPacket_grafik = nullptr; // measurement lines of the chart
-    TComDataPacket* ComDataPacket_number = nullptr; // measurement lines of the number window
+    TCustomComTerminal* ComTerminal = nullptr; // the terminal pane
+    TComDataPacket* ComDataPacket = nullptr;   // command replies
     QTimer Timer_StartUp;         // 500 ms after StartLink; its tag is 1 after a failed connect
     QTimer Timer_Error;           // clears COM Status 10 s after an error
     QTimer Timer_TCPServer_Delay; // batches data for TCP clients
@@ -391,8 +382,6 @@ private:
     TCapture m_capture;         // the capture file while capture runs
     class TFirmwareUpdate* m_update = nullptr;
     QString m_productTitle;
-    TLineTarget m_chartLines;    // the chart window's raw data list
-    TLineTarget m_numberLines;   // the number window
     QByteArray m_tcpPendingText; // waiting for Timer_TCPServer_Delay
     bool m_reopenPending = false;
     int m_deviceLosses = 0; // counts losses, so a reopen notices one during its own greeting
@@ -411,6 +400,5 @@ private:
     QTimer m_endTimer;           // ... looks whether it is
     QList<QWidget*> m_dismissed; // dialogs told to close by EndWhenIdle
     QElapsedTimer m_endClock;    // since EndBySignal
-    bool m_headless = false;     // a service command runs: no dialog of its own
     int m_telnetPort = 0;        // --address's port for Telnet; 0: the sensor's own port
 };

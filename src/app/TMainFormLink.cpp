@@ -26,12 +26,7 @@ void TMainForm::CreateLink() {
     ComPort = new TComPort(this);
     ComDataPacket = new TComDataPacket(this);
     ComDataPacket->setObjectName(QStringLiteral("ComDataPacket"));
-    ComDataPacket_grafik = new TComDataPacket(this);
-    ComDataPacket_grafik->setObjectName(QStringLiteral("ComDataPacket_grafik"));
-    ComDataPacket_number = new TComDataPacket(this);
-    ComDataPacket_number->setObjectName(QStringLiteral("ComDataPacket_number"));
-    for (TComDataPacket* f : {ComDataPacket, ComDataPacket_grafik, ComDataPacket_number})
-        f->SetMaxBufferSize(4096);
+    ComDataPacket->SetMaxBufferSize(4096);
     m_engine = new TCommandEngine(*ComPort, *ComDataPacket, this);
     m_engine->Log = [this](const QString& line) { DebugLog(line); };
 
@@ -43,23 +38,14 @@ void TMainForm::CreateLink() {
         for (const QString& t : texts)
             ShowError(t);
     });
-    // Measurement lines of a running measurement window: debug line, the
-    // window's line handler, and in Local mode on to the relay's clients.
-    auto packets = [this](TComDataPacket* framer, const char* name, TLineTarget& target) {
-        connect(framer, &TComDataPacket::Packet, this, [this, name, &target](const QByteArray& p) {
-            DebugLog(QStringLiteral("%1 Packet(%2=%3)")
-                         .arg(QLatin1String(name))
-                         .arg(p.size())
-                         .arg(DebugText(p)));
-            if (target.Line) target.Line(p);
-            if (m_linkMode == TLinkMode::Local) SendTcp(p);
-        });
-    };
-    packets(ComDataPacket_grafik, "Grafik", m_chartLines);
-    packets(ComDataPacket_number, "Number", m_numberLines);
     Timer_Reopen.setInterval(1000);
     connect(&Timer_Reopen, &QTimer::timeout, this, &TMainForm::Timer_ReopenTimer);
     CreateTcpLink();
+}
+
+// In Local mode a measurement window's lines also go to the relay's clients.
+void TMainForm::RelayMeasurementLine(const QByteArray& line) {
+    if (m_linkMode == TLinkMode::Local) SendTcp(line);
 }
 
 // --- Command engine -------------------------------------------------------
@@ -127,11 +113,6 @@ bool TMainForm::LoadPortSettings() {
     ComPort->SetFlowControl(TFlowControl::Software);
     ComPort->EndUpdate();
     ComTerminal->Load(*m_settings);
-    for (TComDataPacket* f : {ComDataPacket_grafik, ComDataPacket_number}) {
-        f->SetSize(0);
-        f->SetStartString(QByteArray());
-        f->SetStopString(QByteArrayLiteral("\r\n"));
-    }
     return firstStart;
 }
 

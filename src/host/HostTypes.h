@@ -31,13 +31,6 @@ inline constexpr bool IsPanelKind(quint32 kind) {
     return kind <= quint32(TCopyDataKind::SocketStatusPanel);
 }
 
-// A measurement window's line handler: the lines its framer cuts from
-// what the sensor sends, over the serial line or TCP alike, while the
-// window's run has the framer attached.
-struct TLineTarget {
-    std::function<void(const QByteArray&)> Line;
-};
-
 // How a flow with the sensor (a read, a send, an update) ended, for those
 // that run it without a person watching (the service commands).
 enum class TFlowResult {

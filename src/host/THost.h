@@ -8,17 +8,16 @@
 
 class QSettings;
 class QWidget;
-class TComDataPacket;
 class TCommandEngine;
 
 // The main window as the parameter, measurement and tool windows see it:
 // what flows need of it (TFlowHost), and what only windows need.
 // Those windows never include the main window: everything of it that they
 // use - the status bar, the message box, the device actions, the sensor's
-// identity, the link, the two parameter logs of the debug page, the
-// measurement framers and line hooks, the working folders and the command
-// engine - is reached through this interface, which the main window
-// implements and tests can implement on their own.
+// identity, the link, the two parameter logs of the debug page, the relay
+// of measurement lines, the working folders and the command engine - is
+// reached through this interface, which the main window implements and
+// tests can implement on their own.
 class THost : public TFlowHost {
 public:
     // --- Status and messages ------------------------------------------------
@@ -40,10 +39,9 @@ public:
     virtual void ShowParameterLog(TParameterLog log, const QString& text) = 0;
 
     // --- Measurement ------------------------------------------------------------
-    virtual TComDataPacket& GraphicFramer() = 0; // measurement lines of the chart
-    virtual TComDataPacket& NumberFramer() = 0;  // measurement lines of the number window
-    virtual TLineTarget& ChartLines() = 0;       // measurement lines for the chart
-    virtual TLineTarget& NumberLines() = 0;      // ... and for the number window
+    // A measurement line a window's run received: in Local mode it goes
+    // on to the relay's clients.
+    virtual void RelayMeasurementLine(const QByteArray& line) = 0;
 
     // --- Working folders ("ParaDir", "FirmDir", "TextDir") ----------------------
     virtual QString ParaDir() const = 0;

@@ -85,7 +85,7 @@ QString Seconds(double seconds) {
 
 TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     : QDialog(parent), m_host(host), m_setup(setup),
-      m_channel(host, TMeasurementChannel::TWindow::Chart, host.GraphicFramer()) {
+      m_channel(host, TMeasurementChannel::TWindow::Chart) {
     setObjectName(QStringLiteral("GrafikDlg"));
     SetTag(this, 62);
     setWindowTitle(LabelText(62));
@@ -181,7 +181,8 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     // The measurement lines, from the chart's framer: it is attached from
     // the end of the Start sequence on, so the echoes of its own commands
     // are no measurement lines.
-    m_host.ChartLines() = {[this](const QByteArray& line) { ReceiveLine(line); }};
+    ConnectMeasurementLines(this, m_host, m_channel.Framer(), QStringLiteral("Grafik"),
+                            [this](const QByteArray& line) { ReceiveLine(line); });
 
     ConnectLineAndLinkEvents(this, m_host, m_watch, &TGrafikDlg::ShowLinkState,
                              &TGrafikDlg::LinkLost, &TGrafikDlg::LinkReady);
@@ -210,9 +211,7 @@ void TGrafikDlg::LinkReady() {
     if (btnStart->isEnabled()) ShowLinkState(QString());
 }
 
-TGrafikDlg::~TGrafikDlg() {
-    m_host.ChartLines() = {};
-}
+TGrafikDlg::~TGrafikDlg() = default;
 
 void TGrafikDlg::CreateActions() {
     auto action = [this](QAction*& a, const char* name, int tag, void (TGrafikDlg::*handler)(),

@@ -2,6 +2,9 @@
 #include "TLineWatch.h"
 
 #include "Labels.h"
+#include "TComDataPacket.h"
+#include "TCommandEngine.h"
+#include "TextUtil.h"
 
 #include <algorithm>
 
@@ -49,6 +52,19 @@ void TLineWatch::Check() {
     if (seconds == m_shownSeconds) return;
     m_shownSeconds = seconds;
     emit Missing(seconds);
+}
+
+void ConnectMeasurementLines(QObject* window, THost& host, TComDataPacket& framer,
+                             const QString& name, std::function<void(const QByteArray&)> line) {
+    QObject::connect(&framer, &TComDataPacket::Packet, window,
+                     [&host, name, line = std::move(line)](const QByteArray& packet) {
+                         host.Engine().DebugLine(QStringLiteral("%1 Packet(%2=%3)")
+                                                     .arg(name)
+                                                     .arg(packet.size())
+                                                     .arg(DebugText(packet)));
+                         line(packet);
+                         host.RelayMeasurementLine(packet);
+                     });
 }
 
 QString MissingLinesText(int seconds) {

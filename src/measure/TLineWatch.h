@@ -7,6 +7,10 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
+class TComDataPacket;
+
 // Watches a measurement run for lines that stop coming: the sensor sends
 // one line per period, so when none has come for several periods (at
 // least two seconds) the sensor is not sending any more - unplugged,
@@ -51,6 +55,12 @@ private:
 
 // "No measurement data from the sensor for N s".
 QString MissingLinesText(int seconds);
+
+// A measurement window's lines: each packet of `framer` is written to the
+// debug log as "<name> Packet(...)", handed to `line`, and relayed to the
+// relay's clients in Local mode.
+void ConnectMeasurementLines(QObject* window, THost& host, TComDataPacket& framer,
+                             const QString& name, std::function<void(const QByteArray&)> line);
 
 // A measurement window's side of its lines and its link: `show` tells the
 // silence of missing lines (and clears it when they come again), `lost`

@@ -6,8 +6,16 @@
 
 #include <utility>
 
-TMeasurementChannel::TMeasurementChannel(TFlowHost& host, TWindow window, TComDataPacket& framer)
-    : m_host(host), m_window(window), m_framer(framer) {}
+TMeasurementChannel::TMeasurementChannel(TFlowHost& host, TWindow window)
+    : m_host(host), m_window(window) {
+    m_framer.setObjectName(window == TWindow::Chart ? QStringLiteral("ComDataPacket_grafik")
+                                                    : QStringLiteral("ComDataPacket_number"));
+    // A peer that never ends its line cannot grow the framer without bound.
+    m_framer.SetMaxBufferSize(4096);
+    m_framer.SetSize(0);
+    m_framer.SetStartString(QByteArray());
+    m_framer.SetStopString(QByteArrayLiteral("\r\n"));
+}
 
 QByteArray TMeasurementChannel::TrimControls(const QByteArray& text) {
     qsizetype begin = 0, end = text.size();

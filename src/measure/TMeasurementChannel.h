@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "TComDataPacket.h"
 #include "TFlowHost.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
-
-class TComDataPacket;
 
 // How the chart and the number window borrow the sensor's output channel
 // through which the program talks (channel n: 2 when the sensor answered
@@ -18,11 +17,16 @@ class TComDataPacket;
 // closing the window writes the remembered settings back.
 class TMeasurementChannel {
 public:
-    // The chart (and the service command's log) or the number window,
-    // whose lines `framer` cuts while the channel is borrowed.
+    // The chart (and the service command's log) or the number window.
     enum class TWindow { Chart, Number };
 
-    TMeasurementChannel(TFlowHost& host, TWindow window, TComDataPacket& framer);
+    TMeasurementChannel(TFlowHost& host, TWindow window);
+
+    // The framer of the measurement lines, one packet a line (CR LF cut
+    // off): attached to the port from the end of Start until Stop, so
+    // that the echoes of the run's own commands are no measurement lines.
+    // Over TCP the lines reach it the same way.
+    TComDataPacket& Framer() { return m_framer; }
 
     // Reads and remembers the channel's settings, output off; false when
     // no link is open or the sensor gives no usable answer (silently).
@@ -57,14 +61,13 @@ public:
 
 private:
     int Channel() const;
-    TComDataPacket& Framer() { return m_framer; }
     static QByteArray Command(const QString& command);
     bool Send(const QString& command);
     QByteArrayList RestoreCommands() const;
 
     TFlowHost& m_host;
     TWindow m_window;
-    TComDataPacket& m_framer;
+    TComDataPacket m_framer;
     int m_savedOn = 0;
     QString m_savedFormat;
     QString m_savedOutput;

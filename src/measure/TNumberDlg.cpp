@@ -42,8 +42,7 @@ QString Fixed(double value, int decimals) {
 } // namespace
 
 TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
-    : QDialog(parent), m_host(host),
-      m_channel(host, TMeasurementChannel::TWindow::Number, host.NumberFramer()) {
+    : QDialog(parent), m_host(host), m_channel(host, TMeasurementChannel::TWindow::Number) {
     setObjectName(QStringLiteral("NumberDlg"));
     SetTag(this, 63);
     setWindowTitle(QStringLiteral("Number"));
@@ -128,7 +127,8 @@ TNumberDlg::TNumberDlg(THost& host, QWidget* parent)
 
     // The measurement lines, from the number window's framer while its
     // display runs.
-    m_host.NumberLines() = {[this](const QByteArray& line) { ShowPacket(line); }};
+    ConnectMeasurementLines(this, m_host, m_channel.Framer(), QStringLiteral("Number"),
+                            [this](const QByteArray& line) { ShowPacket(line); });
     btnStop->setEnabled(false);
 
     ConnectLineAndLinkEvents(this, m_host, m_watch, &TNumberDlg::ShowStatusText,

@@ -13,6 +13,7 @@
 #include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
+#include "TNumberDlg.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "TSimTcpServer.h"
@@ -245,8 +246,10 @@ private slots:
         peer->readAll();
 
         QList<QByteArray> lines;
-        f->NumberLines().Line = [&lines](const QByteArray& l) { lines.append(l); };
-        f->NumberFramer().SetComPort(&f->Engine().Port()); // as a run attaches it
+        TComDataPacket& numberLines = f->Windows().NumberDlg->Channel().Framer();
+        connect(&numberLines, &TComDataPacket::Packet, this,
+                [&lines](const QByteArray& l) { lines.append(l); });
+        numberLines.SetComPort(&f->Engine().Port()); // as a run attaches it
         peer->write("12.3\r\n");
         peer->write("45");
         peer->flush();
@@ -283,13 +286,17 @@ private slots:
 
         QList<QByteArray> chart;
         QList<QByteArray> number;
-        f->ChartLines() = {[&chart](const QByteArray& l) { chart.append(l); }};
-        f->NumberLines() = {[&number](const QByteArray& l) { number.append(l); }};
+        TComDataPacket& chartLines = f->Windows().GrafikDlg->Channel().Framer();
+        TComDataPacket& numberLines = f->Windows().NumberDlg->Channel().Framer();
+        connect(&chartLines, &TComDataPacket::Packet, this,
+                [&chart](const QByteArray& l) { chart.append(l); });
+        connect(&numberLines, &TComDataPacket::Packet, this,
+                [&number](const QByteArray& l) { number.append(l); });
         // Only a window whose run attached its framer gets lines.
-        f->NumberFramer().SetComPort(&f->Engine().Port());
+        numberLines.SetComPort(&f->Engine().Port());
         f->CopyData(9, "1.5\r\n");
-        f->GraphicFramer().SetComPort(&f->Engine().Port());
-        f->NumberFramer().SetComPort(nullptr);
+        chartLines.SetComPort(&f->Engine().Port());
+        numberLines.SetComPort(nullptr);
         f->CopyData(9, "2.5\r\n");
         QCOMPARE(number, QList<QByteArray>{QByteArray("1.5")});
         QCOMPARE(chart, QList<QByteArray>{QByteArray("2.5")});
@@ -301,7 +308,7 @@ private slots:
         // A peer that never ends its line cannot grow the framer without
         // bound: the unfinished line is dropped at the limit.
         f->CopyData(9, QByteArray(100000, '9'));
-        QVERIFY(f->GraphicFramer().Buffer().size() < f->GraphicFramer().MaxBufferSize());
+        QVERIFY(chartLines.Buffer().size() < chartLines.MaxBufferSize());
         f->CopyData(9, "\r\n8\r\n");
         QCOMPARE(chart.last(), QByteArray("8"));
         // A reply to a command over TCP is cut by the command framer too.
@@ -313,7 +320,7 @@ private slots:
         f->CopyData(9, "\r\n->");
         QCOMPARE(f->Engine().TakeReply(), QByteArray("1"));
         QVERIFY(!f->Engine().Framer().Attached());
-        f->GraphicFramer().SetComPort(nullptr);
+        chartLines.SetComPort(nullptr);
 
         // Copy-data kinds 0-4 are the panels. A text too long for its panel
         // is shown shortened, whole in the tool tip, and kept whole.

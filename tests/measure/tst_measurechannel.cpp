@@ -123,10 +123,8 @@ private slots:
         const QString time = sensor.Value(QStringLiteral("S%1TIME").arg(sid));
         const QString format = sensor.Value(QStringLiteral("S%1FORMAT").arg(sid));
         auto s = [sid](const char* text) { return QString::fromLatin1(text).arg(sid).toLatin1(); };
-        TMeasurementChannel channel(*m_main,
-                                    number ? TMeasurementChannel::TWindow::Number
-                                           : TMeasurementChannel::TWindow::Chart,
-                                    number ? m_main->NumberFramer() : m_main->GraphicFramer());
+        TMeasurementChannel channel(*m_main, number ? TMeasurementChannel::TWindow::Number
+                                                    : TMeasurementChannel::TWindow::Chart);
         sensor.ClearTrace();
         QVERIFY(channel.PrepareChannel());
         QByteArray expected = "\r\021\033 SID\r\n" + s(" S%1ON\r\nS%1ON 0\r\n") + s(" PS%1\r\n");
@@ -136,7 +134,7 @@ private slots:
         QCOMPARE(channel.SavedTime(), time);
         QCOMPARE(channel.SavedFormat(), format);
 
-        TComDataPacket& framer = number ? m_main->NumberFramer() : m_main->GraphicFramer();
+        TComDataPacket& framer = channel.Framer();
         QSignalSpy packets(&framer, &TComDataPacket::Packet);
         sensor.ClearTrace();
         channel.Start(50);
@@ -375,8 +373,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         m_main->Datei_Open->trigger();
         m_sim->Sensor().ClearTrace();
-        TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart,
-                                    m_main->GraphicFramer());
+        TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
         QVERIFY(!channel.PrepareChannel());
         QCOMPARE(m_sim->Sensor().ReceivedBytes(), QByteArray());
     }
