@@ -223,6 +223,10 @@ private slots:
         QSignalSpy ticks(&dialog.Timer1(), &QTimer::timeout);
         int heldAt = -1;
         int afterTicks = -1;
+        int afterMoreTicks = -1;
+        // Seen held, the line the driver holds may still have one line
+        // behind it handed over (the transfer keeps one waiting); after
+        // that nothing moves until XON, however many ticks pass.
         WhenReady(
             this, [&] { return dialog.isVisible() && dialog.ProgressBar1->value() >= 10; },
             [&] {
@@ -236,14 +240,22 @@ private slots:
                             this, [&ticks, from] { return ticks.size() >= from + 30; },
                             [&] {
                                 afterTicks = dialog.ProgressBar1->value();
-                                Sensor().HoldHost(false);
+                                const qsizetype more = ticks.size();
+                                WhenReady(
+                                    this, [&ticks, more] { return ticks.size() >= more + 30; },
+                                    [&] {
+                                        afterMoreTicks = dialog.ProgressBar1->value();
+                                        Sensor().HoldHost(false);
+                                    });
                             });
                     });
             });
         const qsizetype sidsBefore = Sensor().ReceivedBytes().count("SID\r\n");
         m_main->Datei_senden->trigger();
         QVERIFY(heldAt >= 10);
-        QCOMPARE(afterTicks, heldAt);
+        QVERIFY2(afterTicks == heldAt || afterTicks == heldAt + 1,
+                 qPrintable(QStringLiteral("%1 after %2").arg(afterTicks).arg(heldAt)));
+        QCOMPARE(afterMoreTicks, afterTicks);
         QCOMPARE(dialog.ProgressBar1->value(), 300);
         QTRY_COMPARE_WITH_TIMEOUT(Sensor().ReceivedBytes().count("SID\r\n"), sidsBefore + 300,
                                   20000);
