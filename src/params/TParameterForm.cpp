@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TParameterForm.h"
 
+#include "AutoUpdateFlow.h"
 #include "Labels.h"
 #include "ParameterCatalogue.h"
 #include "ParameterFile.h"
@@ -586,35 +587,20 @@ void TParameterForm::ExchangeSlot(QLineEdit* slot) {
     const QString key = EditorKeyForCode(code);
     const QString text = slot->text();
     if (!key.isEmpty() && !text.isEmpty()) {
-        TCommandEngine& engine = m_host.Engine();
-        const bool whole = FindParameter(code)->AutoUpdate.ReadBack == TReadBack::Whole;
-        // The slot's own tab decides: leaving a slot by clicking another
-        // tab has switched the tab already.
-        const bool system = code / 100 == 2;
-        if (system)
-            for (const QByteArray& c : SensorCommand::SystemModeEntry)
-                engine.SetCmd(c);
-        const bool sent = engine.SetCmd(QStringLiteral("%1 %2\r").arg(key, text).toLatin1());
-        if (sent) TCommandEngine::Delay(100);
-        QString reply =
-            sent ? QString::fromLatin1(engine.GetCmd((key + u'\r').toLatin1(),
-                                                     (key + QStringLiteral("\r\n")).toLatin1(),
-                                                     "\r\n", 0, whole ? 200 : 300))
-                       .trimmed()
-                 : QString();
-        if (!engine.LinkUp()) {
+        const TAutoUpdateResult result =
+            TAutoUpdateFlow(m_host).Exchange(*FindParameter(code), key, text);
+        if (result.Outcome == TFlowResult::NoLink && !m_host.Engine().LinkUp()) {
             // The link went away: the value the user typed stays, marked as
             // not sent, and goes out with the next exchange of this slot.
-            if (system) m_host.OweSensor({SensorCommand::SystemModeExit});
             m_host.ShowError(LabelText(144));
             m_exchanging = false;
             return;
         }
-        if (reply.startsWith(u'E')) reply.clear();
-        if (!whole) reply = reply.section(u' ', 0, 0);
-        slot->setText(reply);
+        // A refusal or a missing answer empties the slot: the sensor's
+        // value is not known then.
+        slot->setText(result.Value);
+        const bool whole = FindParameter(code)->AutoUpdate.ReadBack == TReadBack::Whole;
         OutputsFromValue(key, text, true, !whole);
-        if (system) engine.SetCmd(SensorCommand::SystemModeExit);
     }
     m_edited.remove(slot);
     m_marking = false;

@@ -3,7 +3,9 @@
 // application, the service commands' link, and the simulated sensor on a
 // pseudo-terminal or over TCP. What each flow returns is what the sensor
 // did: a set read, the lines it refused, a link that went away.
+#include "AutoUpdateFlow.h"
 #include "FirmwareFlow.h"
+#include "ParameterCatalogue.h"
 #include "ReadFlow.h"
 #include "ServiceLink.h"
 #include "TSimHex.h"
@@ -283,6 +285,41 @@ private slots:
         // The port is open again at its rate and the sensor answers.
         QTRY_VERIFY_WITH_TIMEOUT(m_link->PortOpen(), 10000);
         QCOMPARE(m_link->Sensor().Identity().SerialNumber, Sensor().Serial());
+    }
+
+    // Auto Update of one key: the sensor's read-back is the result; a
+    // system key goes through system mode and leaves it; a refusal is a
+    // sensor error; a link that goes away owes the way out of system mode.
+    void autoUpdate() {
+        QVERIFY(Connect(false));
+        TAutoUpdateFlow flow(*m_link);
+        const TParameterDef& average = *FindParameterKey(QStringLiteral("AVERAGE"));
+        TAutoUpdateResult result =
+            flow.Exchange(average, QStringLiteral("AVERAGE"), QStringLiteral("420"));
+        QCOMPARE(result.Outcome, TFlowResult::Done);
+        QCOMPARE(result.Value, QStringLiteral("420"));
+        QCOMPARE(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("420"));
+
+        const TParameterDef& lamp = *FindParameterKey(QStringLiteral("LAMP"));
+        QVERIFY(TAutoUpdateFlow::NeedsSystemMode(lamp));
+        result = flow.Exchange(lamp, QStringLiteral("LAMP"), QStringLiteral("20"));
+        QCOMPARE(result.Outcome, TFlowResult::Done);
+        QCOMPARE(Sensor().Value(QStringLiteral("LAMP")), QStringLiteral("20"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Sensor().SystemMode(), 10000);
+
+        TSimFaults faults;
+        faults.ErrorKeys.insert(QStringLiteral("AVERAGE"), QStringLiteral("E05"));
+        Sensor().SetFaults(faults);
+        result = flow.Exchange(average, QStringLiteral("AVERAGE"), QStringLiteral("7"));
+        QCOMPARE(result.Outcome, TFlowResult::SensorError);
+        QVERIFY(result.Value.isEmpty());
+
+        Sensor().SetFaults({});
+        m_sim->Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_link->LinkUp(), 10000);
+        result = flow.Exchange(lamp, QStringLiteral("LAMP"), QStringLiteral("21"));
+        QCOMPARE(result.Outcome, TFlowResult::NoLink);
+        QVERIFY(m_link->Owed().contains(QByteArrayLiteral("*EXIT\r\n")));
     }
 
     // No link at all: every flow says so and sends nothing.
