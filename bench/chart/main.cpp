@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     main->FormShow();
-    if (!WaitFor([&] { return main->ComPort->Connected() && !main->SensorBusy(); }, 15000)) {
+    if (!WaitFor([&] { return main->ComPort()->Connected() && !main->SensorBusy(); }, 15000)) {
         std::fprintf(stderr, "chart_bench: the port did not open\n");
         return 1;
     }

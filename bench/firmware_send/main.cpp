@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<TMainForm> main(w.MainForm);
     main->FormShow();
     TSimSensor& sensor = sim.Sensor();
-    if (!WaitFor([&] { return main->ComPort->Connected(); }, 5000) ||
+    if (!WaitFor([&] { return main->ComPort()->Connected(); }, 5000) ||
         !WaitFor([&] { return w.ParameterForm->SerialNumberText() == sensor.Serial(); }, 10000) ||
         !WaitFor([&] { return !main->SensorBusy(); }, 10000) || sim.HostLineRate() != Rate) {
         std::fprintf(stderr,
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     };
     for (const TRateRun& r :
          {TRateRun{TBaudRate::br115200, 115200, 1998}, TRateRun{TBaudRate::br38400, 38400, 698}}) {
-        main->ComPort->SetBaudRate(r.baud);
+        main->ComPort()->SetBaudRate(r.baud);
         if (!WaitFor([&] { return sim.HostLineRate() == r.rate; }, 5000)) {
             std::fprintf(stderr, "firmware_send: the port did not change to %d\n", r.rate);
             return 1;

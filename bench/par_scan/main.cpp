@@ -84,6 +84,6 @@ int main(int argc, char** argv) {
     const double openMs = double(clock.nsecsElapsed()) / 1e6;
     std::printf("browser open with %d rows: %.1f ms (goal < 1500)\n",
                 browser.StringGrid1->rowCount(), openMs);
-    main->Timer_StartUp.stop();
+    main->StartUpTimer().stop();
     return 0;
 }

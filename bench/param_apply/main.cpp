@@ -107,6 +107,6 @@ int main(int argc, char** argv) {
     std::printf("applying a READ reply of %lld lines with %d files in the folder: worst %.2f ms, "
                 "mean %.2f ms over %d rounds (goal < 10)\n",
                 qlonglong(reply.size()), files, worst, total / rounds, rounds);
-    main->Timer_StartUp.stop();
+    main->StartUpTimer().stop();
     return 0;
 }

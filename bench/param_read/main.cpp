@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     TParameterForm& editor = *w.ParameterForm;
     main->FormShow();
     TSimSensor& sensor = sim.Sensor();
-    if (!WaitFor([&] { return main->ComPort->Connected(); }, 5000) ||
+    if (!WaitFor([&] { return main->ComPort()->Connected(); }, 5000) ||
         !WaitFor(
             [&] { return editor.SerialNumberText() == sensor.Serial() && !main->SensorBusy(); },
             10000)) {
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         sensor.ClearTrace();
         QElapsedTimer clock;
         clock.start();
-        main->Parameter_auslesen->trigger();
+        main->Ui().Parameter_auslesen->trigger();
         const bool done = WaitFor(
             [&] {
                 return !main->SensorBusy() && sensor.ReceivedBytes().endsWith("S1ON 1\r\n") &&
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
                 Median(times), Median(demanded), Median(times) / Median(demanded));
 
     // Applying a whole READ reply to the editor.
-    const QStringList lines = main->Memo_Rec->toPlainText().split(u'\n');
+    const QStringList lines = main->Ui().Memo_Rec->toPlainText().split(u'\n');
     std::vector<double> apply;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer clock;

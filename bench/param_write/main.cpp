@@ -54,14 +54,14 @@ int main(int argc, char** argv) {
     std::unique_ptr<TMainForm> main(w.MainForm);
     main->FormShow();
     TSimSensor& sensor = sim.Sensor();
-    if (!WaitFor([&] { return main->ComPort->Connected(); }, 5000) ||
+    if (!WaitFor([&] { return main->ComPort()->Connected(); }, 5000) ||
         !WaitFor([&] { return w.ParameterForm->SerialNumberText() == sensor.Serial(); }, 10000) ||
         !WaitFor([&] { return !main->SensorBusy(); }, 10000)) {
         std::fprintf(stderr,
                      "param_write: the port did not open or the sensor was not identified\n");
         return 1;
     }
-    main->Parameter_auslesen->trigger();
+    main->Ui().Parameter_auslesen->trigger();
     WaitFor([&] { return !main->SensorBusy() && !sensor.SystemMode(); }, 20000);
 
     int commands = 0, queries = 0;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         TGapProbe probe;
         QElapsedTimer clock;
         clock.start();
-        main->Parameter_testen->trigger();
+        main->Ui().Parameter_testen->trigger();
         const bool done = WaitFor(
             [&] { return !main->SensorBusy() && sensor.ReceivedBytes().endsWith("*EXIT\r\n"); },
             60000);

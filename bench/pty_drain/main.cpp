@@ -147,17 +147,17 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
         }
     });
     auto finish = [&] {
-        main->ComPort->Close();
+        main->ComPort()->Close();
         stop = true;
         drain.join();
         ::close(master);
     };
-    const bool ready = WaitFor([&] { return main->ComPort->Connected(); }, 5000) &&
+    const bool ready = WaitFor([&] { return main->ComPort()->Connected(); }, 5000) &&
                        WaitFor([&] { return !main->SensorBusy(); }, 60000);
     const QString file = folder + QStringLiteral("/capture.txt");
     if (capture) {
         TFileDialogs::SetResponder([file](const TFileDialogRequest&) { return file; });
-        main->Datei_Mitschnitt->trigger();
+        main->Ui().Datei_Mitschnitt->trigger();
     }
     if (!ready || main->CaptureActive() != capture) {
         std::fprintf(stderr, "pty_drain: the port did not open or capture did not start\n");
@@ -165,7 +165,7 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
         return 1;
     }
     qsizetype received = 0;
-    QObject::connect(main->ComPort, &TComPort::DataReceived,
+    QObject::connect(main->ComPort(), &TComPort::DataReceived,
                      [&received](const QByteArray& chunk) { received += chunk.size(); });
     QElapsedTimer t;
     t.start();
@@ -175,7 +175,7 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
     writer.join();
     qint64 captured = -1;
     if (capture) {
-        main->Datei_Mitschnitt->trigger();
+        main->Ui().Datei_Mitschnitt->trigger();
         captured = QFileInfo(file).size();
     }
     finish();

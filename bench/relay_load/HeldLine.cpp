@@ -46,9 +46,9 @@ std::unique_ptr<QTcpSocket> Connect(TMainForm& relay) {
     auto s = std::make_unique<QTcpSocket>();
     auto* raw = s.get();
     QObject::connect(raw, &QTcpSocket::readyRead, raw, [raw] { raw->readAll(); });
-    s->connectToHost(QHostAddress::LocalHost, relay.TcpLink->ServerPort());
-    const int before = relay.TcpLink->ClientCount();
-    WaitFor([&] { return relay.TcpLink->ClientCount() > before; }, 10000);
+    s->connectToHost(QHostAddress::LocalHost, relay.TcpLink()->ServerPort());
+    const int before = relay.TcpLink()->ClientCount();
+    WaitFor([&] { return relay.TcpLink()->ClientCount() > before; }, 10000);
     return s;
 }
 
@@ -85,21 +85,22 @@ long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString&
         if (e.FromHost) received += e.Bytes;
     });
     QByteArray fromSensor;
-    QObject::connect(relay.ComPort, &TComPort::DataReceived, &scope,
+    QObject::connect(relay.ComPort(), &TComPort::DataReceived, &scope,
                      [&fromSensor](const QByteArray& d) { fromSensor += d; });
     int txFull = 0;
-    QObject::connect(relay.ComPort, &TComPort::LineErrors, &scope, [&txFull](const QStringList& t) {
-        txFull += int(t.count(QStringLiteral("TxFull error")));
-    });
+    QObject::connect(relay.ComPort(), &TComPort::LineErrors, &scope,
+                     [&txFull](const QStringList& t) {
+                         txFull += int(t.count(QStringLiteral("TxFull error")));
+                     });
 
     qint64 mostRelayed = 0;
     qint64 mostOwn = 0;
     auto note = [&] {
-        const qint64 relayed = relay.ComPort->PendingRelay();
+        const qint64 relayed = relay.ComPort()->PendingRelay();
         mostRelayed = std::max(mostRelayed, relayed);
-        mostOwn = std::max(mostOwn, relay.ComPort->PendingOutput() - relayed);
+        mostOwn = std::max(mostOwn, relay.ComPort()->PendingOutput() - relayed);
     };
-    QObject::connect(relay.TcpLink, &TTcpLink::Received, &scope, note);
+    QObject::connect(relay.TcpLink(), &TTcpLink::Received, &scope, note);
 
     // Another program's end of the copy-data channel, wired as the
     // program wires its own.
@@ -169,7 +170,7 @@ long long RunHeldLine(TMainForm& relay, TSimPty& pty, int holdMs, const QString&
     WaitFor(
         [&] {
             note();
-            if (received.size() != last || relay.ComPort->PendingOutput() > 0) {
+            if (received.size() != last || relay.ComPort()->PendingOutput() > 0) {
                 last = received.size();
                 quiet.start();
             }

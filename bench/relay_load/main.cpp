@@ -89,9 +89,9 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<TMainForm> relay(CreateWindows({}).MainForm);
     relay->FormShow();
-    const quint16 port = relay->TcpLink->ServerPort();
+    const quint16 port = relay->TcpLink()->ServerPort();
     if (port == 0 ||
-        !WaitFor([&] { return relay->ComPort->Connected() && !relay->Timer_StartUp.isActive(); },
+        !WaitFor([&] { return relay->ComPort()->Connected() && !relay->StartUpTimer().isActive(); },
                  10000)) {
         std::fputs("relay_load: the relay did not start\n", stderr);
         return 1;
@@ -106,9 +106,9 @@ int main(int argc, char** argv) {
         c.Socket->connectToHost(QHostAddress::LocalHost, port);
         // One at a time keeps within the listen backlog of 5.
         const int expected = int(&c - clients.data()) + 1;
-        WaitFor([&] { return relay->TcpLink->ClientCount() == expected; }, 10000);
+        WaitFor([&] { return relay->TcpLink()->ClientCount() == expected; }, 10000);
     }
-    std::printf("clients connected   %d (TCP Counter %s)\n", relay->TcpLink->ClientCount(),
+    std::printf("clients connected   %d (TCP Counter %s)\n", relay->TcpLink()->ClientCount(),
                 qPrintable(relay->PanelText(TStatusPanel::TcpCounter)));
 
     QByteArray sent;
@@ -159,16 +159,16 @@ int main(int argc, char** argv) {
     for (int i = 0; i < cycles; ++i) {
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, port);
-        WaitFor([&] { return relay->TcpLink->ClientCount() == clientCount + 1; }, 10000);
+        WaitFor([&] { return relay->TcpLink()->ClientCount() == clientCount + 1; }, 10000);
         s.abort();
-        WaitFor([&] { return relay->TcpLink->ClientCount() == clientCount; }, 10000);
+        WaitFor([&] { return relay->TcpLink()->ClientCount() == clientCount; }, 10000);
     }
     std::printf(
         "cycles              %d connect/disconnect in %.2f s; TCP Counter %s (expected %d)\n",
         cycles, double(cycleClock.elapsed()) / 1000.0,
         qPrintable(relay->PanelText(TStatusPanel::TcpCounter)), clientCount);
     clients.clear();
-    WaitFor([&] { return relay->TcpLink->ClientCount() == 0; }, 10000);
+    WaitFor([&] { return relay->TcpLink()->ClientCount() == 0; }, 10000);
     WaitFor([&] { return OpenDescriptors() == fdsBefore; }, 5000);
     std::printf("TCP Counter at end  %s\n", qPrintable(relay->PanelText(TStatusPanel::TcpCounter)));
     std::printf("descriptors         before %d, after %d\n", fdsBefore, OpenDescriptors());
@@ -176,6 +176,6 @@ int main(int argc, char** argv) {
     const long long heldLost =
         RunHeldLine(*relay, pty, holdMs, home.filePath(QStringLiteral("copydata")));
     std::printf("peak RSS            %s\n", Rss().constData());
-    relay->Timer_StartUp.stop();
+    relay->StartUpTimer().stop();
     return lost == 0 && descriptorsBack && heldLost == 0 ? 0 : 1;
 }

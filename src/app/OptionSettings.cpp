@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -93,4 +94,45 @@ bool WriteOption(QSettings& settings, const char* name, const QString& text) {
     settings.endGroup();
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+TOptionStore::TOptionStore(const std::optional<QString>& configFile) : m_configFile(configFile) {
+    m_settings = Open();
+    m_options = TOptions::Defaults();
+}
+
+TOptionStore::~TOptionStore() = default;
+
+QSettings* TOptionStore::Open() {
+    if (m_configFile) return new QSettings(*m_configFile, QSettings::IniFormat, this);
+    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
+                         QStringLiteral("OrxTerm"), this);
+}
+
+QSettings& TOptionStore::Writable() {
+    if (m_failed) {
+        m_failed = false;
+        delete m_settings;
+        m_settings = Open();
+    }
+    return *m_settings;
+}
+
+void TOptionStore::Read() {
+    m_options = TOptions::Defaults();
+    ReadOptions(*m_settings, m_options);
+}
+
+void TOptionStore::Write(const char* name, const QString& text) {
+    if (!WriteOption(Writable(), name, text)) ReportFailure();
+}
+
+void TOptionStore::ReportFailure() {
+    m_failed = true;
+    if (m_failurePending) return;
+    m_failurePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_failurePending = false;
+        if (Failed) Failed(m_settings->fileName());
+    });
 }

@@ -3,7 +3,11 @@
 
 #include "LinkMode.h"
 
+#include <QObject>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 class QSettings;
 
@@ -60,3 +64,48 @@ bool WriteOption(QSettings& settings, const char* name, const QString& text);
 // Texts longer than this are cut when read: no folder or address is this
 // long, and a hand-edited file must not cost the program its start-up.
 inline constexpr int MaxOptionText = 4096;
+
+// The settings store of the window: the settings file (the user's
+// OrxTerm.conf, or the file of "--config=FILE" for this run) and the
+// remembered copy of the "Option" values, whose writers write a value only
+// when it changes. A file that cannot be written (read-only or full
+// folder) keeps the values in effect for this run; Failed is told its
+// name once for all the values one action stores, when the action is
+// done. The next write opens the store afresh, so that it reports its own
+// outcome rather than this failure again.
+class TOptionStore : public QObject {
+public:
+    explicit TOptionStore(const std::optional<QString>& configFile);
+    ~TOptionStore() override;
+
+    QSettings& Settings() { return *m_settings; }
+    // The store to write to: opened afresh after a failed write (a store
+    // keeps reporting its first failure).
+    QSettings& Writable();
+    TOptions& Options() { return m_options; }
+    const TOptions& Options() const { return m_options; }
+    // Every "Option" value, read over the defaults.
+    void Read();
+
+    // Writes `value` as `text` under `name` when it differs from the
+    // remembered one, and remembers it.
+    template <typename T>
+    void Save(const char* name, T TOptions::*member, const T& value, const QString& text) {
+        if (m_options.*member == value) return;
+        m_options.*member = value;
+        Write(name, text);
+    }
+    void Write(const char* name, const QString& text);
+    // A write to the store failed.
+    void ReportFailure();
+    std::function<void(const QString& fileName)> Failed;
+
+private:
+    QSettings* Open();
+
+    std::optional<QString> m_configFile;
+    QSettings* m_settings = nullptr;
+    TOptions m_options;
+    bool m_failed = false;         // the store failed to write: open it afresh
+    bool m_failurePending = false; // its report is on its way
+};

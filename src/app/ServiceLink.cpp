@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 TServiceLink::TServiceLink(const TSwitches& switches, TSay say, QObject* parent)
-    : QObject(parent), m_say(std::move(say)), m_engine(m_port, m_framer) {
+    : QObject(parent), m_say(std::move(say)), m_port(m_link.Port()), m_engine(m_link, m_framer) {
     // The same settings store as the window: the user's, or --config's.
     if (switches.Config)
         m_settings = std::make_unique<QSettings>(*switches.Config, QSettings::IniFormat);
@@ -38,27 +38,20 @@ TServiceLink::TServiceLink(const TSwitches& switches, TSay say, QObject* parent)
         const QByteArray bytes = line.toLocal8Bit() + '\n';
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     };
-    m_engine.SendTcp = [this](const QByteArray& text) { m_tcp.SendNow(text, false); };
-    m_engine.TcpLinkUp = [this] { return m_tcp.LinkConnected(); };
+    // Over TCP commands leave at once: there is no relay to batch for.
+    m_link.SetTcpDelay(0);
 
     connect(&m_port, &TComPort::AfterOpen, this, &TServiceLink::Greet);
-    connect(&m_port, &TComPort::DataReceived, this, &TServiceLink::Received);
+    connect(&m_link, &TLink::Received, this, &TServiceLink::Received);
     connect(&m_port, &TComPort::DeviceLost, this, [this] {
         m_say(QStringLiteral("%1 %2").arg(LabelText(126), m_port.Port().trimmed()));
         m_sensor.ReportLinkLost();
     });
-    connect(&m_tcp, &TTcpLink::Received, this, [this](const QByteArray& data) {
-        Received(data);
-        // Replies and measurement lines are cut by the same framers as on
-        // the serial line.
-        m_port.DeliverToFramers(data);
-    });
-    connect(&m_tcp, &TTcpLink::LinkClosed, this, [this] { m_sensor.ReportLinkLost(); });
+    connect(&m_link.Tcp(), &TTcpLink::LinkClosed, this, [this] { m_sensor.ReportLinkLost(); });
 }
 
 void TServiceLink::Received(const QByteArray& data) {
     if (data.contains('\a')) m_bell = true;
-    m_engine.Received(data);
 }
 
 TServiceLink::TConnect TServiceLink::Connect() {
@@ -69,7 +62,7 @@ TServiceLink::TConnect TServiceLink::Connect() {
                                 : m_options.TCPClientPort;
         m_say(QStringLiteral("connecting over TCP to %1:%2").arg(host).arg(port));
         if (port <= 0 || port > 65535 ||
-            m_tcp.Connect(host, quint16(port)) != TTcpLink::TConnectResult::Connected) {
+            m_link.Tcp().Connect(host, quint16(port)) != TTcpLink::TConnectResult::Connected) {
             m_say(QStringLiteral("%1 %2:%3").arg(LabelText(118), host).arg(port));
             return TConnect::NoLink;
         }
@@ -125,5 +118,5 @@ void TServiceLink::Close() {
     // What is still on its way to the sensor goes out before the port closes.
     TCommandEngine::WaitUntil([this] { return m_port.PendingOutput() == 0; }, 3000);
     m_port.Close();
-    m_tcp.CloseSockets();
+    m_link.Tcp().CloseSockets();
 }

@@ -5,10 +5,9 @@
 #include "OptionSettings.h"
 #include "OwedCommands.h"
 #include "TComDataPacket.h"
-#include "TComPort.h"
 #include "TCommandEngine.h"
 #include "TFlowHost.h"
-#include "TTcpLink.h"
+#include "TLink.h"
 
 #include <QByteArrayList>
 #include <QObject>
@@ -42,16 +41,16 @@ public:
     TCommandEngine& Engine() override { return m_engine; }
     TSensorState& Sensor() override { return m_sensor; }
     TLinkMode LinkMode() const override { return m_mode; }
-    bool PortOpen() const override { return m_port.Connected(); }
+    bool PortOpen() const override { return m_link.SerialOpen(); }
     bool LinkUp() const override { return m_engine.LinkUp(); }
     bool OpenPort() override;
-    void ClosePort() override { m_port.Close(); }
+    void ClosePort() override { m_link.Port().Close(); }
     void OweSensor(const QByteArrayList& commands) override;
-    int BaudRate() const override { return BaudRateValue(m_port.BaudRate()); }
+    int BaudRate() const override { return BaudRateValue(m_link.Port().BaudRate()); }
     bool BellReceived() const override { return m_bell; }
     void ClearBellReceived() override { m_bell = false; }
 
-    TComPort& Port() { return m_port; }
+    TComPort& Port() { return m_link.Port(); }
     // Commands owed to the sensor that could not be paid before the end.
     const QByteArrayList& Owed() const { return m_owed.Commands(); }
     QSettings& Settings() { return *m_settings; }
@@ -66,10 +65,10 @@ private:
     TOptions m_options;
     TLinkMode m_mode = TLinkMode::Local;
     int m_telnetPort = 0;
-    TComPort m_port;
+    TLink m_link;
+    TComPort& m_port; // the link's serial port
     TComDataPacket m_framer;
     TCommandEngine m_engine;
-    TTcpLink m_tcp;
     TSensorState m_sensor;
     bool m_greeting = false;
     bool m_bell = false;

@@ -13,6 +13,7 @@
 #include "TFirmwareUpdate.h"
 #include "TFlashDlg.h"
 #include "TGrafikDlg.h"
+#include "TLink.h"
 #include "TNumberDlg.h"
 #include "TParameterCompareDlg.h"
 #include "TParameterForm.h"
@@ -46,39 +47,8 @@
 #include <cstdio>
 #include <utility>
 
-namespace {
-// Least widths, alignment and names of the five status panels. A panel
-// grows to its text where the bar has room; the link description and the
-// addresses get their usual texts' room, COM Status (empty most of the
-// time) gives way, and Socket Status takes what is left.
-struct TPanelDef {
-    int width;
-    Qt::Alignment alignment;
-    const char* name;
-};
-constexpr TPanelDef kPanels[StatusPanelCount] = {
-    {190, Qt::AlignCenter, "COM Port"},
-    {80, Qt::AlignLeft | Qt::AlignVCenter, "COM Status"},
-    {30, Qt::AlignCenter, "TCP Counter"},
-    {140, Qt::AlignCenter, "IP:Port"},
-    {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
-};
-
-// The fixed-pitch font of the window: Courier New where the system has it
-// (or a metric-compatible substitute), else the system's fixed font.
-QFont FixedFont() {
-    QFont font(QStringLiteral("Courier New"), 10);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-    }
-    return font;
-}
-} // namespace
-
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), m_arguments(arguments) {
+    : QMainWindow(parent), m_arguments(arguments), m_store(TSwitches::Scan(arguments).Config) {
     setObjectName(QStringLiteral("MainForm"));
     FormCreate();
 }
@@ -96,8 +66,10 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-    m_settings = OpenSettings();
-    m_options = TOptions::Defaults();
+    // A settings file that cannot be written: the user is told which.
+    m_store.Failed = [](const QString& file) {
+        TFormMsgBox::ShowMsgBox(LabelText(128).arg(file), mtError, mbOK);
+    };
     m_sensor = new TSensorState(this);
     connect(m_sensor, &TSensorState::Changed, this, [this](const TSensorIdentity& identity) {
         if (!identity.SerialNumber.isEmpty()) m_lastSerial = identity.SerialNumber;
@@ -106,19 +78,14 @@ void TMainForm::FormCreate() {
     setWindowTitle(m_productTitle);
     setFont(FixedFont());
 
-    Timer_StartUp.setInterval(500);
-    Timer_StartUp.setProperty("tag", 0);
-    Timer_Error.setInterval(10000);
-    Timer_TCPServer_Delay.setInterval(100);
-    connect(&Timer_Error, &QTimer::timeout, this, &TMainForm::Timer_ErrorTimer);
-    connect(&Timer_StartUp, &QTimer::timeout, this, &TMainForm::Timer_StartUpTimer);
+    m_startUpTimer.setInterval(500);
+    m_startUpTimer.setProperty("tag", 0);
+    m_errorTimer.setInterval(10000);
+    connect(&m_errorTimer, &QTimer::timeout, this, &TMainForm::Timer_ErrorTimer);
+    connect(&m_startUpTimer, &QTimer::timeout, this, &TMainForm::Timer_StartUpTimer);
 
     CreateLink();
-    CreateActions();
-    CreateMenus();
-    CreateToolBar();
-    CreatePages();
-    CreateStatusBar();
+    Build(*this);
     ConnectActions();
     ConnectExtras();
     ConnectTerminal();
@@ -217,69 +184,19 @@ bool TMainForm::SensorBusy() const {
            (m_windows.FlashDlg && m_windows.FlashDlg->isVisible());
 }
 
-void TMainForm::CreatePages() {
-    Notebook = new QTabWidget(this);
-    Notebook->setObjectName(QStringLiteral("Notebook"));
-    Notebook->setDocumentMode(true);
-    Notebook->tabBar()->hide(); // pages are switched with the "Debug page" action
-    TerminalPage = new QWidget(Notebook);
-    TerminalPage->setObjectName(QStringLiteral("TerminalPage"));
-    auto* terminalLayout = new QVBoxLayout(TerminalPage);
-    terminalLayout->setContentsMargins(0, 0, 0, 0);
-    ComTerminal = new TCustomComTerminal(TerminalPage);
-    ComTerminal->setObjectName(QStringLiteral("ComTerminal"));
-    ComTerminal->SetColumns(65);
-    ComTerminal->SetRows(32);
-    ComTerminal->SetEmulation(teVT100orANSI);
-    ComTerminal->SetWrapLines(true);
-    ComTerminal->SetCaret(tcUnderline);
-    ComTerminal->SetColor(Qt::white);
-    ComTerminal->SetFontColor(Qt::black);
-    ComTerminal->SetScrollBars(ssBoth);
-    ComTerminal->setFont(FixedFont());
-    ComTerminal->SetStoredProps(TCustomComTerminal::spFont);
-    terminalLayout->addWidget(ComTerminal);
-    TerminalPage->setFocusProxy(ComTerminal);
-    Notebook->addTab(TerminalPage, QStringLiteral("Terminal"));
-
-    DebugPage = new QWidget(Notebook);
-    DebugPage->setObjectName(QStringLiteral("DebugPage"));
-    auto* debugLayout = new QVBoxLayout(DebugPage);
-    debugLayout->setContentsMargins(2, 2, 2, 2);
-    auto memo = [this](QPlainTextEdit*& member, const char* name, const char* hint) {
-        member = new QPlainTextEdit(DebugPage);
-        member->setObjectName(QLatin1String(name));
-        member->setReadOnly(true);
-        member->setLineWrapMode(QPlainTextEdit::NoWrap);
-        member->setToolTip(QLatin1String(hint));
-        member->setStatusTip(QLatin1String(hint));
-    };
-    memo(Memo_Rec, "Memo_Rec", "Memo Parameter lesen");
-    memo(Memo_Par, "Memo_Par", "Memo Parameter schreiben");
-    debugLayout->addWidget(Memo_Rec);
-    debugLayout->addWidget(Memo_Par);
-    Notebook->addTab(DebugPage, QStringLiteral("Debug"));
-    setCentralWidget(Notebook);
+void TMainForm::EnableParameterActions(bool on) {
+    for (QAction* a : {Parameter_testen, Parameter_programmieren, Parameter_speichern})
+        a->setEnabled(on);
 }
 
-void TMainForm::CreateStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setFont(QApplication::font());
-    bar->setToolTip(
-        QStringLiteral("COM Port: Baudrate - Data Bits - Parity - Stop Bits - Flow Control"));
-    for (int i = 0; i < StatusPanelCount; ++i) {
-        auto* panel =
-            new TStatusPanelLabel(QStringLiteral("[%1]").arg(QLatin1String(kPanels[i].name)), bar);
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setMinimumWidth(kPanels[i].width);
-        panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-        panel->setAlignment(kPanels[i].alignment);
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(panel, i == 4 ? 1 : 0);
-        m_panels[i] = panel;
-    }
+void TMainForm::EnableDeviceActions(bool on) {
+    for (QAction* a : DeviceActions())
+        a->setEnabled(on);
+    Datei_UpdateFirmware->setEnabled(on && m_sensor->SensorPort() != 2);
+    // Reading and writing parameter files wait while capture runs.
+    if (CaptureActive())
+        for (QAction* a : {Datei_Parameter_lesen, Datei_Parameter_schreiben})
+            a->setEnabled(false);
 }
 
 void TMainForm::ConnectActions() {
@@ -307,22 +224,12 @@ void TMainForm::ShowStatus(const QString& text, TStatusPanel panel) {
 
 void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     if (IsPanelKind(kind)) {
-        m_panels[kind]->SetFullText(QString::fromUtf8(bytes).left(MaxPanelText));
+        Panels[kind]->SetFullText(QString::fromUtf8(bytes).left(MaxPanelText));
         return;
     }
-    // Data received over TCP (or from another program): on the relay it
-    // goes to the sensor; on a client link it is the sensor's answer.
-    if (ComPort->Connected()) {
-        // Queued behind the program's own output, not waited for: a slow
-        // line must not stall the window (the senders wait instead).
-        ComPort->WriteRelay(bytes);
-        return;
-    }
-    ComTerminal->ReceiveData(bytes);
-    m_engine->Received(bytes);
-    // Replies and measurement lines are cut by the same framers as on the
-    // serial line.
-    ComPort->DeliverToFramers(bytes);
+    // Data from another program: with the serial port open it goes to the
+    // sensor; otherwise it stands for the sensor's answer.
+    if (!m_link->Relayed(bytes)) m_link->DeliverReceived(bytes);
 }
 
 void TMainForm::ShowParameterLog(TParameterLog log, const QString& text) {
@@ -330,11 +237,11 @@ void TMainForm::ShowParameterLog(TParameterLog log, const QString& text) {
 }
 
 QString TMainForm::PanelText(TStatusPanel panel) const {
-    return m_panels[int(panel)]->FullText();
+    return Panels[int(panel)]->FullText();
 }
 
 QString TMainForm::PanelToolTip(TStatusPanel panel) const {
-    return m_panels[int(panel)]->toolTip();
+    return Panels[int(panel)]->toolTip();
 }
 
 void TMainForm::ShowError(const QString& text) {
@@ -344,14 +251,14 @@ void TMainForm::ShowError(const QString& text) {
 void TMainForm::ShowError(const QString& text, const QString& reason) {
     ShowStatus(text, TStatusPanel::ComStatus);
     if (!reason.isEmpty()) {
-        TStatusPanelLabel* panel = m_panels[int(TStatusPanel::ComStatus)];
+        TStatusPanelLabel* panel = Panels[int(TStatusPanel::ComStatus)];
         panel->SetFullText(panel->FullText(), reason.left(MaxPanelText));
     }
-    if (!Timer_Error.isActive()) Timer_Error.start();
+    if (!m_errorTimer.isActive()) m_errorTimer.start();
 }
 
 void TMainForm::Timer_ErrorTimer() {
-    Timer_Error.stop();
+    m_errorTimer.stop();
     ShowStatus(QString(), TStatusPanel::ComStatus);
 }
 
@@ -365,21 +272,14 @@ TMsgResult TMainForm::ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons
 
 // --- Settings ---------------------------------------------------------------
 
-template <typename T>
-void TMainForm::SaveOption(const char* name, T& remembered, const T& value, const QString& text) {
-    if (remembered == value) return;
-    remembered = value;
-    if (!WriteOption(WritableSettings(), name, text)) ReportStoreFailure();
-}
-
 void TMainForm::SaveParaDir(const QString& v) {
-    SaveOption(OptionKey::ParaDir, m_options.ParaDir, v, v);
+    m_store.Save(OptionKey::ParaDir, &TOptions::ParaDir, v, v);
 }
 void TMainForm::SaveFirmDir(const QString& v) {
-    SaveOption(OptionKey::FirmDir, m_options.FirmDir, v, v);
+    m_store.Save(OptionKey::FirmDir, &TOptions::FirmDir, v, v);
 }
 void TMainForm::SaveTextDir(const QString& v) {
-    SaveOption(OptionKey::TextDir, m_options.TextDir, v, v);
+    m_store.Save(OptionKey::TextDir, &TOptions::TextDir, v, v);
 }
 
 void TMainForm::SaveLanguage(int value) {
@@ -389,65 +289,29 @@ void TMainForm::SaveLanguage(int value) {
     SetCurrentLanguage(value);
     ApplyLabels();
     LanguageChanged(previous);
-    if (!WriteOption(WritableSettings(), OptionKey::Language, QString::number(value)))
-        ReportStoreFailure();
+    m_store.Write(OptionKey::Language, QString::number(value));
 }
 
 void TMainForm::SaveLocalServer(bool v) {
-    SaveOption(OptionKey::LocalServer, m_options.LocalServer, v, QString::number(v ? 1 : 0));
+    m_store.Save(OptionKey::LocalServer, &TOptions::LocalServer, v, QString::number(v ? 1 : 0));
 }
 void TMainForm::SaveMode(TLinkMode v) {
-    SaveOption(OptionKey::Mode, m_options.Mode, v, QString::number(int(v)));
+    m_store.Save(OptionKey::Mode, &TOptions::Mode, v, QString::number(int(v)));
 }
 void TMainForm::SaveTCPServerPort(int v) {
-    SaveOption(OptionKey::TCPServerPort, m_options.TCPServerPort, v, QString::number(v));
+    m_store.Save(OptionKey::TCPServerPort, &TOptions::TCPServerPort, v, QString::number(v));
 }
 void TMainForm::SaveTCPServerIP(const QString& v) {
-    SaveOption(OptionKey::TCPServerIP, m_options.TCPServerIP, v, v);
+    m_store.Save(OptionKey::TCPServerIP, &TOptions::TCPServerIP, v, v);
 }
 void TMainForm::SaveTCPClientPort(int v) {
-    SaveOption(OptionKey::TCPClientPort, m_options.TCPClientPort, v, QString::number(v));
+    m_store.Save(OptionKey::TCPClientPort, &TOptions::TCPClientPort, v, QString::number(v));
 }
 void TMainForm::SaveTCPClientIP(const QString& v) {
-    SaveOption(OptionKey::TCPClientIP, m_options.TCPClientIP, v, v);
+    m_store.Save(OptionKey::TCPClientIP, &TOptions::TCPClientIP, v, v);
 }
 void TMainForm::SaveTCPTelnetIP(const QString& v) {
-    SaveOption(OptionKey::TCPTelnetIP, m_options.TCPTelnetIP, v, v);
-}
-
-// The settings store: the user's OrxTerm.conf, or the file of
-// "--config=FILE" for this run.
-QSettings* TMainForm::OpenSettings() {
-    if (const TSwitches s = TSwitches::Scan(m_arguments); s.Config)
-        return new QSettings(*s.Config, QSettings::IniFormat, this);
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("OrxTerm"),
-                         QStringLiteral("OrxTerm"), this);
-}
-
-// The store to write to: opened afresh after a failed write (a store keeps
-// reporting its first failure).
-QSettings& TMainForm::WritableSettings() {
-    if (m_settingsFailed) {
-        m_settingsFailed = false;
-        delete m_settings;
-        m_settings = OpenSettings();
-    }
-    return *m_settings;
-}
-
-// A settings file that cannot be written (read-only or full folder): the
-// values stay in effect for this run, and the user is told which file
-// could not be written - once for all the values one action stores, when
-// the action is done. The next write opens the store afresh, so that it
-// reports its own outcome rather than this failure again.
-void TMainForm::ReportStoreFailure() {
-    m_settingsFailed = true;
-    if (m_storeFailurePending) return;
-    m_storeFailurePending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_storeFailurePending = false;
-        TFormMsgBox::ShowMsgBox(LabelText(128).arg(m_settings->fileName()), mtError, mbOK);
-    });
+    m_store.Save(OptionKey::TCPTelnetIP, &TOptions::TCPTelnetIP, v, v);
 }
 
 void TMainForm::ApplyLabels() {
@@ -479,11 +343,11 @@ void TMainForm::DebugLog(const QString& line) const {
 // --- Start-up and shutdown --------------------------------------------------
 
 void TMainForm::ReadSettings() {
-    m_options = TOptions::Defaults();
-    ReadOptions(*m_settings, m_options);
+    m_store.Read();
     m_linkMode = m_options.Mode;
     m_localServer = m_options.LocalServer;
-    Timer_TCPServer_Delay.setInterval(100);
+    // The batch delay of TCP output: a relay's start sets the stored one.
+    m_link->SetTcpDelay(m_options.TCPServerDelay == 0 ? 0 : 100);
     SetCurrentLanguage(m_options.Language);
 }
 
@@ -510,7 +374,7 @@ void TMainForm::FormShow() {
     bool firstStart = LoadPortSettings();
     const TSwitches switches = TSwitches::Scan(m_arguments);
     if (switches.Port) {
-        ComPort->SetPort(*switches.Port);
+        m_port->SetPort(*switches.Port);
         firstStart = false;
     }
     // A file named on the command line (the file manager's "open") comes up
@@ -532,10 +396,10 @@ void TMainForm::FormShow() {
 bool TMainForm::FormCloseQuery() {
     // Not while starting, connecting, or talking to the sensor (a read
     // must get the sensor out of system mode before the program ends).
-    if (Timer_StartUp.isActive() || m_connecting || SensorBusy()) return false;
+    if (m_startUpTimer.isActive() || m_connecting || SensorBusy()) return false;
     CancelReopen();
     m_capture.Stop();
-    if (ComPort->Connected()) ComPort->Close();
+    if (m_port->Connected()) m_port->Close();
     return true;
 }
 
@@ -578,15 +442,15 @@ void TMainForm::EndWhenIdle() {
         return;
     }
     m_dismissed.clear();
-    if (SensorBusy() || Timer_StartUp.isActive() || m_connecting) return;
+    if (SensorBusy() || m_startUpTimer.isActive() || m_connecting) return;
     // What is on its way to the sensor leaves before the port closes.
-    if (ComPort->PendingOutput() > 0 && m_endClock.elapsed() < 60000) return;
+    if (m_port->PendingOutput() > 0 && m_endClock.elapsed() < 60000) return;
     m_endTimer.stop();
     if (!close()) {
         m_endTimer.start();
         return;
     }
-    if (QuitProgram) QuitProgram();
+    if (m_quitProgram) m_quitProgram();
 }
 
 void TMainForm::Fenster_DebugExecute(bool checked) {

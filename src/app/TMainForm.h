@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "MainControls.h"
 #include "OptionSettings.h"
 #include "OwedCommands.h"
 #include "TCapture.h"
@@ -25,6 +26,7 @@ class TCustomComTerminal;
 class TComPort;
 class TCommandEngine;
 class TStatusPanelLabel;
+class TLink;
 class TTcpLink;
 class QMenu;
 class QPlainTextEdit;
@@ -33,28 +35,29 @@ class QSettings;
 class QTabWidget;
 class QToolBar;
 
-// The main window: the hub of the program. It owns the settings and their
-// remembered copy, the timers, the status bar with its five panels, the
-// actions with their menus and tool bar, the page control with the
-// terminal and debug pages, the serial port, the TCP link and the command
-// engine, and the state that the other windows read (link mode, sensor
-// identification, history lines). The parameter, measurement and tool
-// windows reach it only through the host interface it implements.
+// The main window: it composes the program and presents what it does. It
+// owns the settings store, the timers, its controls (built by
+// TMainControls: actions, menus, tool bar, pages, status panels), the link
+// to the sensor (serial or TCP, TLink) with the command engine, and the
+// state that the other windows read (link mode, sensor identification,
+// history lines). The parameter, measurement and tool windows reach it
+// only through the host interface it implements.
 //
 // Life cycle: the constructor runs FormCreate; the first show runs
 // FormShow (settings, switches, labels, link start); closing asks
 // FormCloseQuery, which refuses while the start-up timer runs.
 //
-// Its components (actions, menus, radio buttons, timers, pages, the port
-// and the terminal) are public like the controls of a form, so that tests
-// can drive them as a user would; its state is private.
-class TMainForm : public QMainWindow, public THost {
+// Its controls (actions, menus, radio buttons, pages, the terminal) are
+// reached through Ui(), so that tests can drive them as a user would; the
+// link, the timers and its state are its own.
+class TMainForm : public QMainWindow, public THost, private TMainControls {
     Q_OBJECT
 public:
     explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     void SetWindows(const TAppWindows& windows);
+    const TMainControls& Ui() const { return *this; }
     const TAppWindows& Windows() const { return m_windows; }
 
     // --- Status display -------------------------------------------------
@@ -70,7 +73,7 @@ public:
     QString PanelToolTip(TStatusPanel panel) const;
 
     // Handles a copy-data message: kinds 0-4 set a status panel; other
-    // kinds carry data received over TCP.
+    // kinds carry another program's data for the sensor.
     void CopyData(quint32 kind, const QByteArray& bytes);
 
     TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) override;
@@ -88,11 +91,9 @@ public:
     // and shows the editor; a file that cannot be read is told in a message
     // box and the editor stays as it was. False then.
     bool OpenParameterFile(const QString& path);
-    // The actions that EnableDeviceActions switches.
-    QList<QAction*> DeviceActions() const;
 
     // --- Settings ---------------------------------------------------------
-    QSettings& Settings() { return *m_settings; }
+    QSettings& Settings() { return m_store.Settings(); }
     const TOptions& Options() const { return m_options; }
     // Writers of the "Option" values: each writes only when the value
     // changes. SaveLanguage re-applies every label first.
@@ -145,8 +146,8 @@ public:
     void Datei_OpenExecute();
     void Extras_Konfiguration_COMExecute();
     // True while a lost device is being watched for its return.
-    bool ReopenPending() const { return m_reopenPending; }
-    QTimer Timer_Reopen; // looks for a lost device once a second
+    bool ReopenPending() const;
+    QTimer& ReopenTimer();
 
     // Handles one character that the terminal shows or acts on: history,
     // BEL and capture.
@@ -158,12 +159,6 @@ public:
     void ClearBellReceived() override { m_bellReceived = false; }
 
     // --- TCP link and relay ---------------------------------------------------
-    // Sends text over TCP: collected for Timer_TCPServer_Delay when
-    // "TCPServerDelay" is not 0, else at once.
-    void SendTcp(const QByteArray& text);
-    // To every client (serial port open and relay on) or on the link socket.
-    void SendTcpNow(const QByteArray& text);
-    void Timer_TCPServer_DelayTimer();
     // Closes the clients, then the link socket.
     void CloseSockets();
     // False while so much relayed data waits for the serial line that
@@ -172,12 +167,14 @@ public:
     bool ReadyForRelayData() const;
     // True while a client connect is waiting for its outcome.
     bool Connecting() const { return m_connecting; }
-    // Text collected for the next TCP batch.
-    const QByteArray& TcpPendingText() const { return m_tcpPendingText; }
-    static constexpr int MaxTcpPending = 1 << 20;     // beyond this a batch leaves early
-    static constexpr int MaxPanelText = 256;          // longer panel texts are cut
-    static constexpr int MaxRelayBacklog = 16 * 1024; // relayed bytes waiting for the line
-    TTcpLink* TcpLink = nullptr;
+    static constexpr int MaxPanelText = 256; // longer panel texts are cut
+
+    // The link, its serial port and its TCP side.
+    TLink& Link() { return *m_link; }
+    TComPort* ComPort() const { return m_port; }
+    TTcpLink* TcpLink() const;
+    QTimer& StartUpTimer() { return m_startUpTimer; }
+    QTimer& ErrorTimer() { return m_errorTimer; }
 
     // --- Commands and special keys ---------------------------------------------
     // Runs the key preview for one key-down; true when the key was consumed.
@@ -185,7 +182,6 @@ public:
     void SendCommands(const QByteArrayList& commands);
     void PortSetupExecute();
     void Extras_Terminal_FontExecute();
-    static const char* const SpecialKeyHelp;
 
     // --- Host interface ------------------------------------------------------------
     TSensorState& Sensor() override { return *m_sensor; }
@@ -198,7 +194,7 @@ public:
     void RelayMeasurementLine(const QByteArray& line) override;
     QWidget* HostWindow() override { return this; }
     int BaudRate() const override;
-    QSettings& SettingsStore() override { return WritableSettings(); }
+    QSettings& SettingsStore() override { return m_store.Writable(); }
     void OweSensor(const QByteArrayList& commands) override;
     // The commands owed to the sensor and not sent yet.
     const QByteArrayList& OwedCommands() const { return m_owed.Commands(); }
@@ -233,76 +229,7 @@ public:
     void EndBySignal();
     bool Ending() const { return m_ending; }
     // How the program ends once the window has closed (tests watch it).
-    std::function<void()> QuitProgram = [] { QCoreApplication::quit(); };
-
-    // --- Components -----------------------------------------------------------
-    TComPort* ComPort = nullptr;
-    TCustomComTerminal* ComTerminal = nullptr; // the terminal pane
-    TComDataPacket* ComDataPacket = nullptr;   // command replies
-    QTimer Timer_StartUp;         // 500 ms after StartLink; its tag is 1 after a failed connect
-    QTimer Timer_Error;           // clears COM Status 10 s after an error
-    QTimer Timer_TCPServer_Delay; // batches data for TCP clients
-
-    QTabWidget* Notebook = nullptr;
-    QWidget* TerminalPage = nullptr;
-    QWidget* DebugPage = nullptr;
-    QPlainTextEdit* Memo_Rec = nullptr; // parameters read
-    QPlainTextEdit* Memo_Par = nullptr; // parameters to write
-    QRadioButton* rb_online = nullptr;
-    QRadioButton* rb_offline = nullptr;
-    QToolBar* ToolBar = nullptr;
-
-    QAction* Datei_Open = nullptr;
-    QAction* Datei_Mitschnitt = nullptr;
-    QAction* Datei_Parameter_lesen = nullptr;
-    QAction* Datei_Parameter_schreiben = nullptr;
-    QAction* Datei_Drucken = nullptr;
-    QAction* Datei_beenden = nullptr;
-    QAction* Datei_Bearbeiten = nullptr;
-    QAction* Datei_UpdateFirmware = nullptr;
-    QAction* Datei_senden = nullptr;
-    QAction* Extras_Konfiguration_COM = nullptr;
-    QAction* Extras_Terminal_Font = nullptr;
-    QAction* Extras_Histogramm = nullptr;
-    QAction* Extras_Optionen = nullptr;
-    QAction* Extras_Konfiguration_Terminal = nullptr;
-    QAction* Befehle_Info = nullptr;
-    QAction* Befehle_Test = nullptr;
-    QAction* Befehle_Tesystem = nullptr;
-    QAction* Befehle_Video = nullptr;
-    QAction* Befehle_Allgemein = nullptr;
-    QAction* Befehle_System = nullptr;
-    QAction* Befehle_Impuls = nullptr;
-    QAction* Befehle_Analog = nullptr;
-    QAction* Befehle_S1 = nullptr;
-    QAction* Befehle_S2 = nullptr;
-    QAction* Befehle_Alarm = nullptr;
-    QAction* Befehle_ECC = nullptr;
-    QAction* Befehle_Offline = nullptr;
-    QAction* Befehle_Parameter_speichern = nullptr;
-    QAction* Befehle_Parameter_restore = nullptr;
-    QAction* Befehle_Esc = nullptr;
-    QAction* Befehle_V = nullptr;
-    QAction* Befehle_R = nullptr;
-    QAction* Hilfe_Info = nullptr;
-    QAction* Fenster_Parameter = nullptr;
-    QAction* Fenster_Parameter2 = nullptr;
-    QAction* Fenster_Grafik = nullptr;
-    QAction* Fenster_Number = nullptr;
-    QAction* Fenster_Debug = nullptr;
-    QAction* Parameter_auslesen = nullptr;
-    QAction* Parameter_testen = nullptr;
-    QAction* Parameter_programmieren = nullptr;
-    QAction* Parameter_speichern = nullptr;
-    QAction* Parameter_oeffnen = nullptr;
-    QAction* Parameter_vergleichen = nullptr; // the editor's set against the sensor's
-
-    QMenu* Menu_Datei = nullptr;
-    QMenu* Menu_Parameter = nullptr;
-    QMenu* Menu_Befehle = nullptr;
-    QMenu* Menu_Extras = nullptr;
-    QMenu* Menu_Fenster = nullptr;
-    QMenu* Menu_Hilfe = nullptr;
+    void SetQuitProgram(std::function<void()> quit) { m_quitProgram = std::move(quit); }
 
     class TParameterWriter* ParameterWriter() const {
         return m_paramWriter;
@@ -315,11 +242,6 @@ protected:
 
 private:
     void FormCreate();
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
-    void CreatePages();
-    void CreateStatusBar();
     void ConnectActions();
     void ConnectExtras();
     // A change of language beyond the labelling pass: status panels, and a
@@ -339,7 +261,7 @@ private:
     void CreateLink();
     void ConnectTerminal();
     void ConnectCommands();
-    void ComPortDataReceived(const QByteArray& data);
+    void LinkDataReceived(const QByteArray& data);
     void ConnectTools();
     void EndCapture();
     void FlushCapture();
@@ -352,23 +274,23 @@ private:
     void TcpAccepted(const QString& peer);
     void TcpClientClosed();
     void TcpLinkClosed();
-    void TcpDataReceived(const QByteArray& bytes);
     void ComPortDeviceLost();
     // After the sensor has been reached and identified: what was owed to
     // it is sent, and the windows hear that it is ready.
     void SensorReached();
     void PayOwedCommands();
-    void Timer_ReopenTimer();
     void CancelReopen();
-    QString PortDevicePath() const;
-    QSettings* OpenSettings();
-    QSettings& WritableSettings();
     void StorePortSettings();
-    void ReportStoreFailure();
-    template <typename T>
-    void SaveOption(const char* name, T& remembered, const T& value, const QString& text);
 
     QStringList m_arguments;
+    TOptionStore m_store; // the settings and the "Option" values
+    TOptions& m_options = m_store.Options();
+    TLink* m_link = nullptr;
+    TComPort* m_port = nullptr;         // the link's serial port
+    TComDataPacket* m_framer = nullptr; // command replies
+    QTimer m_startUpTimer; // 500 ms after StartLink; its tag is 1 after a failed connect
+    QTimer m_errorTimer;   // clears COM Status 10 s after an error
+    std::function<void()> m_quitProgram = [] { QCoreApplication::quit(); };
     TCommandEngine* m_engine = nullptr;
     class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;
@@ -382,18 +304,9 @@ private:
     TCapture m_capture;         // the capture file while capture runs
     class TFirmwareUpdate* m_update = nullptr;
     QString m_productTitle;
-    QByteArray m_tcpPendingText; // waiting for Timer_TCPServer_Delay
-    bool m_reopenPending = false;
-    int m_deviceLosses = 0; // counts losses, so a reopen notices one during its own greeting
     bool m_connecting = false;
     bool m_socketErrorShowing = false;
-    bool m_storeFailurePending = false; // its message box is on its way
-    bool m_settingsFailed = false;      // the store failed to write: open it afresh
-    bool m_reopening = false;
     TAppWindows m_windows;
-    QSettings* m_settings = nullptr;
-    TOptions m_options;
-    TStatusPanelLabel* m_panels[StatusPanelCount] = {};
     QList<QTranslator*> m_qtTranslators;
     bool m_formShown = false;
     bool m_ending = false;       // EndBySignal: closing as soon as idle

@@ -4,6 +4,7 @@
 // read: the sensor's answer simply appears in the terminal.
 #include "TMainForm.h"
 
+#include "CommandKeys.h"
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TComPortSetupDlg.h"
@@ -16,56 +17,15 @@
 #include <QKeyEvent>
 #include <QSettings>
 
-namespace {
-// The commands of one action or key, in the order they are sent.
-QByteArrayList WithAttention(const QByteArrayList& commands, bool systemMode = false) {
-    QByteArrayList all{SensorCommand::Attention};
-    if (systemMode) all += SensorCommand::SystemModeEntry;
-    all += commands;
-    return all;
-}
-} // namespace
-
-const char* const TMainForm::SpecialKeyHelp =
-    "Description of Special Function Keys             \r\nPress Ctrl+Shift+[Key]\r\r[A]\tSETAUTO\r"
-    "[C]\tWrite from Clipboard\r[F]\tTESTFB\r[I]\tSIMULATION 1 50\r[N]\tTESTAN\r[O]\tSIMULATION 0 "
-    "0\r"
-    "[P]\tTESTPS (only ORX 9)\r[Q]\tTESTQ\r[T]\tTEMPERATURE (only ORX 9)\r[U]\t*UPDATE (only ORX "
-    "9)\r"
-    "[V]\t*VIDEO\r[F11]\tSetup COM-Port\r[F12]\tSetup Terminal\r\n";
-
 void TMainForm::SendCommands(const QByteArrayList& commands) {
     for (const QByteArray& c : commands)
         SetCmd(c);
 }
 
 void TMainForm::ConnectCommands() {
-    const struct {
-        QAction* action;
-        QByteArrayList commands;
-    } table[] = {
-        {Befehle_Info, WithAttention({"INFO\r\n"})},
-        {Befehle_Test, WithAttention({"TEST\r\n"})},
-        {Befehle_Tesystem, WithAttention({"TESYSTEM\r\n"}, true)},
-        {Befehle_Video, WithAttention({"*VIDEO\r\n"}, true)},
-        {Befehle_Esc, {"\033"}},
-        {Befehle_Allgemein, WithAttention({"PARAMETER\r\n"})},
-        {Befehle_System, WithAttention({"PARAMETER\r\n", SensorCommand::SystemModeExit}, true)},
-        {Befehle_Impuls, WithAttention({"PINC\r\n"})},
-        {Befehle_Analog, WithAttention({"PAN\r\n"})},
-        {Befehle_S1, WithAttention({QByteArray("PS1\r\n")})},
-        {Befehle_S2, WithAttention({QByteArray("PS2\r\n")})},
-        {Befehle_ECC, WithAttention({"PECC\r\n"})},
-        {Befehle_Offline, WithAttention({"POFFLINE\r\n"})},
-        {Befehle_Alarm, WithAttention({"PAL\r\n"})},
-        {Befehle_Parameter_restore, WithAttention({"*RESTORE\r\n"})},
-        {Befehle_Parameter_speichern, WithAttention({"*STORE\r\n"})},
-        {Befehle_V, {"V\r\n"}},
-        {Befehle_R, {"R\r\n"}},
-    };
-    for (const auto& row : table) {
-        const QByteArrayList commands = row.commands;
-        connect(row.action, &QAction::triggered, this,
+    for (const TMenuCommand& row : MenuCommands()) {
+        const QByteArrayList commands = row.Commands;
+        connect(this->*row.Action, &QAction::triggered, this,
                 [this, commands] { SendCommands(commands); });
     }
     connect(Extras_Terminal_Font, &QAction::triggered, this,
@@ -76,14 +36,14 @@ void TMainForm::ConnectCommands() {
 }
 
 void TMainForm::Extras_Terminal_FontExecute() {
-    if (ComTerminal->ShowFontDialog() && !ComTerminal->Store(WritableSettings()))
-        ReportStoreFailure();
+    if (ComTerminal->ShowFontDialog() && !ComTerminal->Store(m_store.Writable()))
+        m_store.ReportFailure();
 }
 
 void TMainForm::PortSetupExecute() {
-    TComPortSettings s = ComPort->Settings();
+    TComPortSettings s = m_port->Settings();
     if (TComPortSetupDlg::Execute(this, s, ListSerialPorts())) {
-        ComPort->SetSettings(s);
+        m_port->SetSettings(s);
         StorePortSettings();
     }
     UpdatePortStatus();
@@ -100,46 +60,18 @@ bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers) {
     }
     if (!(modifiers & Qt::ShiftModifier)) return false;
     ComTerminal->SetReadOnly(true); // the letter of the combination must not reach the sensor
-    switch (key) {
-    case Qt::Key_H:
+    if (key == Qt::Key_H) {
         TFormMsgBox::ShowMsgBox(QString::fromLatin1(SpecialKeyHelp), mtInformation, mbOK);
         return true;
-    case Qt::Key_A:
-        SendCommands(WithAttention({"SETAUTO\r\n"}, true));
-        return true;
-    case Qt::Key_C:
+    }
+    if (key == Qt::Key_C) {
         if (m_paramWriter) m_paramWriter->SendParameterText(false);
         return true;
-    case Qt::Key_F:
-        SendCommands(WithAttention({"TESTFB\r\n"}, true));
-        return true;
-    case Qt::Key_I:
-        SendCommands(WithAttention({"*SIMULATION 1 50\r\n"}));
-        return true;
-    case Qt::Key_N:
-        SendCommands(WithAttention({"TESTAN\r\n"}));
-        return true;
-    case Qt::Key_O:
-        SendCommands(WithAttention({"*SIMULATION 0 0\r\n"}));
-        return true;
-    case Qt::Key_P:
-        SendCommands(WithAttention({"TESTPS\r\n"}));
-        return true;
-    case Qt::Key_Q:
-        SendCommands(WithAttention({"TESTQ\r\n"}));
-        return true;
-    case Qt::Key_T:
-        SendCommands(WithAttention({"TEMPERATURE\r\n"}));
-        return true;
-    case Qt::Key_U:
-        SendCommands(WithAttention({"*UPDATE\r\n"}, true));
-        return true;
-    case Qt::Key_V:
-        SendCommands(WithAttention({"*VIDEO\r\n"}, true));
-        return true;
-    default:
-        return false;
     }
+    const QByteArrayList commands = SpecialKeyCommands(key);
+    if (commands.isEmpty()) return false;
+    SendCommands(commands);
+    return true;
 }
 
 // Key preview: the main window sees every key press of its own widgets

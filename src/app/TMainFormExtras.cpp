@@ -70,7 +70,7 @@ void TMainForm::ApplyConfigValues(const TConfigValues& values) {
         std::clamp(values.Columns, TComTermBuffer::MinColumns, TComTermBuffer::MaxColumns);
     terminal.Rows = std::clamp(values.Rows, TComTermBuffer::MinRows, TComTermBuffer::MaxRows);
     ComTerminal->ApplySettings(terminal);
-    if (!ComTerminal->Store(WritableSettings())) ReportStoreFailure();
+    if (!ComTerminal->Store(m_store.Writable())) m_store.ReportFailure();
 
     // A parameter folder that no longer exists has been pointed out in the
     // dialog; the browser says so again when it is opened.
@@ -105,7 +105,7 @@ void TMainForm::LanguageChanged(int previous) {
 void TMainForm::RelabelStatusPanels(int previous) {
     UpdatePortStatus();
     static constexpr int kPanelLabels[] = {116, 117, 118, 119, 120, 126, 127};
-    for (TStatusPanelLabel* panel : m_panels) {
+    for (TStatusPanelLabel* panel : Panels) {
         const QString text = panel->FullText();
         for (int label : kPanelLabels) {
             const QString old = LookupLabel(previous, label, true);

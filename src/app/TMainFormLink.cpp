@@ -12,9 +12,9 @@
 #include "TCommandEngine.h"
 #include "TCustomComTerminal.h"
 #include "THistoryForm.h"
+#include "TLink.h"
 #include "TParameterForm.h"
 #include "TParameterReader.h"
-#include "TTcpLink.h"
 #include "TextUtil.h"
 
 #include <QAction>
@@ -23,29 +23,31 @@
 #include <QSettings>
 
 void TMainForm::CreateLink() {
-    ComPort = new TComPort(this);
-    ComDataPacket = new TComDataPacket(this);
-    ComDataPacket->setObjectName(QStringLiteral("ComDataPacket"));
-    ComDataPacket->SetMaxBufferSize(4096);
-    m_engine = new TCommandEngine(*ComPort, *ComDataPacket, this);
+    m_link = new TLink(this);
+    m_port = &m_link->Port();
+    m_framer = new TComDataPacket(this);
+    m_framer->setObjectName(QStringLiteral("ComDataPacket"));
+    m_framer->SetMaxBufferSize(4096);
+    m_engine = new TCommandEngine(*m_link, *m_framer, this);
     m_engine->Log = [this](const QString& line) { DebugLog(line); };
 
-    connect(ComPort, &TComPort::AfterOpen, this, &TMainForm::ComPortAfterOpen);
-    connect(ComPort, &TComPort::AfterClose, this, &TMainForm::ComPortAfterClose);
-    connect(ComPort, &TComPort::DataReceived, this, &TMainForm::ComPortDataReceived);
-    connect(ComPort, &TComPort::DeviceLost, this, &TMainForm::ComPortDeviceLost);
-    connect(ComPort, &TComPort::LineErrors, this, [this](const QStringList& texts) {
+    connect(m_port, &TComPort::AfterOpen, this, &TMainForm::ComPortAfterOpen);
+    connect(m_port, &TComPort::AfterClose, this, &TMainForm::ComPortAfterClose);
+    connect(m_link, &TLink::Received, this, &TMainForm::LinkDataReceived);
+    connect(m_port, &TComPort::DeviceLost, this, &TMainForm::ComPortDeviceLost);
+    connect(m_port, &TComPort::LineErrors, this, [this](const QStringList& texts) {
         for (const QString& t : texts)
             ShowError(t);
     });
-    Timer_Reopen.setInterval(1000);
-    connect(&Timer_Reopen, &QTimer::timeout, this, &TMainForm::Timer_ReopenTimer);
+    connect(m_link, &TLink::Reopened, this, [this] {
+        ShowError(QStringLiteral("%1 %2").arg(LabelText(127), m_port->Port().trimmed()));
+    });
     CreateTcpLink();
 }
 
 // In Local mode a measurement window's lines also go to the relay's clients.
 void TMainForm::RelayMeasurementLine(const QByteArray& line) {
-    if (m_linkMode == TLinkMode::Local) SendTcp(line);
+    if (m_linkMode == TLinkMode::Local) m_link->SendTcp(line);
 }
 
 // --- Command engine -------------------------------------------------------
@@ -70,20 +72,20 @@ void TMainForm::WritePort(const QByteArray& text) {
 // --- The link as the other windows see it -----------------------------------------
 
 bool TMainForm::PortOpen() const {
-    return ComPort->Connected();
+    return m_port->Connected();
 }
 
 int TMainForm::BaudRate() const {
-    return BaudRateValue(ComPort->BaudRate());
+    return BaudRateValue(m_port->BaudRate());
 }
 
 bool TMainForm::LinkUp() const {
-    return ComPort->Connected() || (IsTcpClientMode(m_linkMode) && TcpLink->LinkConnected());
+    return m_port->Connected() || (IsTcpClientMode(m_linkMode) && m_link->TcpUp());
 }
 
 bool TMainForm::OpenPort() {
-    if (ComPort->Connected()) return true;
-    if (ComPort->Open()) return true;
+    if (m_port->Connected()) return true;
+    if (m_port->Open()) return true;
     ShowOpenError();
     rb_offline->setChecked(true);
     UpdatePortStatus();
@@ -92,32 +94,32 @@ bool TMainForm::OpenPort() {
 
 void TMainForm::ClosePort() {
     CancelReopen();
-    ComPort->Close();
+    m_port->Close();
 }
 
 // --- Start-up of the link -------------------------------------------------------
 
 bool TMainForm::LoadPortSettings() {
-    if (ComPort->Connected()) ComPort->Close();
-    ComPort->LoadSettings(*m_settings, ComPort->objectName());
+    if (m_port->Connected()) m_port->Close();
+    m_port->LoadSettings(m_store.Settings(), m_port->objectName());
     bool firstStart = false;
-    if (ComPort->Port().isEmpty()) {
+    if (m_port->Port().isEmpty()) {
         const QStringList ports = ListSerialPorts();
-        if (!ports.isEmpty()) ComPort->SetPort(ports.first());
+        if (!ports.isEmpty()) m_port->SetPort(ports.first());
         firstStart = true;
     }
-    ComPort->BeginUpdate();
-    ComPort->SetDataBits(TDataBits::Eight);
-    ComPort->SetStopBits(TStopBits::One);
-    ComPort->SetParity(TParityBits::None);
-    ComPort->SetFlowControl(TFlowControl::Software);
-    ComPort->EndUpdate();
-    ComTerminal->Load(*m_settings);
+    m_port->BeginUpdate();
+    m_port->SetDataBits(TDataBits::Eight);
+    m_port->SetStopBits(TStopBits::One);
+    m_port->SetParity(TParityBits::None);
+    m_port->SetFlowControl(TFlowControl::Software);
+    m_port->EndUpdate();
+    ComTerminal->Load(m_store.Settings());
     return firstStart;
 }
 
 void TMainForm::Timer_StartUpTimer() {
-    Timer_StartUp.stop();
+    m_startUpTimer.stop();
     if (IsTcpClientMode(m_linkMode)) {
         rb_offline->setChecked(true);
         rb_online->setEnabled(false);
@@ -126,8 +128,8 @@ void TMainForm::Timer_StartUpTimer() {
         SetCmd(SensorCommand::Attention);
         // Without a connection there is nobody to identify; the failed
         // connect has its own question below.
-        if (TcpLink->LinkConnected()) IdentifySensor();
-        if (TcpLink->LinkConnected()) SensorReached();
+        if (m_link->TcpUp()) IdentifySensor();
+        if (m_link->TcpUp()) SensorReached();
         EnableDeviceActions(true);
         if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible()))
             ComTerminal->setFocus();
@@ -136,7 +138,7 @@ void TMainForm::Timer_StartUpTimer() {
         rb_offline->setEnabled(true);
         rb_online->setChecked(true);
     }
-    if (Timer_StartUp.property("tag").toInt() == 1) {
+    if (m_startUpTimer.property("tag").toInt() == 1) {
         const QString text = (m_linkMode == TLinkMode::Remote ? LabelText(121) : LabelText(124)) +
                              u'\r' + LabelText(122);
         if (TFormMsgBox::ShowMsgBox(text, mtInformation, mbYesNo) == mrYes)
@@ -152,8 +154,8 @@ void TMainForm::ComPortAfterOpen() {
     rb_online->setChecked(true);
     UpdatePortStatus();
     SetCmd(SensorCommand::Attention);
-    if (ComPort->Connected()) IdentifySensor(); // the port may be gone again already
-    if (ComPort->Connected()) SensorReached();
+    if (m_port->Connected()) IdentifySensor(); // the port may be gone again already
+    if (m_port->Connected()) SensorReached();
     EnableDeviceActions(true);
     if (!(m_windows.ParameterForm && m_windows.ParameterForm->isVisible())) ComTerminal->setFocus();
 }
@@ -170,13 +172,13 @@ void TMainForm::ComPortAfterClose() {
 // "Open error port: NAME" in COM Status, with the system's reason (busy,
 // permission denied, no such device) in its tool tip.
 void TMainForm::ShowOpenError() {
-    ShowError(QStringLiteral("Open error port: %1").arg(ComPort->Port().trimmed()),
-              ComPort->ErrorText());
+    ShowError(QStringLiteral("Open error port: %1").arg(m_port->Port().trimmed()),
+              m_port->ErrorText());
 }
 
 void TMainForm::rb_onlineClick() {
-    if (ComPort->Connected()) return;
-    if (!ComPort->Open()) {
+    if (m_port->Connected()) return;
+    if (!m_port->Open()) {
         rb_offline->setChecked(true);
         ShowOpenError();
         UpdatePortStatus();
@@ -184,20 +186,20 @@ void TMainForm::rb_onlineClick() {
 }
 
 void TMainForm::rb_offlineClick() {
-    if (!ComPort->Connected()) return;
-    ComPort->Close();
-    if (ComPort->Connected()) {
+    if (!m_port->Connected()) return;
+    m_port->Close();
+    if (m_port->Connected()) {
         rb_online->setChecked(true);
-        ShowError(QStringLiteral("Close error port: %1").arg(ComPort->Port().trimmed()));
+        ShowError(QStringLiteral("Close error port: %1").arg(m_port->Port().trimmed()));
     }
 }
 
 void TMainForm::Datei_OpenExecute() {
-    if (ComPort->Connected()) {
+    if (m_port->Connected()) {
         ClosePort();
         return;
     }
-    if (!ComPort->Open()) {
+    if (!m_port->Open()) {
         ShowOpenError();
         rb_offline->setChecked(true);
         UpdatePortStatus();
@@ -205,8 +207,8 @@ void TMainForm::Datei_OpenExecute() {
 }
 
 void TMainForm::UpdatePortStatus() {
-    if (ComPort->Connected()) {
-        const TComPortSettings s = ComPort->Settings();
+    if (m_port->Connected()) {
+        const TComPortSettings s = m_port->Settings();
         ShowStatus(QStringLiteral("%1:%2-%3-%4-%5-%6")
                        .arg(s.Port.trimmed(), BaudRateToStr(s.BaudRate), DataBitsToStr(s.DataBits),
                             ParityToStr(s.Parity), StopBitsToStr(s.StopBits),
@@ -217,20 +219,20 @@ void TMainForm::UpdatePortStatus() {
     } else if (m_linkMode == TLinkMode::Telnet) {
         ShowStatus(QStringLiteral("Telnet"), TStatusPanel::ComPort);
     } else {
-        ShowStatus(QStringLiteral("%1 %2").arg(ComPort->Port().trimmed(), LabelText(125)),
+        ShowStatus(QStringLiteral("%1 %2").arg(m_port->Port().trimmed(), LabelText(125)),
                    TStatusPanel::ComPort);
     }
 }
 
 void TMainForm::StorePortSettings() {
-    if (!ComPort->StoreSettings(WritableSettings(), ComPort->objectName())) ReportStoreFailure();
+    if (!m_port->StoreSettings(m_store.Writable(), m_port->objectName())) m_store.ReportFailure();
 }
 
 void TMainForm::Extras_Konfiguration_COMExecute() {
     TLinkSettings s;
     s.Mode = m_linkMode;
-    s.Port = ComPort->Port();
-    s.BaudRate = ComPort->BaudRate();
+    s.Port = m_port->Port();
+    s.BaudRate = m_port->BaudRate();
     s.TelnetIP = m_options.TCPTelnetIP;
     s.LocalServer = m_localServer;
     s.ServerPort = QString::number(m_options.TCPServerPort);
@@ -242,11 +244,11 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
         m_linkMode = s.Mode;
         SaveMode(m_linkMode);
         CancelReopen();
-        ComPort->Close();
-        ComPort->BeginUpdate();
-        ComPort->SetPort(s.Port);
-        ComPort->SetBaudRate(s.BaudRate);
-        ComPort->EndUpdate();
+        m_port->Close();
+        m_port->BeginUpdate();
+        m_port->SetPort(s.Port);
+        m_port->SetBaudRate(s.BaudRate);
+        m_port->EndUpdate();
         StorePortSettings();
         m_localServer = s.LocalServer;
         SaveLocalServer(s.LocalServer);
@@ -277,61 +279,22 @@ void TMainForm::PayOwedCommands() {
     if (m_owed.Pay(*m_engine, m_sensor->Identity().SerialNumber)) ShowError(LabelText(129));
 }
 
-QString TMainForm::PortDevicePath() const {
-    const QString port = ComPort->Port().trimmed();
-    return port.startsWith(u'/') ? port : QStringLiteral("/dev/") + port;
-}
-
 void TMainForm::ComPortDeviceLost() {
-    ++m_deviceLosses;
-    ShowError(QStringLiteral("%1 %2").arg(LabelText(126), ComPort->Port().trimmed()));
+    ShowError(QStringLiteral("%1 %2").arg(LabelText(126), m_port->Port().trimmed()));
     m_sensor->ReportLinkLost();
-    if (m_linkMode != TLinkMode::Local) return;
-    m_reopenPending = true;
-    Timer_Reopen.start();
+    if (m_linkMode == TLinkMode::Local) m_link->WatchForReturn();
 }
 
 void TMainForm::CancelReopen() {
-    m_reopenPending = false;
-    Timer_Reopen.stop();
-}
-
-void TMainForm::Timer_ReopenTimer() {
-    if (!m_reopenPending || m_linkMode != TLinkMode::Local || ComPort->Connected()) {
-        CancelReopen();
-        return;
-    }
-    if (m_reopening || !QFileInfo::exists(PortDevicePath())) return;
-    m_reopening = true;
-    // Opening greets the sensor, which waits while events run; the device
-    // may go away again meanwhile (a flapping adapter). Only a port that is
-    // still open with no new loss counts as reopened; otherwise the new
-    // loss keeps the watch going.
-    const int lossesBefore = m_deviceLosses;
-    const bool opened = ComPort->Open();
-    m_reopening = false;
-    if (opened && m_deviceLosses == lossesBefore && ComPort->Connected()) {
-        CancelReopen();
-        ShowError(QStringLiteral("%1 %2").arg(LabelText(127), ComPort->Port().trimmed()));
-    }
+    m_link->CancelReopen();
 }
 
 // --- Receive path ---------------------------------------------------------------------
 
-void TMainForm::ComPortDataReceived(const QByteArray& data) {
-    m_engine->Received(data);
-    if (ComTerminal)
-        ComTerminal->ReceiveData(data);
-    else {
-        for (char ch : data)
-            ReceiveChar(ch);
-        FlushCapture();
-    }
-    // In Local mode everything the sensor sends also goes to the TCP
-    // clients of the relay, byte for byte (escape sequences included, so a
-    // remote terminal shows what this one shows). Without the relay there
-    // is nobody to send to, so the batching is skipped.
-    if (m_linkMode == TLinkMode::Local && m_localServer) SendTcp(data);
+// What the sensor sends, over the serial line or TCP, is shown by the
+// terminal (which hands every character on to ReceiveChar).
+void TMainForm::LinkDataReceived(const QByteArray& data) {
+    ComTerminal->ReceiveData(data);
 }
 
 void TMainForm::ConnectTerminal() {
@@ -344,8 +307,8 @@ void TMainForm::ConnectTerminal() {
     // Typed keys and the terminal's answers go to the serial port while it
     // is open; in Telnet and Remote mode they also go over TCP.
     connect(ComTerminal, &TCustomComTerminal::SendData, this, [this](const QByteArray& bytes) {
-        if (ComPort->Connected()) ComPort->WriteStr(bytes);
-        if (IsTcpClientMode(m_linkMode)) SendTcp(bytes);
+        if (m_port->Connected()) m_port->WriteStr(bytes);
+        if (IsTcpClientMode(m_linkMode)) m_link->SendTcp(bytes);
     });
 }
 

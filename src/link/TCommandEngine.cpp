@@ -3,6 +3,7 @@
 
 #include "TComDataPacket.h"
 #include "TComPort.h"
+#include "TLink.h"
 #include "TextUtil.h"
 
 #include <QCoreApplication>
@@ -14,9 +15,10 @@
 #include <algorithm>
 #include <utility>
 
-TCommandEngine::TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent)
-    : QObject(parent), m_port(port), m_framer(framer) {
+TCommandEngine::TCommandEngine(TLink& link, TComDataPacket& framer, QObject* parent)
+    : QObject(parent), m_link(link), m_framer(framer) {
     m_framer.SetMaxBufferSize(4096);
+    connect(&m_link, &TLink::Received, this, &TCommandEngine::Received);
     connect(&m_framer, &TComDataPacket::Packet, this, &TCommandEngine::ComDataPacketPacket);
 }
 
@@ -44,30 +46,33 @@ bool TCommandEngine::WaitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
+TComPort& TCommandEngine::Port() {
+    return m_link.Port();
+}
+
 bool TCommandEngine::LinkUp() const {
-    return m_port.Connected() || (SendTcp && (!TcpLinkUp || TcpLinkUp()));
+    return m_link.Up();
 }
 
 bool TCommandEngine::SetCmd(const QByteArray& cmd) {
     if (cmd.isEmpty()) return true;
-    if (m_port.Connected()) {
+    if (m_link.SerialOpen()) {
         m_framer.SetComPort(nullptr);
         DebugLine(QStringLiteral("SetCmd(%1=%2)").arg(cmd.size()).arg(DebugText(cmd)));
-        if (m_port.WriteStr(cmd.left(1)) <= 0) return false;
+        if (!m_link.Send(cmd.left(1))) return false;
         Delay(100);
         // The port may have gone away during the pause.
-        return cmd.size() == 1 || m_port.WriteStr(cmd.mid(1)) > 0;
+        return cmd.size() == 1 || m_link.Send(cmd.mid(1));
     }
-    if (!SendTcp || (TcpLinkUp && !TcpLinkUp())) return false;
-    SendTcp(cmd);
-    return true;
+    // Over TCP the command goes whole: the network carries no pause.
+    return m_link.Send(cmd);
 }
 
 QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start,
                                   const QByteArray& stop, int size, int timeoutMs) {
-    const bool serial = m_port.Connected();
+    const bool serial = m_link.SerialOpen();
     if (serial) {
-        if (!cmd.isEmpty()) m_port.WriteStr(QByteArray(" "));
+        if (!cmd.isEmpty()) m_link.Send(QByteArray(" "));
         Delay(100);
     }
     m_reply.clear();
@@ -77,7 +82,7 @@ QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start
     // What an earlier, timed-out exchange left in the framer is no part of
     // this answer.
     m_framer.Clear();
-    m_framer.SetComPort(&m_port);
+    m_framer.SetComPort(&m_link.Port());
     DebugLine(QStringLiteral("GetCmd[%1,%2,%3,%4](%5=%6)")
                   .arg(DebugText(start), DebugText(stop))
                   .arg(size)
@@ -86,10 +91,7 @@ QByteArray TCommandEngine::GetCmd(const QByteArray& cmd, const QByteArray& start
                   .arg(DebugText(cmd)));
     QElapsedTimer waited;
     waited.start();
-    if (serial)
-        m_port.WriteStr(cmd);
-    else if (SendTcp)
-        SendTcp(cmd);
+    m_link.Send(cmd);
     if (WaitForReply(timeoutMs))
         DebugLine(QStringLiteral("Receive after %1 ms").arg(waited.elapsed()));
     else
@@ -116,27 +118,27 @@ bool TCommandEngine::WaitForReply(int timeoutMs) {
 }
 
 void TCommandEngine::WritePort(const QByteArray& text) {
-    if (m_port.Connected()) m_port.WriteStr(text);
+    if (m_link.SerialOpen()) m_link.Send(text);
 }
 
 bool TCommandEngine::SetUpdate(const QByteArray& text) {
-    if (!m_port.Connected()) return false;
+    if (!m_link.SerialOpen()) return false;
     DebugLine(QStringLiteral("SetUpdate(%1=%2)").arg(text.size()).arg(DebugText(text)));
-    const bool written = m_port.WriteStr(text) > 0;
+    const bool written = m_link.Send(text);
     QCoreApplication::processEvents();
     return written;
 }
 
 bool TCommandEngine::SetUpdate2(const QByteArray& text) {
     if (text.size() < 2) return false;
-    if (!m_port.Connected()) {
-        if (SendTcp) SendTcp(text);
+    if (!m_link.SerialOpen()) {
+        m_link.Send(text);
         return false;
     }
     DebugLine(QStringLiteral("SetUpdate2(%1=%2)").arg(text.size()).arg(DebugText(text)));
-    const bool written = m_port.WriteStr(text.left(1)) > 0;
+    const bool written = m_link.Send(text.left(1));
     Delay(100);
-    m_port.WriteStr(text.mid(1));
+    m_link.Send(text.mid(1));
     QCoreApplication::processEvents();
     return written;
 }

@@ -11,6 +11,7 @@
 
 class TComDataPacket;
 class TComPort;
+class TLink;
 
 // Fixed command texts of the sensor protocol, declared once.
 namespace SensorCommand {
@@ -26,21 +27,22 @@ inline const QByteArray SystemModeExit = QByteArrayLiteral("*EXIT\r\n");
 // The command engine: every exchange with the sensor passes through here.
 // SetCmd sends a command and does not wait; GetCmd sends one and waits,
 // up to a time-out, for the part of the answer between a start and a stop
-// string. Both use the serial port when it is open and the TCP link
-// otherwise. Waiting always goes through Delay, which keeps the window
+// string. Both send through the link: the serial port when it is open and
+// the TCP link otherwise. Waiting always goes through Delay, which keeps the window
 // alive (received data, timers, sockets and user input are handled) and
 // does not spin the processor.
 //
 // The command framer is attached to the port for the duration of a
-// GetCmd, whichever way the sensor is reached: the port hands its framers
-// what the serial line delivers, and what arrives over TCP is handed to
-// them the same way (TComPort::DeliverToFramers). The framer's first
+// GetCmd, whichever way the sensor is reached: the link hands the port's
+// framers what the serial line delivers and what arrives over TCP alike.
+// The engine records what the link receives while a flow watches the
+// answers (StartRecording). The framer's first
 // packet ends the wait and detaches it again. On a time-out the framer
 // stays attached until the next SetCmd or packet.
 class TCommandEngine : public QObject {
     Q_OBJECT
 public:
-    TCommandEngine(TComPort& port, TComDataPacket& framer, QObject* parent = nullptr);
+    TCommandEngine(TLink& link, TComDataPacket& framer, QObject* parent = nullptr);
 
     // Sends `cmd` (first byte, 100 ms pause, the rest on the serial link).
     // False when the link could not take it: no port open and no TCP
@@ -76,6 +78,7 @@ public:
 
     // One line of a file transfer, written to the serial port in one
     // piece; false when the port is closed (nothing is sent then).
+    // Over TCP a transfer's lines take the link's own way (TLink::Send).
     bool SetUpdate(const QByteArray& text);
     // The first line of a transfer: its first character, 100 ms, the
     // rest. With the port closed the whole text goes over TCP and the
@@ -90,17 +93,12 @@ public:
     QByteArray TakeReply() { return std::exchange(m_reply, QByteArray()); }
     void ClearReply() { m_reply.clear(); }
 
-    // Sends text over the TCP link (set by the owner).
-    std::function<void(const QByteArray&)> SendTcp;
-    // Whether the TCP link stands, so that text given to SendTcp can reach
-    // the sensor (set by the owner; without it the TCP link counts as up).
-    std::function<bool()> TcpLinkUp;
     // A link to the sensor stands: the serial port is open or the TCP link up.
     bool LinkUp() const;
 
     // What the sensor sends, recorded while a flow watches the answers to
     // the lines it sends (a parameter set: each line is echoed and answered,
-    // ending in the prompt). The owner hands every received chunk to
+    // ending in the prompt). Every chunk the link receives comes to
     // Received, from the serial port and from TCP alike. The record is
     // bounded; beyond MaxRecording its newest bytes are dropped and
     // RecordingOverflow says so.
@@ -115,7 +113,8 @@ public:
     std::function<void(const QString&)> Log;
     bool DebugMode = false;
 
-    TComPort& Port() { return m_port; }
+    TLink& Link() { return m_link; }
+    TComPort& Port();
     TComDataPacket& Framer() { return m_framer; }
 
     // Writes `line` through Log in debug mode.
@@ -128,7 +127,7 @@ signals:
 private:
     bool WaitForReply(int timeoutMs);
 
-    TComPort& m_port;
+    TLink& m_link;
     TComDataPacket& m_framer;
     QByteArray m_reply;
     bool m_cancelRequested = false;

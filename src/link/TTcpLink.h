@@ -85,6 +85,8 @@ public:
     bool Listening() const;
     bool LinkConnected() const;
     bool HasLinkSocket() const { return m_server || m_link; }
+    // The client link's socket; null in no role or as the server.
+    QTcpSocket* LinkSocket() const { return m_link; }
     quint16 ServerPort() const;
     // "address:port" of this end of the link socket: the local address of a
     // connected client socket; for a server its bound address, or, bound

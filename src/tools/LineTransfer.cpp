@@ -5,6 +5,7 @@
 #include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
+#include "TLink.h"
 #include "TextUtil.h"
 
 #include <QEventLoop>
@@ -133,8 +134,8 @@ void TLineTransfer::SendTick() {
             engine.SetUpdate2(line);
         else if (m_serialLink)
             engine.SetUpdate(line);
-        else if (engine.SendTcp)
-            engine.SendTcp(line); // over TCP every line takes the link's way
+        else
+            engine.Link().Send(line); // over TCP every line takes the link's way
         // The line is out: it counts even when the operator stopped the
         // transfer while it was being sent (the transfer has then ended and
         // let go of the lines).

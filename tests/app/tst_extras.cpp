@@ -145,7 +145,7 @@ private slots:
         TFormMsgBox::SetResponder(nullptr);
         TFileDialogs::SetResponder(nullptr);
         TPrintDialogs::SetResponder(nullptr);
-        if (m_main) m_main->Timer_StartUp.stop();
+        if (m_main) m_main->StartUpTimer().stop();
         m_main.reset();
     }
 
@@ -185,8 +185,8 @@ private slots:
         QVERIFY(!Stored(QStringLiteral("Option/FirmDir")).isValid());
         QCOMPARE(m_main->FirmDir(), oldFirm);
         QCOMPARE(m_main->ParaDir(), v.ParaDir);
-        QCOMPARE(m_main->ComTerminal->Caret(), tcBlock);
-        QCOMPARE(m_main->Menu_Datei->title(), LookupLabel(1, 10, false));
+        QCOMPARE(m_main->Ui().ComTerminal->Caret(), tcBlock);
+        QCOMPARE(m_main->Ui().Menu_Datei->title(), LookupLabel(1, 10, false));
     }
 
     // The pane's limits, and texts that are no integer.
@@ -214,16 +214,16 @@ private slots:
         dialog->ed_Columns->setText(columns);
         dialog->ed_Rows->setText(rows);
         m_main->ApplyConfigValues(dialog->Values());
-        QCOMPARE(m_main->ComTerminal->Columns(), wantColumns);
-        QCOMPARE(m_main->ComTerminal->Rows(), wantRows);
+        QCOMPARE(m_main->Ui().ComTerminal->Columns(), wantColumns);
+        QCOMPARE(m_main->Ui().ComTerminal->Rows(), wantRows);
         QCOMPARE(Stored(QStringLiteral("ComTerminal/Columns")).toInt(), wantColumns);
         QCOMPARE(Stored(QStringLiteral("ComTerminal/Rows")).toInt(), wantRows);
     }
 
     // The action: Cancel changes nothing; OK applies what the controls hold.
     void optionsAction() {
-        QVERIFY(m_main->Extras_Optionen->isEnabled());
-        m_main->ComTerminal->ReceiveData("kept on screen");
+        QVERIFY(m_main->Ui().Extras_Optionen->isEnabled());
+        m_main->Ui().ComTerminal->ReceiveData("kept on screen");
         WhenModal([](QWidget* w) {
             auto* d = qobject_cast<TConfigFormDlg*>(w);
             QVERIFY(d);
@@ -231,9 +231,9 @@ private slots:
             d->ed_Columns->setText(QStringLiteral("70"));
             d->BitBtn2->click();
         });
-        m_main->Extras_Optionen->trigger();
+        m_main->Ui().Extras_Optionen->trigger();
         QCOMPARE(CurrentLanguage(), 0);
-        QCOMPARE(m_main->ComTerminal->Columns(), 65);
+        QCOMPARE(m_main->Ui().ComTerminal->Columns(), 65);
         QVERIFY(!Stored(QStringLiteral("ComTerminal/Columns")).isValid());
 
         WhenModal([](QWidget* w) {
@@ -244,11 +244,11 @@ private slots:
             d->rb_German->setChecked(true);
             d->BitBtn_ok->click();
         });
-        m_main->Extras_Optionen->trigger();
+        m_main->Ui().Extras_Optionen->trigger();
         QCOMPARE(CurrentLanguage(), 1);
         QCOMPARE(Stored(QStringLiteral("Option/Language")).toString(), QStringLiteral("1"));
         // The size did not change, so the screen keeps its text.
-        QCOMPARE(m_main->ComTerminal->Buffer().Cell(1, 1).Ch, quint8('k'));
+        QCOMPARE(m_main->Ui().ComTerminal->Buffer().Cell(1, 1).Ch, quint8('k'));
     }
 
     // A folder that no longer exists is kept and pointed out; the browser
@@ -301,8 +301,8 @@ private slots:
 
         m_main->SaveLanguage(1);
         QCOMPARE(listener->Changes, 1); // told at once, and once
-        QCOMPARE(m_main->Extras_Optionen->text(), LookupLabel(1, 24, false));
-        QCOMPARE(m_main->Menu_Hilfe->title(), LookupLabel(1, 50, false));
+        QCOMPARE(m_main->Ui().Extras_Optionen->text(), LookupLabel(1, 24, false));
+        QCOMPARE(m_main->Ui().Menu_Hilfe->title(), LookupLabel(1, 50, false));
         QCOMPARE(m_main->PanelText(TStatusPanel::SocketStatus),
                  LookupLabel(1, 119, true) + QStringLiteral(" 192.0.2.1:5000"));
         QCOMPARE(m_w.ConfigFormDlg->windowTitle(), LookupLabel(1, 300, true));
@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(m_main->PanelText(TStatusPanel::SocketStatus),
                  LookupLabel(0, 119, true) + QStringLiteral(" 192.0.2.1:5000"));
         QCOMPARE(m_w.ConfigFormDlg->Combo_Caret->itemText(1), QStringLiteral("Underline"));
-        QCOMPARE(m_main->Datei_Drucken->text(), LookupLabel(0, 15, false));
+        QCOMPARE(m_main->Ui().Datei_Drucken->text(), LookupLabel(0, 15, false));
     }
 
     // The operator's round on a live sensor: German chosen in the options,
@@ -331,7 +331,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Identified(*m_main, m_w, *sim), 10000);
         const QString serial = m_w.ParameterForm->SerialNumberText();
         const QString port = m_main->PanelText(TStatusPanel::ComPort);
-        m_main->Fenster_Parameter->trigger();
+        m_main->Ui().Fenster_Parameter->trigger();
         QVERIFY(m_w.ParameterForm->isVisible());
 
         WhenModal([](QWidget* w) {
@@ -341,30 +341,30 @@ private slots:
             d->ed_Columns->setText(QStringLiteral("80"));
             d->BitBtn_ok->click();
         });
-        m_main->Extras_Optionen->trigger();
-        QCOMPARE(m_main->Menu_Datei->title(), LookupLabel(1, 10, false));
-        QCOMPARE(m_main->Parameter_auslesen->text(), LookupLabel(1, 70, false));
+        m_main->Ui().Extras_Optionen->trigger();
+        QCOMPARE(m_main->Ui().Menu_Datei->title(), LookupLabel(1, 10, false));
+        QCOMPARE(m_main->Ui().Parameter_auslesen->text(), LookupLabel(1, 70, false));
         QCOMPARE(m_w.ParameterForm->windowTitle(), LookupLabel(1, 61, true));
         QCOMPARE(m_w.ParameterForm->SerialNumberText(), serial);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort), port);
-        QCOMPARE(m_main->ComTerminal->Columns(), 80);
-        QVERIFY(m_main->ComPort->Connected());
+        QCOMPARE(m_main->Ui().ComTerminal->Columns(), 80);
+        QVERIFY(m_main->ComPort()->Connected());
 
         // The sensor still answers, and its answer reaches the terminal.
         const qsizetype before = sim->Sensor().ReceivedBytes().size();
-        m_main->Befehle_Info->trigger();
+        m_main->Ui().Befehle_Info->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(sim->Sensor().ReceivedBytes().mid(before).contains("INFO\r\n"),
                                  10000);
         m_w.ParameterForm->hide();
-        m_main->Timer_StartUp.stop();
+        m_main->StartUpTimer().stop();
         m_main.reset(); // before its sensor
     }
 
     // --- About box and version -----------------------------------------------------
 
     void aboutBox() {
-        QVERIFY(m_main->Hilfe_Info->isEnabled());
-        QCOMPARE(m_main->Hilfe_Info->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(m_main->Ui().Hilfe_Info->isEnabled());
+        QCOMPARE(m_main->Ui().Hilfe_Info->shortcut(), QKeySequence(Qt::Key_F1));
         TAboutBox* box = m_w.AboutBox;
         QString shownVersion;
         WhenModal([&](QWidget* w) {
@@ -372,7 +372,7 @@ private slots:
             shownVersion = box->lb_Version->text();
             box->OKButton->click();
         });
-        m_main->Hilfe_Info->trigger();
+        m_main->Ui().Hilfe_Info->trigger();
         const TVersionInfo info;
         QCOMPARE(shownVersion, info.VersionLine());
         QVERIFY(VersionText().contains(shownVersion)); // what --version prints
@@ -500,12 +500,12 @@ private slots:
             printer.setOutputFileName(pdf);
             return true;
         });
-        QVERIFY(m_main->Datei_Drucken->isEnabled());
+        QVERIFY(m_main->Ui().Datei_Drucken->isEnabled());
         int ticks = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
         ticker.start(0);
-        m_main->Datei_Drucken->trigger();
+        m_main->Ui().Datei_Drucken->trigger();
         ticker.stop();
         QVERIFY(ticks > 0); // the window's events went on between the pages
         QCOMPARE(asked.size(), 1);
@@ -533,7 +533,7 @@ private slots:
         TFileDialogs::SetResponder([&](const TFileDialogRequest&) { return source; });
         int dialogs = 0;
         TPrintDialogs::SetResponder([&](QPrinter&) { return ++dialogs, false; });
-        m_main->Datei_Drucken->trigger();
+        m_main->Ui().Datei_Drucken->trigger();
         QCOMPARE(dialogs, 0);
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].kind, mtError);
@@ -544,7 +544,7 @@ private slots:
         // Cancelled in the print dialog: no box.
         m_boxes.clear();
         m_main->SaveParaDir(Folder(QStringLiteral("cancel")));
-        m_main->Datei_Drucken->trigger();
+        m_main->Ui().Datei_Drucken->trigger();
         QCOMPARE(dialogs, 1);
         QVERIFY(m_boxes.isEmpty());
     }
@@ -561,7 +561,7 @@ private slots:
         });
         TUrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
-        m_main->Datei_Bearbeiten->trigger();
+        m_main->Ui().Datei_Bearbeiten->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(asked.size(), 1);
         QVERIFY(!asked[0].mustExist);

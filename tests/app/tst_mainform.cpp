@@ -59,7 +59,7 @@ private slots:
         m_main.reset(m_w.MainForm);
     }
     void cleanup() {
-        m_main->Timer_StartUp.stop();
+        m_main->StartUpTimer().stop();
         m_main.reset();
     }
 
@@ -147,20 +147,21 @@ private slots:
             menus << a->menu()->objectName();
         QCOMPARE(menus,
                  (QStringList{"Datei", "Parameter", "Befehle", "Extras", "Fenster", "Hilfe"}));
-        QCOMPARE(Tag(m_main->Menu_Datei), 10);
-        QCOMPARE(Tag(m_main->Menu_Parameter), 0);
-        QCOMPARE(m_main->Menu_Parameter->title(), QStringLiteral("&Parameter"));
-        QCOMPARE(Names(m_main->Menu_Befehle->actions()),
+        QCOMPARE(Tag(m_main->Ui().Menu_Datei), 10);
+        QCOMPARE(Tag(m_main->Ui().Menu_Parameter), 0);
+        QCOMPARE(m_main->Ui().Menu_Parameter->title(), QStringLiteral("&Parameter"));
+        QCOMPARE(Names(m_main->Ui().Menu_Befehle->actions()),
                  (QStringList{"Befehle_Info", "Befehle_Test", "Befehle_Tesystem", "Befehle_Video",
                               "Befehle_Esc", "-", "Befehle_Allgemein", "Befehle_System",
                               "Befehle_Impuls", "Befehle_Analog", "Befehle_S1", "Befehle_S2",
                               "Befehle_ECC", "Befehle_Offline", "-", "Befehle_Parameter_restore",
                               "Befehle_Parameter_speichern"}));
-        QCOMPARE(Names(m_main->Menu_Datei->actions()),
+        QCOMPARE(Names(m_main->Ui().Menu_Datei->actions()),
                  (QStringList{"Datei_Mitschnitt", "-", "Datei_Bearbeiten", "Datei_Drucken", "-",
                               "Datei_UpdateFirmware", "Datei_senden", "-", "Datei_beenden"}));
-        QCOMPARE(Names(m_main->Menu_Hilfe->actions()), (QStringList{"Hilfe_Info", "Befehle_Info"}));
-        QStringList tools = Names(m_main->ToolBar->actions());
+        QCOMPARE(Names(m_main->Ui().Menu_Hilfe->actions()),
+                 (QStringList{"Hilfe_Info", "Befehle_Info"}));
+        QStringList tools = Names(m_main->Ui().ToolBar->actions());
         tools.removeAll(QString()); // the radio buttons' widget actions
         QCOMPARE(tools.mid(0, 23), (QStringList{"Datei_Mitschnitt",
                                                 "Datei_Parameter_lesen",
@@ -184,29 +185,29 @@ private slots:
                                                 "Datei_beenden",
                                                 "-"})
                                        .mid(0, 23));
-        QVERIFY(!m_main->rb_online->isChecked());
-        QVERIFY(!m_main->rb_offline->isChecked());
-        QCOMPARE(m_main->rb_online->toolTip(), QStringLiteral("COM Port Online"));
-        QCOMPARE(m_main->rb_offline->toolTip(), QStringLiteral("COM Port Offline"));
+        QVERIFY(!m_main->Ui().rb_online->isChecked());
+        QVERIFY(!m_main->Ui().rb_offline->isChecked());
+        QCOMPARE(m_main->Ui().rb_online->toolTip(), QStringLiteral("COM Port Online"));
+        QCOMPARE(m_main->Ui().rb_offline->toolTip(), QStringLiteral("COM Port Offline"));
     }
 
     void deviceActions() {
         m_main->Sensor().SetSensorPort(1);
         m_main->EnableDeviceActions(true);
-        for (QAction* a : m_main->DeviceActions())
+        for (QAction* a : m_main->Ui().DeviceActions())
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
-        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
-        QVERIFY(!m_main->Parameter_testen->isEnabled()); // not a device action
+        QVERIFY(m_main->Ui().Datei_UpdateFirmware->isEnabled());
+        QVERIFY(!m_main->Ui().Parameter_testen->isEnabled()); // not a device action
 
         m_main->Sensor().SetSensorPort(2);
         m_main->EnableDeviceActions(true);
-        QVERIFY(m_main->Befehle_Info->isEnabled());
-        QVERIFY(!m_main->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(m_main->Ui().Befehle_Info->isEnabled());
+        QVERIFY(!m_main->Ui().Datei_UpdateFirmware->isEnabled());
 
         m_main->EnableDeviceActions(false);
-        for (QAction* a : m_main->DeviceActions())
+        for (QAction* a : m_main->Ui().DeviceActions())
             QVERIFY(!a->isEnabled());
-        QVERIFY(m_main->Extras_Konfiguration_COM->isEnabled()); // not a device action
+        QVERIFY(m_main->Ui().Extras_Konfiguration_COM->isEnabled()); // not a device action
     }
 
     void statusPanels() {
@@ -221,16 +222,16 @@ private slots:
     // Two quick errors: the panel shows the second, and is cleared one
     // interval after the first (the running timer is not restarted).
     void errorPanelTimer() {
-        m_main->Timer_Error.setInterval(400);
+        m_main->ErrorTimer().setInterval(400);
         m_main->ShowError(QStringLiteral("Frame error"));
-        QVERIFY(m_main->Timer_Error.isActive());
-        const int firstLeft = m_main->Timer_Error.remainingTime();
+        QVERIFY(m_main->ErrorTimer().isActive());
+        const int firstLeft = m_main->ErrorTimer().remainingTime();
         QTest::qWait(50);
         m_main->ShowError(QStringLiteral("Parity error"));
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), QStringLiteral("Parity error"));
-        QVERIFY(m_main->Timer_Error.remainingTime() < firstLeft);
+        QVERIFY(m_main->ErrorTimer().remainingTime() < firstLeft);
         QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelText(TStatusPanel::ComStatus), QString(), 5000);
-        QVERIFY(!m_main->Timer_Error.isActive());
+        QVERIFY(!m_main->ErrorTimer().isActive());
     }
 
     void settingsWrittenOnlyOnChange() {
@@ -268,11 +269,11 @@ private slots:
         m_main->SaveLanguage(1);
         QCOMPARE(CurrentLanguage(), 1);
         QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(1, 21, true));
-        QCOMPARE(m_main->Menu_Datei->title(), LookupLabel(1, 10, false));
+        QCOMPARE(m_main->Ui().Menu_Datei->title(), LookupLabel(1, 10, false));
         QCOMPARE(m_w.GrafikDlg->windowTitle(), LookupLabel(1, 62, true));
         m_main->SaveLanguage(0);
         QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(0, 21, true));
-        QCOMPARE(m_main->Befehle_Info->text(), LookupLabel(0, 31, false));
+        QCOMPARE(m_main->Ui().Befehle_Info->text(), LookupLabel(0, 31, false));
         QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
         QCOMPARE(s.value(QStringLiteral("Option/Language")).toString(), QStringLiteral("0"));
     }
@@ -312,7 +313,7 @@ private slots:
                 letters.insert(letter);
             }
         }
-        for (QAction* a : m_main->ToolBar->actions())
+        for (QAction* a : m_main->Ui().ToolBar->actions())
             reachable.insert(a);
         for (QAction* a : reachable)
             QVERIFY(claim(a->shortcut(), a->objectName()));
@@ -325,7 +326,7 @@ private slots:
         m_main->SaveLanguage(1);
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
                  QStringLiteral("Abbrechen"));
-        QCOMPARE(TComTermSetupDlg(m_main->ComTerminal->Settings()).windowTitle(),
+        QCOMPARE(TComTermSetupDlg(m_main->Ui().ComTerminal->Settings()).windowTitle(),
                  LookupLabel(1, 890, true));
         QCOMPARE(TComPortSetupDlg().findChild<QLabel*>(QStringLiteral("lb_Parity"))->text(),
                  LookupLabel(1, 911, false));
@@ -368,7 +369,7 @@ private slots:
         const QRect small(0, 0, 800, 600);
         QVERIFY(small.contains(m_main->frameGeometry()));
         QVERIFY(m_main->minimumSizeHint().width() <= 790);
-        m_main->Timer_StartUp.stop();
+        m_main->StartUpTimer().stop();
         m_main->ShowStatus(QStringLiteral("ttyUSB0:115200-8-None-1-Software"),
                            TStatusPanel::ComPort);
         m_main->ShowStatus(QStringLiteral("192.168.100.200:10001"), TStatusPanel::IpPort);
@@ -384,22 +385,22 @@ private slots:
     void closeRefusedWhileStarting() {
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-        m_main->Timer_StartUp.start();
+        m_main->StartUpTimer().start();
         QVERIFY(!m_main->close());
         QVERIFY(m_main->isVisible());
-        m_main->Timer_StartUp.stop();
+        m_main->StartUpTimer().stop();
         QVERIFY(m_main->close());
         QVERIFY(!m_main->isVisible());
     }
 
     void terminalDefaults() {
         m_main->FormShow();
-        QCOMPARE(m_main->ComTerminal->Columns(), 65);
-        QCOMPARE(m_main->ComTerminal->Rows(), 32);
-        QCOMPARE(m_main->ComTerminal->Caret(), tcUnderline);
-        QCOMPARE(m_main->ComTerminal->Emulation(), teVT100orANSI);
-        QVERIFY(m_main->ComTerminal->WrapLines());
-        QVERIFY(QFontInfo(m_main->ComTerminal->font()).fixedPitch());
+        QCOMPARE(m_main->Ui().ComTerminal->Columns(), 65);
+        QCOMPARE(m_main->Ui().ComTerminal->Rows(), 32);
+        QCOMPARE(m_main->Ui().ComTerminal->Caret(), tcUnderline);
+        QCOMPARE(m_main->Ui().ComTerminal->Emulation(), teVT100orANSI);
+        QVERIFY(m_main->Ui().ComTerminal->WrapLines());
+        QVERIFY(QFontInfo(m_main->Ui().ComTerminal->font()).fixedPitch());
     }
 
     // Ctrl+F11 and Ctrl+Shift+F11 open the port setup; F11 alone does not.
@@ -474,14 +475,14 @@ private slots:
     }
 
     void debugPage() {
-        QCOMPARE(m_main->Notebook->currentWidget(), m_main->TerminalPage);
-        m_main->Fenster_Debug->trigger();
-        QCOMPARE(m_main->Notebook->currentWidget(), m_main->DebugPage);
-        QVERIFY(m_main->Memo_Rec->isReadOnly());
-        QCOMPARE(m_main->Memo_Rec->toolTip(), QStringLiteral("Memo Parameter lesen"));
-        QCOMPARE(m_main->Memo_Par->toolTip(), QStringLiteral("Memo Parameter schreiben"));
-        m_main->Fenster_Debug->trigger();
-        QCOMPARE(m_main->Notebook->currentWidget(), m_main->TerminalPage);
+        QCOMPARE(m_main->Ui().Notebook->currentWidget(), m_main->Ui().TerminalPage);
+        m_main->Ui().Fenster_Debug->trigger();
+        QCOMPARE(m_main->Ui().Notebook->currentWidget(), m_main->Ui().DebugPage);
+        QVERIFY(m_main->Ui().Memo_Rec->isReadOnly());
+        QCOMPARE(m_main->Ui().Memo_Rec->toolTip(), QStringLiteral("Memo Parameter lesen"));
+        QCOMPARE(m_main->Ui().Memo_Par->toolTip(), QStringLiteral("Memo Parameter schreiben"));
+        m_main->Ui().Fenster_Debug->trigger();
+        QCOMPARE(m_main->Ui().Notebook->currentWidget(), m_main->Ui().TerminalPage);
     }
 };
 

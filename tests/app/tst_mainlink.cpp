@@ -40,7 +40,7 @@ class TestMainLink : public QObject {
         settings.setValue(QStringLiteral("ComPort/Port"), port);
         settings.sync();
         m_main.reset(CreateWindows({}).MainForm);
-        m_main->Timer_Reopen.setInterval(50);
+        m_main->ReopenTimer().setInterval(50);
         m_main->FormShow();
     }
 
@@ -52,30 +52,30 @@ private slots:
         QVERIFY(m_sim->Start());
     }
     void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
+        if (m_main) m_main->StartUpTimer().stop();
         m_main.reset();
         m_sim.reset();
     }
 
     void startUpOpensPortAndSendsAttention() {
         StartWithPort(m_sim->DevicePath());
-        QVERIFY(m_main->Timer_StartUp.isActive());
+        QVERIFY(m_main->StartUpTimer().isActive());
         QVERIFY(!m_main->FormCloseQuery());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        QVERIFY(m_main->rb_online->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
+        QVERIFY(m_main->Ui().rb_online->isChecked());
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
                  m_sim->DevicePath() + QStringLiteral(":9600-8-None-1-Software"));
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_Info->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->Ui().Befehle_Info->isEnabled(), 5000);
 
-        m_main->Datei_Open->trigger(); // F9 closes
-        QVERIFY(!m_main->ComPort->Connected());
-        QVERIFY(m_main->rb_offline->isChecked());
-        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        m_main->Ui().Datei_Open->trigger(); // F9 closes
+        QVERIFY(!m_main->ComPort()->Connected());
+        QVERIFY(m_main->Ui().rb_offline->isChecked());
+        QVERIFY(!m_main->Ui().Befehle_Info->isEnabled());
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
                  m_sim->DevicePath() + u' ' + LabelText(125));
-        m_main->Datei_Open->trigger(); // and opens again
-        QVERIFY(m_main->ComPort->Connected());
+        m_main->Ui().Datei_Open->trigger(); // and opens again
+        QVERIFY(m_main->ComPort()->Connected());
     }
 
     // The window is shown as a user sees it: the failed open is reported
@@ -91,12 +91,12 @@ private slots:
         m_main.reset(CreateWindows({}).MainForm);
         m_main->show();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
-        QCOMPARE(QApplication::focusWidget(), m_main->ComTerminal);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive(), 5000);
+        QCOMPARE(QApplication::focusWidget(), m_main->Ui().ComTerminal);
         QVERIFY2(m_main->PanelToolTip(TStatusPanel::ComStatus).contains(QStringLiteral("No such")),
                  qPrintable(m_main->PanelToolTip(TStatusPanel::ComStatus)));
-        QVERIFY(!m_main->ComPort->Connected());
-        QVERIFY(m_main->rb_offline->isChecked());
+        QVERIFY(!m_main->ComPort()->Connected());
+        QVERIFY(m_main->Ui().rb_offline->isChecked());
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus),
                  QStringLiteral("Open error port: ") +
                      m_dir.filePath(QStringLiteral("no-such-device")));
@@ -104,17 +104,17 @@ private slots:
 
     void lostDeviceIsReopened() {
         StartWithPort(m_sim->DevicePath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         m_sim->Unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected(), 5000);
-        QVERIFY(m_main->rb_offline->isChecked());
-        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected(), 5000);
+        QVERIFY(m_main->Ui().rb_offline->isChecked());
+        QVERIFY(!m_main->Ui().Befehle_Info->isEnabled());
         QVERIFY(m_main->ReopenPending());
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
         QVERIFY(m_sim->Replug());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(127)));
-        QVERIFY(m_main->rb_online->isChecked());
+        QVERIFY(m_main->Ui().rb_online->isChecked());
         QVERIFY(!m_main->ReopenPending());
     }
 
@@ -123,9 +123,9 @@ private slots:
     // does not claim it was reopened; when it is back for good, it opens.
     void lossDuringReopenKeepsWatching() {
         StartWithPort(m_sim->DevicePath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         m_sim->Unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected(), 5000);
         // The reopened port greets the sensor with the attention sequence,
         // pausing 100 ms after its first byte: 30 ms into that pause the
         // device goes again.
@@ -138,12 +138,12 @@ private slots:
             });
         QVERIFY(m_sim->Replug());
         QTRY_VERIFY_WITH_TIMEOUT(!armed, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort->Connected() && m_main->ReopenPending(), 5000);
-        QVERIFY(m_main->Timer_Reopen.isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected() && m_main->ReopenPending(), 5000);
+        QVERIFY(m_main->ReopenTimer().isActive());
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
         disconnect(flap);
         QVERIFY(m_sim->Replug());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         QVERIFY(!m_main->ReopenPending());
     }
 
@@ -152,12 +152,12 @@ private slots:
     // changes nothing.
     void connectionDialog() {
         StartWithPort(m_dir.filePath(QStringLiteral("old-port")));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive(), 5000);
         auto* dlg = m_main->Windows().ComSetupDlg;
         QTimer::singleShot(0, this, [dlg] { dlg->Button2->click(); });
         m_main->Extras_Konfiguration_COMExecute();
-        QVERIFY(!m_main->Timer_StartUp.isActive());
-        QCOMPARE(m_main->ComPort->Port(), m_dir.filePath(QStringLiteral("old-port")));
+        QVERIFY(!m_main->StartUpTimer().isActive());
+        QCOMPARE(m_main->ComPort()->Port(), m_dir.filePath(QStringLiteral("old-port")));
 
         const QString port = m_sim->DevicePath();
         QWidget* focused = nullptr;
@@ -183,8 +183,8 @@ private slots:
         TFormMsgBox::SetResponder(nullptr);
         QCOMPARE(errors, 1);
         QCOMPARE(focused, dlg->ed_TCPClientIP);
-        QVERIFY(m_main->Timer_StartUp.isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
+        QVERIFY(m_main->StartUpTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort),
                  port + QStringLiteral(":38400-8-None-1-Software"));
         QSettings s(m_main->Settings().fileName(), QSettings::IniFormat);
@@ -199,7 +199,7 @@ private slots:
             dlg->OKBtn->click();
         });
         m_main->Extras_Konfiguration_COMExecute();
-        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(!m_main->ComPort()->Connected());
         QCOMPARE(m_main->LinkMode(), TLinkMode::Telnet);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort), QStringLiteral("Telnet"));
     }
@@ -207,8 +207,8 @@ private slots:
     // Command actions and special keys, as they arrive at the sensor.
     void commandsOnTheWire() {
         StartWithPort(m_sim->DevicePath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->Befehle_S2->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->Ui().Befehle_S2->isEnabled(), 5000);
         TSimSensor& sensor = m_sim->Sensor();
         QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith(" INFO\r\n") &&
                                      !m_main->SensorBusy(),
@@ -218,9 +218,9 @@ private slots:
             run();
             QTRY_COMPARE_WITH_TIMEOUT(sensor.ReceivedBytes(), expected, 5000);
         };
-        sent([&] { m_main->Befehle_S2->trigger(); }, QByteArray("\r\021\033PS2\r\n"));
-        sent([&] { m_main->Befehle_Esc->trigger(); }, QByteArray("\033"));
-        sent([&] { m_main->Befehle_System->trigger(); },
+        sent([&] { m_main->Ui().Befehle_S2->trigger(); }, QByteArray("\r\021\033PS2\r\n"));
+        sent([&] { m_main->Ui().Befehle_Esc->trigger(); }, QByteArray("\033"));
+        sent([&] { m_main->Ui().Befehle_System->trigger(); },
              QByteArray("\r\021\033*SYSTEM\r\nTARVEK\r\nPARAMETER\r\n*EXIT\r\n"));
         const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
         sent([&] { QVERIFY(m_main->SpecialKey(Qt::Key_I, ctrlShift)); },
@@ -239,28 +239,28 @@ private slots:
         TFormMsgBox::SetResponder(nullptr);
         QVERIFY(help.startsWith(QStringLiteral("Description of Special Function Keys")));
         QVERIFY(help.contains(QStringLiteral("[U]\t*UPDATE (only ORX 9)\n")));
-        QVERIFY(m_main->ComTerminal->ReadOnly());
+        QVERIFY(m_main->Ui().ComTerminal->ReadOnly());
         QVERIFY(!m_main->SpecialKey(Qt::Key_A, Qt::NoModifier));
-        QVERIFY(!m_main->ComTerminal->ReadOnly());
+        QVERIFY(!m_main->Ui().ComTerminal->ReadOnly());
         QVERIFY(!m_main->SpecialKey(Qt::Key_F4, Qt::ControlModifier)); // Ctrl alone: passed on
         QCOMPARE(sensor.ReceivedBytes(), QByteArray());
 
         // Without a link the command actions are disabled; keys still send.
-        m_main->Datei_Open->trigger();
-        QVERIFY(!m_main->Befehle_Info->isEnabled());
+        m_main->Ui().Datei_Open->trigger();
+        QVERIFY(!m_main->Ui().Befehle_Info->isEnabled());
         QVERIFY(m_main->SpecialKey(Qt::Key_T, ctrlShift));
     }
 
     void closedByUserStaysClosed() {
         StartWithPort(m_sim->DevicePath());
-        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort->Connected(), 5000);
-        m_main->Datei_Open->trigger();
-        QVERIFY(!m_main->ComPort->Connected());
+        QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
+        m_main->Ui().Datei_Open->trigger();
+        QVERIFY(!m_main->ComPort()->Connected());
         m_sim->Unplug();
         QVERIFY(m_sim->Replug());
         QVERIFY(!m_main->ReopenPending());
-        QVERIFY(!m_main->Timer_Reopen.isActive());
-        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(!m_main->ReopenTimer().isActive());
+        QVERIFY(!m_main->ComPort()->Connected());
     }
 };
 

@@ -10,6 +10,7 @@
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TCustomComTerminal.h"
+#include "TLink.h"
 #include "TMainForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
@@ -68,32 +69,32 @@ class TestRelayHold : public QObject {
         settings.sync();
         m_form.reset(CreateWindows({}).MainForm);
         m_form->FormShow();
-        TComPort* port = m_form->ComPort;
+        TComPort* port = m_form->ComPort();
         connect(port, &TComPort::DataReceived, this,
                 [this](const QByteArray& d) { m_fromSensor += d; });
         connect(port, &TComPort::LineErrors, this,
                 [this](const QStringList& texts) { m_lineErrors += texts; });
         // Connected after the window's own handler: seen after each write.
-        connect(m_form->TcpLink, &TTcpLink::Received, this, [this] { NoteQueue(); });
+        connect(m_form->TcpLink(), &TTcpLink::Received, this, [this] { NoteQueue(); });
         return QTest::qWaitFor(
             [this] {
-                return m_form->ComPort->Connected() && !m_form->Timer_StartUp.isActive() &&
+                return m_form->ComPort()->Connected() && !m_form->StartUpTimer().isActive() &&
                        Sensor().ReceivedBytes().endsWith(" INFO\r\n") && !m_form->SensorBusy();
             },
             20000);
     }
-    void NoteQueue() { m_mostRelayed = std::max(m_mostRelayed, m_form->ComPort->PendingRelay()); }
+    void NoteQueue() { m_mostRelayed = std::max(m_mostRelayed, m_form->ComPort()->PendingRelay()); }
     qint64 OwnPending() const {
-        return m_form->ComPort->PendingOutput() - m_form->ComPort->PendingRelay();
+        return m_form->ComPort()->PendingOutput() - m_form->ComPort()->PendingRelay();
     }
 
     std::unique_ptr<QTcpSocket> Connect() {
         auto s = std::make_unique<QTcpSocket>();
         QTcpSocket* raw = s.get();
         connect(raw, &QTcpSocket::readyRead, raw, [raw] { raw->readAll(); });
-        const int before = m_form->TcpLink->ClientCount();
-        s->connectToHost(QHostAddress::LocalHost, m_form->TcpLink->ServerPort());
-        if (!QTest::qWaitFor([&] { return m_form->TcpLink->ClientCount() == before + 1; }, 10000))
+        const int before = m_form->TcpLink()->ClientCount();
+        s->connectToHost(QHostAddress::LocalHost, m_form->TcpLink()->ServerPort());
+        if (!QTest::qWaitFor([&] { return m_form->TcpLink()->ClientCount() == before + 1; }, 10000))
             return nullptr;
         return s;
     }
@@ -128,7 +129,7 @@ private slots:
         Sensor().SetTraceLimit(16 << 20);
     }
     void cleanup() {
-        if (m_form) m_form->Timer_StartUp.stop();
+        if (m_form) m_form->StartUpTimer().stop();
         m_form.reset();
         m_pty.reset();
         TFormMsgBox::SetResponder(nullptr);
@@ -142,7 +143,7 @@ private slots:
     void clientStreamWaitsForTheLine() {
         auto client = Connect();
         QVERIFY(client);
-        QTcpSocket* served = m_form->TcpLink->ClientSockets().at(0);
+        QTcpSocket* served = m_form->TcpLink()->ClientSockets().at(0);
         QVERIFY(HoldLine());
         const QByteArray stream = SimTaggedStream(0, 300 * 1024);
         client->write(stream);
@@ -186,9 +187,9 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(c->bytesToWrite(), qint64(0), 30000);
             ::shutdown(int(c->socketDescriptor()), SHUT_WR);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->TcpLink->ClientCount(), 0, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->TcpLink()->ClientCount(), 0, 30000);
         QVERIFY(AskStatus());
-        QVERIFY(m_form->ComPort->PendingRelay() < TComPort::RelayHighMark + TTcpLink::ReadChunk);
+        QVERIFY(m_form->ComPort()->PendingRelay() < TComPort::RelayHighMark + TTcpLink::ReadChunk);
         QVERIFY(Sensor().ReceivedBytes().isEmpty());
 
         Sensor().HoldHost(false);
@@ -207,7 +208,7 @@ private slots:
         QCOMPARE(received.size(), total - kStatusAnswer.size());
         QVERIFY(m_mostRelayed < TComPort::RelayHighMark + TTcpLink::ReadChunk);
         QCOMPARE(m_lineErrors, QStringList());
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->TcpLink->findChildren<QTcpSocket*>().isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->TcpLink()->findChildren<QTcpSocket*>().isEmpty(), 10000);
     }
 
     // A client whose data has reached the relay resets its connection while
@@ -233,14 +234,14 @@ private slots:
         m_fromSensor.clear();
         Sensor().SendMarker("!");
         QTRY_VERIFY_WITH_TIMEOUT(m_fromSensor.contains('!') &&
-                                     !m_form->Timer_TCPServer_Delay.isActive() &&
-                                     m_form->TcpPendingText().isEmpty(),
+                                     !m_form->Link().TcpBatch().isActive() &&
+                                     m_form->Link().TcpPending().isEmpty(),
                                  10000);
 
         Sensor().HoldHost(false);
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().size() >= stream.size(), 60000);
         QVERIFY(Sensor().ReceivedBytes() == stream);
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->TcpLink->ClientCount(), 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->TcpLink()->ClientCount(), 0, 10000);
         QVERIFY(m_mostRelayed < TComPort::RelayHighMark + TTcpLink::ReadChunk);
     }
 
@@ -272,8 +273,8 @@ private slots:
         sender.write(message(first) + message(second));
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->ReadyForRelayData(), 30000);
         QVERIFY(AskStatus());
-        m_form->ComTerminal->setFocus();
-        QTest::keyClicks(m_form->ComTerminal, QStringLiteral("x"));
+        m_form->Ui().ComTerminal->setFocus();
+        QTest::keyClicks(m_form->Ui().ComTerminal, QStringLiteral("x"));
         QTRY_COMPARE_WITH_TIMEOUT(OwnPending(), qint64(kStatusAnswer.size() + 1), 10000);
         // The sender is held back: most of its message has not left it.
         QVERIFY(sender.bytesToWrite() > first.size() / 2);

@@ -42,7 +42,7 @@ class TestSignalEnd : public QObject {
                                     m_w))
             return false;
         m_quit = false;
-        m_main->QuitProgram = [this] { m_quit = true; };
+        m_main->SetQuitProgram([this] { m_quit = true; });
         return true;
     }
     bool Ready() { return Identified(*m_main, m_w, *m_sim); }
@@ -71,13 +71,13 @@ private slots:
             [&] { chart.btnStart->click(); });
         WhenReady(
             this, [&] { return chart.Rohdaten().Count() >= 3; }, [&] { m_main->EndBySignal(); });
-        m_main->Fenster_Grafik->trigger(); // returns when the chart has closed
+        m_main->Ui().Fenster_Grafik->trigger(); // returns when the chart has closed
         QVERIFY(!chart.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(m_quit, 10000);
         QCOMPARE(Sensor().Value(QStringLiteral("S1FORMAT")), format);
         QCOMPARE(Sensor().Value(QStringLiteral("S1TIME")), QStringLiteral("250"));
         QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
-        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(!m_main->ComPort()->Connected());
     }
 
     // A parameter send: it stops before its next line and takes the sensor
@@ -85,14 +85,14 @@ private slots:
     void sendInterrupted() {
         QVERIFY(Start(QStringLiteral("7")));
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        m_main->Parameter_auslesen->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy() && m_main->Parameter_testen->isEnabled(),
-                                 20000);
+        m_main->Ui().Parameter_auslesen->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_main->SensorBusy() && m_main->Ui().Parameter_testen->isEnabled(), 20000);
         Sensor().ClearTrace();
         WhenReady(
             this, [&] { return Sensor().ReceivedBytes().count("\r\n") >= 12; },
             [&] { m_main->EndBySignal(); });
-        m_main->Parameter_testen->trigger();
+        m_main->Ui().Parameter_testen->trigger();
         QCOMPARE(m_main->ParameterWriter()->LastResult(), TFlowResult::Cancelled);
         QTRY_VERIFY_WITH_TIMEOUT(m_quit, 10000);
         QVERIFY(!Sensor().SystemMode());

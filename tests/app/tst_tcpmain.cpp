@@ -12,6 +12,7 @@
 #include "TCommandEngine.h"
 #include "TCustomComTerminal.h"
 #include "TGrafikDlg.h"
+#include "TLink.h"
 #include "TMainForm.h"
 #include "TNumberDlg.h"
 #include "TSimPty.h"
@@ -101,7 +102,7 @@ private slots:
     }
     void cleanup() {
         for (auto& f : m_forms)
-            f->Timer_StartUp.stop();
+            f->StartUpTimer().stop();
         m_forms.clear();
         m_pty.reset();
         TFormMsgBox::SetResponder(nullptr);
@@ -121,13 +122,13 @@ private slots:
         QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), LabelText(117) + u' ' + target);
         QVERIFY(f->PanelText(TStatusPanel::IpPort).startsWith(QStringLiteral("127.0.0.1:")));
         QCOMPARE(f->PanelText(TStatusPanel::ComPort), LabelText(115));
-        QVERIFY(!f->Datei_UpdateFirmware->isEnabled());
-        QVERIFY(f->Timer_StartUp.isActive());
+        QVERIFY(!f->Ui().Datei_UpdateFirmware->isEnabled());
+        QVERIFY(f->StartUpTimer().isActive());
 
-        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
-        QVERIFY(f->rb_offline->isChecked());
-        QVERIFY(!f->rb_online->isEnabled() && !f->rb_offline->isEnabled());
-        QVERIFY(f->Befehle_Info->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!f->StartUpTimer().isActive(), 5000);
+        QVERIFY(f->Ui().rb_offline->isChecked());
+        QVERIFY(!f->Ui().rb_online->isEnabled() && !f->Ui().rb_offline->isEnabled());
+        QVERIFY(f->Ui().Befehle_Info->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(sim.Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
         QVERIFY(m_questions.isEmpty());
 
@@ -154,7 +155,7 @@ private slots:
 
         // Typed keys leave over TCP.
         sim.Sensor().ClearTrace();
-        QTest::keyClicks(f->ComTerminal, QStringLiteral("ab"));
+        QTest::keyClicks(f->Ui().ComTerminal, QStringLiteral("ab"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab"), 5000);
         f->SetCmd(QByteArray("\r"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab\r"), 5000);
@@ -162,18 +163,18 @@ private slots:
         // With a serial port opened as well (F9), typed keys go to both.
         m_pty = std::make_unique<TSimPty>();
         QVERIFY(m_pty->Start());
-        f->ComPort->SetPort(m_pty->DevicePath());
-        f->Datei_Open->trigger();
-        QVERIFY(f->ComPort->Connected());
+        f->ComPort()->SetPort(m_pty->DevicePath());
+        f->Ui().Datei_Open->trigger();
+        QVERIFY(f->ComPort()->Connected());
         QTRY_VERIFY_WITH_TIMEOUT(
             m_pty->Sensor().ReceivedBytes().endsWith(" INFO\r\n") && !f->SensorBusy(), 10000);
         sim.Sensor().ClearTrace();
         m_pty->Sensor().ClearTrace();
-        QTest::keyClicks(f->ComTerminal, QStringLiteral("c"));
+        QTest::keyClicks(f->Ui().ComTerminal, QStringLiteral("c"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("c"), 5000);
         // (The remote end's echo follows it: data from TCP goes to an open port.)
         QTRY_VERIFY_WITH_TIMEOUT(m_pty->Sensor().ReceivedBytes().startsWith("c"), 5000);
-        f->Datei_Open->trigger();
+        f->Ui().Datei_Open->trigger();
 
         // The peer goes away: only the Socket Status changes.
         sim.DropClients();
@@ -189,7 +190,7 @@ private slots:
                              NoPort());
         QCOMPARE(f->PanelText(TStatusPanel::SocketStatus),
                  LabelText(118) + QStringLiteral(" 127.0.0.1:%1").arg(port));
-        QCOMPARE(f->Timer_StartUp.property("tag").toInt(), 1);
+        QCOMPARE(f->StartUpTimer().property("tag").toInt(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
         QCOMPARE(m_questions.at(0), LabelText(121) + u'\n' + LabelText(122));
         QVERIFY(f->FormCloseQuery());
@@ -205,7 +206,7 @@ private slots:
                               {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
                               {QStringLiteral("TCPClientPort"), QString::number(sim.Port())}},
                              NoPort());
-        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive() && !f->SensorBusy(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->StartUpTimer().isActive() && !f->SensorBusy(), 10000);
         TGrafikDlg& chart = *f->Windows().GrafikDlg;
         chart.FormShow();
         QVERIFY(chart.btnStart->isEnabled());
@@ -273,7 +274,7 @@ private slots:
         TMainForm* f = Start({{QStringLiteral("Mode"), QStringLiteral("2")},
                               {QStringLiteral("TCPClientPort"), QString::number(ClosedPort())}},
                              NoPort());
-        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->StartUpTimer().isActive(), 5000);
         f->CopyData(9, QByteArray(1990, 'a'));
         f->CopyData(9, QByteArray(20, 'b'));
         QCOMPARE(f->HistoryLines().last().right(21), u'a' + QString(20, u'b'));
@@ -344,12 +345,12 @@ private slots:
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
-        const quint16 port = f->TcpLink->ServerPort();
+        const quint16 port = f->TcpLink()->ServerPort();
         QVERIFY(port != 0);
         QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), LabelText(116));
         QCOMPARE(f->PanelText(TStatusPanel::IpPort), QStringLiteral("127.0.0.1:%1").arg(port));
-        QVERIFY(f->Datei_UpdateFirmware->isEnabled() || !f->ComPort->Connected());
-        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        QVERIFY(f->Ui().Datei_UpdateFirmware->isEnabled() || !f->ComPort()->Connected());
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort()->Connected(), 5000);
 
         auto c1 = ConnectClient(port);
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
@@ -370,7 +371,7 @@ private slots:
         const QByteArray answer = pty.Sensor().SentBytes();
         QTRY_VERIFY_WITH_TIMEOUT(c1->peek(1 << 20).endsWith(answer), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(c2->peek(1 << 20).endsWith(answer), 5000);
-        QVERIFY(f->Timer_TCPServer_Delay.interval() == 100);
+        QVERIFY(f->Link().TcpDelay() == 100);
 
         // Zero bytes cut their read; garbage is passed on as it is.
         pty.Sensor().ClearTrace();
@@ -383,7 +384,7 @@ private slots:
                                   5000);
 
         // Client 1 leaves, client 3 takes its slot.
-        QTcpSocket* second = f->TcpLink->ClientSockets().at(1);
+        QTcpSocket* second = f->TcpLink()->ClientSockets().at(1);
         c1->disconnectFromHost();
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
                                   5000);
@@ -391,19 +392,19 @@ private slots:
         auto c3 = ConnectClient(port);
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("2"),
                                   5000);
-        QCOMPARE(f->TcpLink->ClientSockets().size(), 2);
-        QCOMPARE(f->TcpLink->ClientSockets().at(1), second);
+        QCOMPARE(f->TcpLink()->ClientSockets().size(), 2);
+        QCOMPARE(f->TcpLink()->ClientSockets().at(1), second);
 
         // A client that leaves while the port is closed is released too.
-        f->Datei_Open->trigger();
-        QVERIFY(!f->ComPort->Connected());
+        f->Ui().Datei_Open->trigger();
+        QVERIFY(!f->ComPort()->Connected());
         c3->disconnectFromHost();
-        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 1, 5000);
         QCOMPARE(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"));
 
         // Closing the window closes the relay.
         QVERIFY(f->close());
-        QVERIFY(!f->TcpLink->Listening());
+        QVERIFY(!f->TcpLink()->Listening());
         QTRY_COMPARE_WITH_TIMEOUT(c2->state(), QAbstractSocket::UnconnectedState, 5000);
     }
 
@@ -416,14 +417,14 @@ private slots:
         QVERIFY(f);
         TSimPty& pty = *m_pty;
         TSimSensor& sensor = pty.Sensor();
-        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort()->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(sensor.ReceivedBytes().endsWith(" INFO\r\n") && !f->SensorBusy(),
                                  10000);
         QByteArray fromSensor;
-        connect(f->ComPort, &TComPort::DataReceived, this,
+        connect(f->ComPort(), &TComPort::DataReceived, this,
                 [&fromSensor](const QByteArray& d) { fromSensor += d; });
-        auto c = ConnectClient(f->TcpLink->ServerPort());
-        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
+        auto c = ConnectClient(f->TcpLink()->ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 1, 5000);
         QByteArray burst(1 << 20, '\0');
         for (qsizetype i = 0; i < burst.size(); ++i)
             burst[i] = char(1 + i % 255);
@@ -433,7 +434,7 @@ private slots:
         QTimer tick;
         connect(&tick, &QTimer::timeout, this, [&] {
             ++ticks;
-            mostQueued = std::max(mostQueued, f->ComPort->PendingOutput());
+            mostQueued = std::max(mostQueued, f->ComPort()->PendingOutput());
         });
         tick.start(10);
         c->write(burst);
@@ -445,7 +446,7 @@ private slots:
         sensor.SendMarker("\x01"); // the sensor echoes no control characters
         QTRY_VERIFY_WITH_TIMEOUT(fromSensor.contains('\x01'), 5000);
         QCOMPARE(sensor.ReceivedBytes().size(), before);
-        QVERIFY(f->ComPort->Connected());
+        QVERIFY(f->ComPort()->Connected());
         QVERIFY(c->bytesToWrite() > 0 || sensor.ReceivedBytes().size() < burst.size());
         sensor.HoldHost(false);
 
@@ -457,14 +458,14 @@ private slots:
                                   qPrintable(QStringLiteral("%1 %2 %3 %4 %5")
                                                  .arg(sensor.ReceivedBytes().size())
                                                  .arg(c->bytesToWrite())
-                                                 .arg(f->ComPort->PendingOutput())
-                                                 .arg(f->TcpLink->ClientCount())
+                                                 .arg(f->ComPort()->PendingOutput())
+                                                 .arg(f->TcpLink()->ClientCount())
                                                  .arg(int(c->state()))),
                                   20000);
         QVERIFY(sensor.ReceivedBytes() == burst);
         QVERIFY(ticks > 0);
-        QVERIFY(mostQueued <= TMainForm::MaxRelayBacklog + TTcpLink::ReadChunk);
-        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 0, 5000);
+        QVERIFY(mostQueued <= TComPort::RelayHighMark + TTcpLink::ReadChunk);
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 0, 5000);
     }
 
     // The relay's port is taken: the system's text in an error box, the
@@ -479,8 +480,8 @@ private slots:
                   NoPort());
         QCOMPARE(m_questions.size(), 1);
         QVERIFY(!m_questions.at(0).isEmpty());
-        QVERIFY(!f->Timer_StartUp.isActive());
-        QVERIFY(!f->TcpLink->Listening());
+        QVERIFY(!f->StartUpTimer().isActive());
+        QVERIFY(!f->TcpLink()->Listening());
         QCOMPARE(f->PanelText(TStatusPanel::SocketStatus), QString());
         QVERIFY(f->FormCloseQuery());
     }
@@ -490,25 +491,25 @@ private slots:
     void serverBatching() {
         TMainForm* f = StartRelay();
         QVERIFY(f);
-        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
-        auto c = ConnectClient(f->TcpLink->ServerPort());
-        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_TCPServer_Delay.isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort()->Connected(), 5000);
+        auto c = ConnectClient(f->TcpLink()->ServerPort());
+        QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->Link().TcpBatch().isActive(), 5000);
         c->readAll();
 
-        f->SendTcp("a");
-        QVERIFY(f->Timer_TCPServer_Delay.isActive());
-        const int timer = f->Timer_TCPServer_Delay.timerId();
-        f->SendTcp("b");
-        QCOMPARE(f->Timer_TCPServer_Delay.timerId(), timer);
-        QCOMPARE(f->TcpPendingText(), QByteArray("ab"));
+        f->Link().SendTcp("a");
+        QVERIFY(f->Link().TcpBatch().isActive());
+        const int timer = f->Link().TcpBatch().timerId();
+        f->Link().SendTcp("b");
+        QCOMPARE(f->Link().TcpBatch().timerId(), timer);
+        QCOMPARE(f->Link().TcpPending(), QByteArray("ab"));
         QTRY_VERIFY_WITH_TIMEOUT(c->peek(16).contains("ab"), 5000);
-        QVERIFY(f->TcpPendingText().isEmpty());
+        QVERIFY(f->Link().TcpPending().isEmpty());
 
-        f->SendTcp(QByteArray(TMainForm::MaxTcpPending, 'z'));
-        QVERIFY(f->TcpPendingText().isEmpty());
-        QVERIFY(!f->Timer_TCPServer_Delay.isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(c->bytesAvailable() >= TMainForm::MaxTcpPending, 10000);
+        f->Link().SendTcp(QByteArray(TLink::MaxTcpPending, 'z'));
+        QVERIFY(f->Link().TcpPending().isEmpty());
+        QVERIFY(!f->Link().TcpBatch().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(c->bytesAvailable() >= TLink::MaxTcpPending, 10000);
     }
 
     // With "TCPServerDelay" 0 what the sensor sends leaves at once, without
@@ -516,21 +517,20 @@ private slots:
     void serverDelayZero() {
         TMainForm* f = StartRelay({{QStringLiteral("TCPServerDelay"), QStringLiteral("0")}});
         QVERIFY(f);
-        QCOMPARE(f->Timer_TCPServer_Delay.interval(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
-        auto c = ConnectClient(f->TcpLink->ServerPort());
+        QCOMPARE(f->Link().TcpDelay(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort()->Connected(), 5000);
+        auto c = ConnectClient(f->TcpLink()->ServerPort());
         QTRY_COMPARE_WITH_TIMEOUT(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
                                   5000);
         c->readAll();
         int timerStarts = 0;
-        connect(&f->Timer_TCPServer_Delay, &QTimer::timeout, this,
-                [&timerStarts] { ++timerStarts; });
+        connect(&f->Link().TcpBatch(), &QTimer::timeout, this, [&timerStarts] { ++timerStarts; });
         for (char ch : QByteArray("xyz")) {
             c->write(QByteArray(1, ch)); // echoed by the sensor, one character at a time
             QTRY_VERIFY_WITH_TIMEOUT(c->peek(1 << 20).endsWith(ch), 5000);
         }
         QCOMPARE(timerStarts, 0);
-        QVERIFY(f->TcpPendingText().isEmpty());
+        QVERIFY(f->Link().TcpPending().isEmpty());
     }
 
     // Many clients while the sensor streams a line every 10 ms: every client
@@ -540,17 +540,17 @@ private slots:
         TMainForm* f = StartRelay();
         QVERIFY(f);
         TSimPty& pty = *m_pty;
-        const quint16 port = f->TcpLink->ServerPort();
-        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort->Connected(), 5000);
+        const quint16 port = f->TcpLink()->ServerPort();
+        QTRY_VERIFY_WITH_TIMEOUT(f->ComPort()->Connected(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(
             pty.Sensor().ReceivedBytes().endsWith(" INFO\r\n") && !f->SensorBusy(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!f->Timer_StartUp.isActive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->StartUpTimer().isActive(), 5000);
         const int before = OpenDescriptors();
 
         std::vector<std::unique_ptr<QTcpSocket>> clients;
         for (int i = 0; i < 10; ++i) {
             clients.push_back(ConnectClient(port));
-            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), i + 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), i + 1, 5000);
         }
         pty.Sensor().ClearTrace();
         pty.Sensor().Receive("S1FORMAT s\rS1OUTPUT 0\rS1TIME 10\rS1ON 1\r");
@@ -567,9 +567,9 @@ private slots:
 
         for (int cycle = 0; cycle < 100; ++cycle) {
             auto c = ConnectClient(port);
-            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 11, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 11, 5000);
             c->abort();
-            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink->ClientCount(), 10, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(f->TcpLink()->ClientCount(), 10, 5000);
         }
         QCOMPARE(f->PanelText(TStatusPanel::TcpCounter), QStringLiteral("10"));
         clients.clear();
@@ -583,16 +583,16 @@ private slots:
     void twoProgramsThroughTheRelay() {
         TMainForm* relay = StartRelay();
         QVERIFY(relay);
-        QTRY_VERIFY_WITH_TIMEOUT(relay->ComPort->Connected(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(relay->ComPort()->Connected(), 5000);
         TMainForm* remote = Start(
             {{QStringLiteral("Mode"), QStringLiteral("2")},
              {QStringLiteral("TCPClientIP"), QStringLiteral("127.0.0.1")},
-             {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink->ServerPort())}},
+             {QStringLiteral("TCPClientPort"), QString::number(relay->TcpLink()->ServerPort())}},
             NoPort());
         QTRY_COMPARE_WITH_TIMEOUT(relay->PanelText(TStatusPanel::TcpCounter), QStringLiteral("1"),
                                   5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!remote->Timer_StartUp.isActive(), 5000);
-        QVERIFY(remote->Befehle_Info->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!remote->StartUpTimer().isActive(), 5000);
+        QVERIFY(remote->Ui().Befehle_Info->isEnabled());
 
         const QByteArray info = remote->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"),
                                                QByteArray("->"), 0, 2000);

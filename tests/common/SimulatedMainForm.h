@@ -44,7 +44,7 @@ inline bool StartOnSimulatedSensor(const QString& link, const TSimOptions& optio
 
 // The port is open, the sensor identified and nothing talks to it.
 inline bool Identified(TMainForm& main, const TAppWindows& windows, TSimPty& sim) {
-    return main.ComPort->Connected() &&
+    return main.ComPort()->Connected() &&
            windows.ParameterForm->SerialNumberText() == sim.Sensor().Serial() && !main.SensorBusy();
 }
 
@@ -59,7 +59,7 @@ inline void RecordMessageBoxes(QStringList& boxes) {
 
 // Ends a test's program and sensor, and the answers its dialogs were given.
 inline void StopSimulatedMainForm(std::unique_ptr<TMainForm>& main, std::unique_ptr<TSimPty>& sim) {
-    if (main) main->Timer_StartUp.stop();
+    if (main) main->StartUpTimer().stop();
     main.reset();
     sim.reset();
     TFormMsgBox::SetResponder(nullptr);

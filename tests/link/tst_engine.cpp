@@ -6,8 +6,10 @@
 #include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
+#include "TLink.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
+#include "TSimTcpServer.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,7 +19,8 @@
 class TestEngine : public QObject {
     Q_OBJECT
     std::unique_ptr<TSimPty> m_sim;
-    std::unique_ptr<TComPort> m_port;
+    std::unique_ptr<TLink> m_link;
+    TComPort* m_port = nullptr;
     std::unique_ptr<TComDataPacket> m_framer;
     std::unique_ptr<TCommandEngine> m_engine;
     QStringList m_log;
@@ -26,10 +29,11 @@ private slots:
     void init() {
         m_sim = std::make_unique<TSimPty>();
         QVERIFY(m_sim->Start());
-        m_port = std::make_unique<TComPort>();
+        m_link = std::make_unique<TLink>();
+        m_port = &m_link->Port();
         m_port->SetPort(m_sim->DevicePath());
         m_framer = std::make_unique<TComDataPacket>();
-        m_engine = std::make_unique<TCommandEngine>(*m_port, *m_framer);
+        m_engine = std::make_unique<TCommandEngine>(*m_link, *m_framer);
         m_log.clear();
         m_engine->DebugMode = true;
         m_engine->Log = [this](const QString& line) { m_log << line; };
@@ -39,7 +43,7 @@ private slots:
     void cleanup() {
         m_engine.reset();
         m_framer.reset();
-        m_port.reset();
+        m_link.reset();
         m_sim.reset();
     }
 
@@ -117,8 +121,8 @@ private slots:
     // The device goes away while open: the port closes and says so; the
     // same device can be opened again once it is back.
     void unplugWhileOpen() {
-        QSignalSpy closed(m_port.get(), &TComPort::AfterClose);
-        QSignalSpy lost(m_port.get(), &TComPort::DeviceLost);
+        QSignalSpy closed(m_port, &TComPort::AfterClose);
+        QSignalSpy lost(m_port, &TComPort::DeviceLost);
         m_sim->Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(!m_port->Connected(), 5000);
         QCOMPARE(closed.count(), 1);
@@ -128,6 +132,35 @@ private slots:
         QVERIFY(m_port->Open());
         QCOMPARE(m_engine->GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 1000).trimmed(),
                  QByteArray("1"));
+    }
+
+    // Over TCP the same engine and framer: the command goes whole (no
+    // pause and no blank on the network), the reply is cut by the port's
+    // framer from what the link socket delivers, and a link that has gone
+    // takes no more commands.
+    void overTcp() {
+        TSimTcpServer server;
+        QVERIFY(server.Listen());
+        TLink link;
+        TComDataPacket framer;
+        TCommandEngine engine(link, framer);
+        QVERIFY(!engine.LinkUp());
+        QVERIFY(!engine.SetCmd(QByteArray("SID\r\n")));
+        QCOMPARE(link.Tcp().Connect(QStringLiteral("127.0.0.1"), server.Port()),
+                 TTcpLink::TConnectResult::Connected);
+        QVERIFY(engine.LinkUp());
+        QCOMPARE(link.Device(), static_cast<QIODevice*>(link.Tcp().LinkSocket()));
+        QVERIFY(engine.SetCmd(QByteArray("\r\021\033")));
+        QCOMPARE(engine.GetCmd(QByteArray("SID\r\n"), "SID\r\n", "\r\n", 0, 2000).trimmed(),
+                 QByteArray("1"));
+        QVERIFY(!server.Sensor().ReceivedBytes().contains(" SID"));
+        engine.StartRecording();
+        QVERIFY(!engine.GetCmd(QByteArray("INFO\r\n"), "INFO\r\n", "->", 0, 2000).isEmpty());
+        QVERIFY(engine.StopRecording().contains("S/N "));
+        link.CloseSockets();
+        QVERIFY(!engine.LinkUp());
+        QVERIFY(link.Device() == nullptr);
+        QVERIFY(!engine.SetCmd(QByteArray("SID\r\n")));
     }
 
     void openErrors() {

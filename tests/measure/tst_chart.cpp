@@ -85,7 +85,7 @@ private slots:
         TFormMsgBox::SetResponder(nullptr);
         TPrintDialogs::SetResponder(nullptr);
         QLocale::setDefault(QLocale::c());
-        if (m_main) m_main->Timer_StartUp.stop();
+        if (m_main) m_main->StartUpTimer().stop();
         m_main.reset();
         m_sim.reset();
     }

@@ -53,7 +53,7 @@ class TestMeasureChannel : public QObject {
 private slots:
     void init() { SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab")); }
     void cleanup() {
-        if (m_main) m_main->Timer_StartUp.stop();
+        if (m_main) m_main->StartUpTimer().stop();
         m_main.reset();
         m_sim.reset();
     }
@@ -242,7 +242,7 @@ private slots:
         settings.clear();
         settings.sync();
         std::unique_ptr<TMainForm> main(CreateWindows({}).MainForm);
-        main->ComPort->SetBaudRate(TBaudRate(baud));
+        main->ComPort()->SetBaudRate(TBaudRate(baud));
         TGraphicSetupDlg& dlg = *main->Windows().GraphicSetupDlg;
         QCOMPARE(dlg.XNumber(), 2400);
         QStringList boxes;
@@ -371,7 +371,7 @@ private slots:
     void noLink() {
         QVERIFY(Start(QStringLiteral("7"), 1));
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        m_main->Datei_Open->trigger();
+        m_main->Ui().Datei_Open->trigger();
         m_sim->Sensor().ClearTrace();
         TMeasurementChannel channel(*m_main, TMeasurementChannel::TWindow::Chart);
         QVERIFY(!channel.PrepareChannel());

@@ -72,7 +72,7 @@ class TestFlowFailures : public QObject {
         if (!StartOnSimulatedSensor(LinkPath(), options, m_sim, m_main, m_w)) return false;
         if (!QTest::qWaitFor([this] { return Ready(); }, 20000)) return false;
         if (!Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1"))) return false;
-        m_main->Parameter_auslesen->trigger();
+        m_main->Ui().Parameter_auslesen->trigger();
         if (!QTest::qWaitFor([this] { return !m_main->SensorBusy() && !Sensor().SystemMode(); },
                              20000))
             return false;
@@ -81,17 +81,17 @@ class TestFlowFailures : public QObject {
     }
     bool Ready() { return Identified(*m_main, m_w, *m_sim); }
     // The lines of the last send, as the writer put them out.
-    QStringList SentLines() const { return m_main->Memo_Par->toPlainText().split(u'\n'); }
+    QStringList SentLines() const { return m_main->Ui().Memo_Par->toPlainText().split(u'\n'); }
 
     // Sends the editor's set one of the ways: the editor itself, or a file
     // the program saved from it, or the same text on the clipboard.
     void SendBy(TWay way) {
         switch (way) {
         case TWay::EditorStore:
-            m_main->Parameter_programmieren->trigger();
+            m_main->Ui().Parameter_programmieren->trigger();
             break;
         case TWay::EditorTest:
-            m_main->Parameter_testen->trigger();
+            m_main->Ui().Parameter_testen->trigger();
             break;
         case TWay::File: {
             QVERIFY(SaveParameterLines(SetFile(), Writer().FileLines(), nullptr));
@@ -99,7 +99,7 @@ class TestFlowFailures : public QObject {
             TFileDialogs::SetResponder([file](const TFileDialogRequest& r) {
                 return r.kind == TFileDialogRequest::Open ? file : QString();
             });
-            m_main->Datei_Parameter_schreiben->trigger();
+            m_main->Ui().Datei_Parameter_schreiben->trigger();
             break;
         }
         case TWay::Clipboard:
@@ -275,11 +275,11 @@ private slots:
             return r.kind == TFileDialogRequest::Save ? file : QString();
         });
         QFile::remove(file);
-        m_main->Datei_Parameter_lesen->trigger(); // a good set in the file first
+        m_main->Ui().Datei_Parameter_lesen->trigger(); // a good set in the file first
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy() && !Sensor().SystemMode(), 20000);
         const QByteArray good = FileBytes(file);
         QVERIFY(good.contains("\r\nAVERAGE "));
-        const QString memo = m_main->Memo_Rec->toPlainText();
+        const QString memo = m_main->Ui().Memo_Rec->toPlainText();
 
         connect(&Sensor(), &TSimSensor::Traced, this, [this, linkLost](const TSimTraceEntry& e) {
             if (!e.FromHost || !e.Bytes.contains("READ")) return;
@@ -290,7 +290,8 @@ private slots:
             if (linkLost) QTimer::singleShot(0, m_sim.get(), [this] { m_sim->Unplug(); });
         });
         m_boxes.clear();
-        (intoFile ? m_main->Datei_Parameter_lesen : m_main->Parameter_auslesen)->trigger();
+        (intoFile ? m_main->Ui().Datei_Parameter_lesen : m_main->Ui().Parameter_auslesen)
+            ->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 30000);
 
         QFETCH(TFlowResult, result);
@@ -301,7 +302,7 @@ private slots:
         QCOMPARE(FileBytes(file), good);
         QCOMPARE(Editor().Value(101), QStringLiteral("250"));
         QVERIFY(Editor().IsMarked(101));
-        QCOMPARE(m_main->Memo_Rec->toPlainText(), memo);
+        QCOMPARE(m_main->Ui().Memo_Rec->toPlainText(), memo);
         if (linkLost) {
             QVERIFY(Sensor().SystemMode());
             ReplugAndWaitPutBack();

@@ -74,7 +74,7 @@ class TestParamRead : public QObject {
     }
     // Reads the set; returns once the sensor has taken the last command.
     void Read(const QByteArray& last = "*EXIT\r\n") {
-        m_main->Parameter_auslesen->trigger();
+        m_main->Ui().Parameter_auslesen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith(last), 5000);
     }
@@ -108,7 +108,7 @@ private slots:
                  QByteArray("\r\021\033") + Handshake(sid) + Query("INFO\r\n"));
         QVERIFY(m_boxes.isEmpty());
 
-        m_main->Datei_Open->trigger();
+        m_main->Ui().Datei_Open->trigger();
         QCOMPARE(m_editor->SerialNumberText(), QStringLiteral("?"));
         QCOMPARE(m_editor->SoftwareVersionText(), QStringLiteral("?"));
     }
@@ -159,7 +159,7 @@ private slots:
             QVERIFY(!m_editor->HeadingMarked(h.Label));
         QVERIFY(m_editor->OutputActive(QStringLiteral("lb_SerielleSchnittstelle%1").arg(sid)));
 
-        const QString memo = m_main->Memo_Rec->toPlainText();
+        const QString memo = m_main->Ui().Memo_Rec->toPlainText();
         QVERIFY(memo.startsWith(QStringLiteral("REM PARAMETER FILE\nREM DATE ")));
         QVERIFY(memo.contains(QStringLiteral("\n%1         1\n").arg(onKey)));
         QCOMPARE(QGuiApplication::clipboard()->text(), memo);
@@ -167,7 +167,7 @@ private slots:
         const QString remarks = m_editor->Memo_bemerkung->toPlainText();
         QVERIFY(remarks.contains(QStringLiteral("S/N ") + Sensor().Serial()));
         QCOMPARE(remarks.contains(QStringLiteral("POST RAM OK")), fw32);
-        QVERIFY(m_main->Parameter_auslesen->isEnabled());
+        QVERIFY(m_main->Ui().Parameter_auslesen->isEnabled());
     }
 
     // Auto Update: the exact exchange on the Parameter tab and, wrapped in
@@ -248,7 +248,7 @@ private slots:
             if (e.FromHost && e.Bytes.contains("1.0033")) m_sim->Unplug();
         });
         m_editor->SlotExit(slot);
-        QVERIFY(!m_main->ComPort->Connected());
+        QVERIFY(!m_main->ComPort()->Connected());
         QCOMPARE(slot->text(), QStringLiteral("1.0033"));
         QVERIFY(m_editor->IsMarked(102));
         QVERIFY(!m_editor->Exchanging());
@@ -282,7 +282,7 @@ private slots:
                                                                                    : QString();
         });
         Sensor().ClearTrace();
-        m_main->Datei_Parameter_lesen->trigger();
+        m_main->Ui().Datei_Parameter_lesen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy() && QFile::exists(file), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*EXIT\r\nS1ON 1\r\n"), 5000);
         QFile f(file);
@@ -335,7 +335,7 @@ private slots:
         WaitIdentified();
         QVERIFY(Sensor().SetValue(QStringLiteral("S1ON"), QStringLiteral("1")));
         m_editor->Slot(101)->setText(QStringLiteral("4321"));
-        const QString before = m_main->Memo_Rec->toPlainText();
+        const QString before = m_main->Ui().Memo_Rec->toPlainText();
         connect(&Sensor(), &TSimSensor::Traced, this, [this](const TSimTraceEntry& e) {
             if (e.FromHost && e.Bytes.contains("READ")) {
                 TSimFaults silent;
@@ -343,16 +343,16 @@ private slots:
                 Sensor().SetFaults(silent);
             }
         });
-        m_main->Parameter_auslesen->trigger();
+        m_main->Ui().Parameter_auslesen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*EXIT\r\nS1ON 1\r\n"), 5000);
         QVERIFY(!Sensor().SystemMode());
         QCOMPARE(Sensor().Value(QStringLiteral("S1ON")), QStringLiteral("1"));
-        QCOMPARE(m_main->Memo_Rec->toPlainText(), before);
+        QCOMPARE(m_main->Ui().Memo_Rec->toPlainText(), before);
         QCOMPARE(m_editor->Value(101), QStringLiteral("4321"));
         QCOMPARE(m_boxes.value(0), LabelText(138) + u'\n' + LabelText(140));
         QCOMPARE(m_editor->Reader().LastResult(), TFlowResult::NoAnswer);
-        QVERIFY(m_main->Parameter_auslesen->isEnabled());
+        QVERIFY(m_main->Ui().Parameter_auslesen->isEnabled());
     }
 
     // The editor window identifies the sensor when it is shown; without an
@@ -361,7 +361,7 @@ private slots:
         QVERIFY(Start(QStringLiteral("9"), 1));
         WaitIdentified();
         Sensor().ClearTrace();
-        m_main->Fenster_Parameter->trigger();
+        m_main->Ui().Fenster_Parameter->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().contains(Query("INFO\r\n")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 10000);
         QCOMPARE(m_editor->pc_parameter->currentIndex(), 0);
@@ -371,7 +371,7 @@ private slots:
         mute.Mute = true;
         Sensor().SetFaults(mute);
         m_editor->hide();
-        m_main->Fenster_Parameter->trigger();
+        m_main->Ui().Fenster_Parameter->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(m_boxes, QStringList{LabelText(105)}, 10000);
         QCOMPARE(m_editor->SerialNumberText(), Sensor().Serial());
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 10000);

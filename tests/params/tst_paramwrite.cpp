@@ -67,7 +67,7 @@ class TestParamWrite : public QObject {
     }
     bool Ready() { return Identified(*m_main, m_w, *m_sim); }
     void Read() {
-        m_main->Parameter_auslesen->trigger();
+        m_main->Ui().Parameter_auslesen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!Sensor().SystemMode(), 5000);
     }
@@ -362,14 +362,14 @@ private slots:
             return r.kind == TFileDialogRequest::Open && r.mustExist ? file : QString();
         });
         m_answers = {mrYes, mrYes}; // keep the sensor's constant; store
-        m_main->Datei_Parameter_schreiben->trigger();
+        m_main->Ui().Datei_Parameter_schreiben->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(Sensor().ReceivedBytes().endsWith("*STORE\r\n/KELBOR\r\n"), 5000);
         QCOMPARE(m_boxes.size(), 2);
         QCOMPARE(m_boxes.at(1), LabelText(104));
         QCOMPARE(Sensor().StoredValue(QStringLiteral("AVERAGE")), QStringLiteral("250"));
         QCOMPARE(Sensor().Value(QStringLiteral("CONSTANT")), QStringLiteral("24716"));
-        QVERIFY(m_main->Befehle_Info->isEnabled());
+        QVERIFY(m_main->Ui().Befehle_Info->isEnabled());
 
         Read();
         QCOMPARE(Editor().Value(101), QStringLiteral("250"));
@@ -452,15 +452,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         Read();
         Editor().Slot(101)->setText(QStringLiteral("333"));
-        QVERIFY(m_main->Parameter_testen->isEnabled());
-        m_main->Parameter_testen->trigger();
+        QVERIFY(m_main->Ui().Parameter_testen->isEnabled());
+        m_main->Ui().Parameter_testen->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("333"),
                                   5000);
         QVERIFY(!Sensor().ReceivedBytes().contains("*STORE"));
         QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'|')));
         QVERIFY(!Editor().IsMarked(101));
-        QCOMPARE(m_main->Memo_Par->toPlainText().count(u'\n') + 1, 46 + 1);
+        QCOMPARE(m_main->Ui().Memo_Par->toPlainText().count(u'\n') + 1, 46 + 1);
     }
 };
 

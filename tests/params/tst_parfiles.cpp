@@ -248,7 +248,7 @@ private slots:
         const TAppWindows w = CreateWindows({});
         std::unique_ptr<TMainForm> main(w.MainForm);
         main->FormShow();
-        main->Timer_StartUp.stop();
+        main->StartUpTimer().stop();
         Write(folder + QStringLiteral("/Zeta.par"), "S/N 2\r\nREM PLACE B\r\n");
         Write(folder + QStringLiteral("/alpha.par"),
               "REM PARAMETER FILE\r\nREM DATE x\r\nREM Bemerkung\r\nREM PLACE Süd\r\nREM "

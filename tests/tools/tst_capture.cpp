@@ -59,12 +59,12 @@ class TestCapture : public QObject {
         return path;
     }
     bool ParameterFileActionsEnabled() const {
-        return m_main->Datei_Parameter_lesen->isEnabled() &&
-               m_main->Datei_Parameter_schreiben->isEnabled();
+        return m_main->Ui().Datei_Parameter_lesen->isEnabled() &&
+               m_main->Ui().Datei_Parameter_schreiben->isEnabled();
     }
     bool ParameterFileActionsDisabled() const {
-        return !m_main->Datei_Parameter_lesen->isEnabled() &&
-               !m_main->Datei_Parameter_schreiben->isEnabled();
+        return !m_main->Ui().Datei_Parameter_lesen->isEnabled() &&
+               !m_main->Ui().Datei_Parameter_schreiben->isEnabled();
     }
 
 private slots:
@@ -86,10 +86,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         const QString file = m_dir.filePath(QStringLiteral("visit.txt"));
         Offer(file);
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(m_main->CaptureActive());
         QCOMPARE(m_main->windowTitle(), ProductTitle() + QStringLiteral(" - VISIT.TXT"));
-        QVERIFY(m_main->Datei_Mitschnitt->isChecked());
+        QVERIFY(m_main->Ui().Datei_Mitschnitt->isChecked());
         QVERIFY(ParameterFileActionsDisabled());
         m_main->EnableDeviceActions(true); // a link event meanwhile keeps them waiting
         QVERIFY(ParameterFileActionsDisabled());
@@ -100,23 +100,23 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Contents(file), QByteArray("ab\r\ncd\t\bX\r\n\r\n"), 10000);
         QVERIFY(m_main->BellReceived());
 
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(!m_main->CaptureActive());
         QCOMPARE(m_main->windowTitle(), ProductTitle());
-        QVERIFY(!m_main->Datei_Mitschnitt->isChecked());
+        QVERIFY(!m_main->Ui().Datei_Mitschnitt->isChecked());
         QVERIFY(ParameterFileActionsEnabled());
         Sensor().SendMarker("more\r");
         QTRY_VERIFY_WITH_TIMEOUT(m_main->HistoryLines().contains(QStringLiteral("more")), 10000);
         QCOMPARE(Contents(file), QByteArray("ab\r\ncd\t\bX\r\n\r\n"));
 
         Offer(QString()); // cancelled
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(!m_main->CaptureActive());
-        QVERIFY(!m_main->Datei_Mitschnitt->isChecked());
+        QVERIFY(!m_main->Ui().Datei_Mitschnitt->isChecked());
         QVERIFY(ParameterFileActionsEnabled());
 
         Offer(file); // an existing capture is started afresh
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(m_main->CaptureActive());
         QCOMPARE(Contents(file), QByteArray());
         QVERIFY(m_main->FormCloseQuery());
@@ -134,19 +134,19 @@ private slots:
         QVERIFY(Start());
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         Offer(disk.FilePath(QStringLiteral("capture.txt")));
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(m_main->CaptureActive());
         QVERIFY(disk.Fill());
         Sensor().SendMarker("lost\r");
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->CaptureActive(), 10000);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), LabelText(110));
         QCOMPARE(m_main->windowTitle(), ProductTitle());
-        QVERIFY(!m_main->Datei_Mitschnitt->isChecked());
+        QVERIFY(!m_main->Ui().Datei_Mitschnitt->isChecked());
         QVERIFY(ParameterFileActionsEnabled());
 
         const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/c.txt"));
         Offer(nowhere);
-        m_main->Datei_Mitschnitt->trigger();
+        m_main->Ui().Datei_Mitschnitt->trigger();
         QVERIFY(!m_main->CaptureActive());
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().contains(nowhere));
@@ -158,7 +158,7 @@ private slots:
              {std::pair{QStringLiteral("/dev/full"), 262}, std::pair{pipe, 261}}) {
             m_boxes.clear();
             Offer(path);
-            m_main->Datei_Mitschnitt->trigger();
+            m_main->Ui().Datei_Mitschnitt->trigger();
             QVERIFY(!m_main->CaptureActive());
             QCOMPARE(m_boxes, QStringList{path + QStringLiteral(": ") + LabelText(label)});
             QVERIFY(ParameterFileActionsEnabled());
@@ -188,7 +188,7 @@ private slots:
         connect(&Sensor(), &TSimSensor::Traced, this, [&received](const TSimTraceEntry& e) {
             if (e.FromHost) received.append(e);
         });
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         QCOMPARE(m_boxes, QStringList());
         QByteArray expected;
         for (const QByteArray& line : lines)
@@ -232,7 +232,7 @@ private slots:
             [&] {
                 Sensor().HoldHost(true);
                 WhenReady(
-                    this, [&] { return m_main->ComPort->OutputBacklog() > 0; },
+                    this, [&] { return m_main->ComPort()->OutputBacklog() > 0; },
                     [&] {
                         heldAt = dialog.ProgressBar1->value();
                         const qsizetype from = ticks.size();
@@ -251,7 +251,7 @@ private slots:
                     });
             });
         const qsizetype sidsBefore = Sensor().ReceivedBytes().count("SID\r\n");
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         QVERIFY(heldAt >= 10);
         QVERIFY2(afterTicks == heldAt || afterTicks == heldAt + 1,
                  qPrintable(QStringLiteral("%1 after %2").arg(afterTicks).arg(heldAt)));
@@ -262,7 +262,7 @@ private slots:
 
         Offer(m_dir.path()); // a folder
         const QByteArray before = Sensor().ReceivedBytes();
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().startsWith(LabelText(515)));
         QVERIFY(m_boxes.first().endsWith(m_dir.path() + QStringLiteral(": ") + LabelText(260)));
@@ -270,7 +270,7 @@ private slots:
         const QString pipe = m_dir.filePath(QStringLiteral("send.fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         Offer(pipe);
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         QCOMPARE(m_boxes.size(), 2);
         QVERIFY(m_boxes.last().startsWith(LabelText(515)));
         QVERIFY(m_boxes.last().endsWith(pipe + QStringLiteral(": ") + LabelText(261)));
@@ -303,7 +303,7 @@ private slots:
                 else
                     Sensor().SendMarker("\a");
             });
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         const int sent = dialog.LinesSent();
         QVERIFY2(sent >= 10 && sent < 300, qPrintable(QString::number(sent)));
         QCOMPARE(m_boxes,
@@ -320,11 +320,11 @@ private slots:
             {{QStringLiteral("Option/Mode"), QStringLiteral("2")},
              {QStringLiteral("Option/TCPClientIP"), QStringLiteral("127.0.0.1")},
              {QStringLiteral("Option/TCPClientPort"), QString::number(sensor.Port())}}));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive() && !m_main->SensorBusy() &&
-                                     m_main->Datei_senden->isEnabled(),
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive() && !m_main->SensorBusy() &&
+                                     m_main->Ui().Datei_senden->isEnabled(),
                                  10000);
         Offer(Write(QStringLiteral("tcp.txt"), "SID\n\nINFO\n"));
-        m_main->Datei_senden->trigger();
+        m_main->Ui().Datei_senden->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(sensor.Sensor().ReceivedBytes().endsWith("SID\r\n\r\nINFO\r\n"),
                                  10000);
         QCOMPARE(m_boxes, QStringList());
@@ -348,9 +348,9 @@ private slots:
         QCOMPARE(lines.size(), 1001);
 
         THistoryForm& form = *m_w.HistoryForm;
-        m_main->Extras_Histogramm->trigger();
+        m_main->Ui().Extras_Histogramm->trigger();
         QVERIFY(form.isVisible());
-        QVERIFY(m_main->Extras_Histogramm->isChecked());
+        QVERIFY(m_main->Ui().Extras_Histogramm->isChecked());
         const QString shown = form.Memo1->toPlainText();
         QVERIFY(shown.endsWith(QStringLiteral("L1004\nlast words\n\n")));
         QEvent activate(QEvent::WindowActivate);
@@ -392,11 +392,11 @@ private slots:
 
         form.acClose->trigger();
         QVERIFY(!form.isVisible());
-        QVERIFY(!m_main->Extras_Histogramm->isChecked());
+        QVERIFY(!m_main->Ui().Extras_Histogramm->isChecked());
         Sensor().SendMarker("seen\r");
         QTRY_VERIFY_WITH_TIMEOUT(m_main->HistoryLines().contains(QStringLiteral("seen")), 10000);
 
-        m_main->Extras_Histogramm->trigger();
+        m_main->Ui().Extras_Histogramm->trigger();
         form.acClear->trigger();
         QVERIFY(form.Memo1->toPlainText().isEmpty());
         QVERIFY(m_main->HistoryLines().isEmpty());

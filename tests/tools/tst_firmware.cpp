@@ -120,7 +120,7 @@ private slots:
         OfferFirmware(3);
         m_received.clear();
         m_rates.clear();
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QCOMPARE(m_boxes, QStringList());
 
         const qsizetype update = Find("*UPDATE\r\n");
@@ -154,13 +154,13 @@ private slots:
         // The port comes back at the rate the plan leaves it at, and the
         // sensor is greeted there.
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        QCOMPARE(BaudRateValue(m_main->ComPort->BaudRate()), after);
+        QCOMPARE(BaudRateValue(m_main->ComPort()->BaudRate()), after);
         QCOMPARE(m_sim->HostLineRate(), after);
         QCOMPARE(Sensor().LineRate(), after);
         QVERIFY(
             m_main->PanelText(TStatusPanel::ComPort).contains(QStringLiteral(":%1-").arg(after)));
         QCOMPARE(m_rates.last(), after);
-        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(m_main->Ui().Datei_UpdateFirmware->isEnabled());
     }
 
     // On a line that carries bytes at its rate, the next line is handed
@@ -181,11 +181,11 @@ private slots:
             [&] {
                 sampler = connect(&Dialog().Timer1(), &QTimer::timeout, this, [&] {
                     if (Dialog().Mode() != TFlashDlg::SendMode) return;
-                    const TComPort& port = *m_main->ComPort;
+                    const TComPort& port = *m_main->ComPort();
                     most = std::max({most, port.OutputBacklog(), port.WireBacklog()});
                 });
             });
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         disconnect(sampler);
         QCOMPARE(m_boxes, QStringList());
         QCOMPARE(Sensor().UpdateRecords(), 152);
@@ -202,14 +202,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
         OfferFirmware(3);
         m_received.clear();
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QVERIFY(Find("*UPDATE\r\n") >= 0);
         QCOMPARE(Find("B38K4"), -1);
         QCOMPARE(Find("UPDATE\r\n", Find("*UPDATE\r\n") + 9), -1);
         QCOMPARE(m_boxes, QStringList());
-        QVERIFY(m_main->ComPort->Connected());
-        QCOMPARE(m_main->ComPort->BaudRate(), TBaudRate::br9600);
-        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(m_main->ComPort()->Connected());
+        QCOMPARE(m_main->ComPort()->BaudRate(), TBaudRate::br9600);
+        QVERIFY(m_main->Ui().Datei_UpdateFirmware->isEnabled());
     }
 
     // A transfer stopped half-way: nothing after the stop, the error box,
@@ -242,7 +242,7 @@ private slots:
                 } else {
                     Sensor().HoldHost(true);
                     WhenReady(
-                        this, [&] { return m_main->ComPort->OutputBacklog() > 0; },
+                        this, [&] { return m_main->ComPort()->OutputBacklog() > 0; },
                         [&] {
                             stoppedAt = progress->value();
                             Sensor().SendMarker("\a");
@@ -253,7 +253,7 @@ private slots:
                 }
             });
         m_received.clear();
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().startsWith(LabelText(513)));
         QCOMPARE(m_main->FirmwareUpdate()->LastResult(),
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(Find("EXIT\r\n", esc) > esc);
         QVERIFY(!Sensor().UpdateMode());
         QTRY_VERIFY_WITH_TIMEOUT(Ready(), 10000);
-        QCOMPARE(m_main->ComPort->BaudRate(), TBaudRate::br9600);
+        QCOMPARE(m_main->ComPort()->BaudRate(), TBaudRate::br9600);
         QCOMPARE(m_sim->HostLineRate(), 9600);
     }
 
@@ -312,7 +312,7 @@ private slots:
         }
         m_main->FirmwareUpdate()->FlashLimitMs = 1500;
         m_received.clear();
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QCOMPARE(m_boxes, QStringList{LabelText(513) + u'\n' + LabelText(reason)});
         QCOMPARE(m_main->FirmwareUpdate()->LastResult(), TFlowResult::SensorError);
         const qsizetype escape = Find("\033Q");
@@ -336,7 +336,7 @@ private slots:
                 unpluggedAt = progress->value();
                 m_sim->Unplug();
             });
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QVERIFY(unpluggedAt >= 20);
         QVERIFY2(progress->value() < 300, qPrintable(QString::number(progress->value())));
         QCOMPARE(m_boxes.size(), 1);
@@ -353,19 +353,20 @@ private slots:
         const QString missing = m_dir.filePath(QStringLiteral("missing.hex"));
         TFileDialogs::SetResponder([missing](const TFileDialogRequest&) { return missing; });
         m_received.clear();
-        m_main->Datei_UpdateFirmware->trigger();
+        m_main->Ui().Datei_UpdateFirmware->trigger();
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes.first().startsWith(LabelText(515)));
         QVERIFY(m_boxes.first().contains(missing));
         QCOMPARE(Find("UPDATE"), -1);
         QVERIFY(!Sensor().UpdateMode());
-        QVERIFY(m_main->Datei_UpdateFirmware->isEnabled());
+        QVERIFY(m_main->Ui().Datei_UpdateFirmware->isEnabled());
     }
 
     // Over TCP the update is refused with a message; nothing is sent.
     void refusedOverTcp() {
         QVERIFY(Start(QStringLiteral("9"), 9600, /*Telnet*/ 1));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer_StartUp.isActive() && !m_main->Connecting(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive() && !m_main->Connecting(),
+                                 10000);
         bool asked = false;
         TFileDialogs::SetResponder([&asked](const TFileDialogRequest&) {
             asked = true;
