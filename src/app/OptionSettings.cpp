@@ -136,3 +136,34 @@ void TOptionStore::ReportFailure() {
         if (Failed) Failed(m_settings->fileName());
     });
 }
+
+void TOptionStore::SaveParaDir(const QString& v) {
+    Save(OptionKey::ParaDir, &TOptions::ParaDir, v, v);
+}
+void TOptionStore::SaveFirmDir(const QString& v) {
+    Save(OptionKey::FirmDir, &TOptions::FirmDir, v, v);
+}
+void TOptionStore::SaveTextDir(const QString& v) {
+    Save(OptionKey::TextDir, &TOptions::TextDir, v, v);
+}
+void TOptionStore::SaveLocalServer(bool v) {
+    Save(OptionKey::LocalServer, &TOptions::LocalServer, v, QString::number(v ? 1 : 0));
+}
+void TOptionStore::SaveMode(TLinkMode v) {
+    Save(OptionKey::Mode, &TOptions::Mode, v, QString::number(int(v)));
+}
+void TOptionStore::SaveTCPServerPort(int v) {
+    Save(OptionKey::TCPServerPort, &TOptions::TCPServerPort, v, QString::number(v));
+}
+void TOptionStore::SaveTCPServerIP(const QString& v) {
+    Save(OptionKey::TCPServerIP, &TOptions::TCPServerIP, v, v);
+}
+void TOptionStore::SaveTCPClientPort(int v) {
+    Save(OptionKey::TCPClientPort, &TOptions::TCPClientPort, v, QString::number(v));
+}
+void TOptionStore::SaveTCPClientIP(const QString& v) {
+    Save(OptionKey::TCPClientIP, &TOptions::TCPClientIP, v, v);
+}
+void TOptionStore::SaveTCPTelnetIP(const QString& v) {
+    Save(OptionKey::TCPTelnetIP, &TOptions::TCPTelnetIP, v, v);
+}

@@ -96,6 +96,16 @@ public:
         Write(name, text);
     }
     void Write(const char* name, const QString& text);
+    void SaveParaDir(const QString& value);
+    void SaveFirmDir(const QString& value);
+    void SaveTextDir(const QString& value);
+    void SaveLocalServer(bool value);
+    void SaveMode(TLinkMode value);
+    void SaveTCPServerPort(int value);
+    void SaveTCPServerIP(const QString& value);
+    void SaveTCPClientPort(int value);
+    void SaveTCPClientIP(const QString& value);
+    void SaveTCPTelnetIP(const QString& value);
     // A write to the store failed.
     void ReportFailure();
     std::function<void(const QString& fileName)> Failed;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "StatusPanelLabel.h"
 
+#include "Labels.h"
+
 #include <algorithm>
 
 TStatusPanelLabel::TStatusPanelLabel(const QString& hint, QWidget* parent)
@@ -37,4 +39,17 @@ void TStatusPanelLabel::Fit() {
     QString tip = shown == m_full ? m_hint : m_full;
     if (!m_reason.isEmpty()) tip = m_full + u'\n' + m_reason;
     setToolTip(tip);
+}
+
+void RelabelPanels(const QList<TStatusPanelLabel*>& panels, int previous,
+                   std::initializer_list<int> labels) {
+    for (TStatusPanelLabel* panel : panels) {
+        const QString text = panel->FullText();
+        for (int label : labels) {
+            const QString old = LookupLabel(previous, label, true);
+            if (text.isEmpty() || !text.startsWith(old)) continue;
+            panel->SetFullText(LabelText(label) + text.mid(old.size()));
+            break;
+        }
+    }
 }

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QList>
+
+#include <initializer_list>
 
 // One panel of the status bar: never narrower than its width, wider when
 // its text needs it and the bar has room. A text that still does not fit
@@ -27,3 +30,10 @@ private:
     QString m_reason;
     QString m_hint;
 };
+
+// After a change of language from `previous`: a panel whose text begins
+// with one of `labels` (a link or socket state, a port error) gets that
+// label in the new language; the rest of its text (an address, a port
+// name) stays.
+void RelabelPanels(const QList<TStatusPanelLabel*>& panels, int previous,
+                   std::initializer_list<int> labels);

@@ -20,28 +20,19 @@
 #include "TParameterReadForm.h"
 #include "TParameterReader.h"
 #include "TParameterWriter.h"
-#include "Tag.h"
 #include "VersionInfo.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QLabel>
-#include <QLibraryInfo>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QSettings>
-#include <QStatusBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTranslator>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -272,16 +263,6 @@ TMsgResult TMainForm::ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons
 
 // --- Settings ---------------------------------------------------------------
 
-void TMainForm::SaveParaDir(const QString& v) {
-    m_store.Save(OptionKey::ParaDir, &TOptions::ParaDir, v, v);
-}
-void TMainForm::SaveFirmDir(const QString& v) {
-    m_store.Save(OptionKey::FirmDir, &TOptions::FirmDir, v, v);
-}
-void TMainForm::SaveTextDir(const QString& v) {
-    m_store.Save(OptionKey::TextDir, &TOptions::TextDir, v, v);
-}
-
 void TMainForm::SaveLanguage(int value) {
     if (m_options.Language == value) return;
     const int previous = CurrentLanguage();
@@ -290,28 +271,6 @@ void TMainForm::SaveLanguage(int value) {
     ApplyLabels();
     LanguageChanged(previous);
     m_store.Write(OptionKey::Language, QString::number(value));
-}
-
-void TMainForm::SaveLocalServer(bool v) {
-    m_store.Save(OptionKey::LocalServer, &TOptions::LocalServer, v, QString::number(v ? 1 : 0));
-}
-void TMainForm::SaveMode(TLinkMode v) {
-    m_store.Save(OptionKey::Mode, &TOptions::Mode, v, QString::number(int(v)));
-}
-void TMainForm::SaveTCPServerPort(int v) {
-    m_store.Save(OptionKey::TCPServerPort, &TOptions::TCPServerPort, v, QString::number(v));
-}
-void TMainForm::SaveTCPServerIP(const QString& v) {
-    m_store.Save(OptionKey::TCPServerIP, &TOptions::TCPServerIP, v, v);
-}
-void TMainForm::SaveTCPClientPort(int v) {
-    m_store.Save(OptionKey::TCPClientPort, &TOptions::TCPClientPort, v, QString::number(v));
-}
-void TMainForm::SaveTCPClientIP(const QString& v) {
-    m_store.Save(OptionKey::TCPClientIP, &TOptions::TCPClientIP, v, v);
-}
-void TMainForm::SaveTCPTelnetIP(const QString& v) {
-    m_store.Save(OptionKey::TCPTelnetIP, &TOptions::TCPTelnetIP, v, v);
 }
 
 void TMainForm::ApplyLabels() {
@@ -420,37 +379,16 @@ void TMainForm::Datei_beendenExecute() {
 }
 
 void TMainForm::EndBySignal() {
-    if (m_ending) return;
-    m_ending = true;
-    m_endClock.start();
+    if (m_end.Started()) return;
     m_engine->RequestCancel();
-    m_endTimer.setInterval(20);
-    connect(&m_endTimer, &QTimer::timeout, this, &TMainForm::EndWhenIdle);
-    m_endTimer.start();
-}
-
-void TMainForm::EndWhenIdle() {
-    // A dialog waiting for the user (a question, a file dialog, a
-    // measurement window) is closed once, and given the time its closing
-    // takes; the transfer dialog ends by itself.
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-        auto* dialog = qobject_cast<QDialog*>(modal);
-        if (dialog && dialog != m_windows.FlashDlg && !m_dismissed.contains(dialog)) {
-            m_dismissed.append(dialog);
-            dialog->reject();
-        }
-        return;
-    }
-    m_dismissed.clear();
-    if (SensorBusy() || m_startUpTimer.isActive() || m_connecting) return;
-    // What is on its way to the sensor leaves before the port closes.
-    if (m_port->PendingOutput() > 0 && m_endClock.elapsed() < 60000) return;
-    m_endTimer.stop();
-    if (!close()) {
-        m_endTimer.start();
-        return;
-    }
-    if (m_quitProgram) m_quitProgram();
+    m_end.Busy = [this] { return SensorBusy() || m_startUpTimer.isActive() || m_connecting; };
+    m_end.PendingOutput = [this] { return m_port->PendingOutput(); };
+    m_end.Close = [this] { return close(); };
+    m_end.Quit = [this] {
+        if (m_quitProgram) m_quitProgram();
+    };
+    m_end.SelfEnding = [this] { return static_cast<QWidget*>(m_windows.FlashDlg); };
+    m_end.Start();
 }
 
 void TMainForm::Fenster_DebugExecute(bool checked) {

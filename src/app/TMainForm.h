@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "IdleEnd.h"
 #include "MainControls.h"
 #include "OptionSettings.h"
 #include "OwedCommands.h"
+#include "ReceiveHistory.h"
 #include "TCapture.h"
 #include "TConfigFormDlg.h"
 #include "THost.h"
@@ -97,17 +99,11 @@ public:
     const TOptions& Options() const { return m_options; }
     // Writers of the "Option" values: each writes only when the value
     // changes. SaveLanguage re-applies every label first.
-    void SaveParaDir(const QString& value) override;
-    void SaveFirmDir(const QString& value) override;
-    void SaveTextDir(const QString& value) override;
+    void SaveParaDir(const QString& value) override { m_store.SaveParaDir(value); }
+    void SaveFirmDir(const QString& value) override { m_store.SaveFirmDir(value); }
+    void SaveTextDir(const QString& value) override { m_store.SaveTextDir(value); }
     void SaveLanguage(int value);
-    void SaveLocalServer(bool value);
-    void SaveMode(TLinkMode value);
-    void SaveTCPServerPort(int value);
-    void SaveTCPServerIP(const QString& value);
-    void SaveTCPClientPort(int value);
-    void SaveTCPClientIP(const QString& value);
-    void SaveTCPTelnetIP(const QString& value);
+    TOptionStore& Store() { return m_store; }
     // An empty parameter folder means the documents folder.
     QString ParaDir() const override;
     QString FirmDir() const override { return m_options.FirmDir; }
@@ -152,9 +148,7 @@ public:
     // Handles one character that the terminal shows or acts on: history,
     // BEL and capture.
     void ReceiveChar(char ch);
-    static constexpr int MaxHistoryLines = 1000;
-    static constexpr int MaxHistoryLine = 4096; // a longer line is continued on a new one
-    const QStringList& HistoryLines() const { return m_historyLines; }
+    const QStringList& HistoryLines() const { return m_history.Lines(); }
     bool BellReceived() const override { return m_bellReceived; }
     void ClearBellReceived() override { m_bellReceived = false; }
 
@@ -227,7 +221,7 @@ public:
     // closing does; once nothing talks to the sensor any more and what was
     // sent has left the port, the window closes and the program ends.
     void EndBySignal();
-    bool Ending() const { return m_ending; }
+    bool Ending() const { return m_end.Started(); }
     // How the program ends once the window has closed (tests watch it).
     void SetQuitProgram(std::function<void()> quit) { m_quitProgram = std::move(quit); }
 
@@ -247,7 +241,6 @@ private:
     // A change of language beyond the labelling pass: status panels, and a
     // QEvent::LanguageChange to every window for the texts built in code.
     void LanguageChanged(int previous);
-    void RelabelStatusPanels(int previous);
     QString ChooseFileToShow(int caption, bool mustExist);
     void SizeToScreen();
     void ReadSettings();
@@ -257,7 +250,6 @@ private:
     void Timer_StartUpTimer();
     void Fenster_DebugExecute(bool checked);
     void Datei_beendenExecute();
-    void EndWhenIdle();
     void CreateLink();
     void ConnectTerminal();
     void ConnectCommands();
@@ -300,8 +292,8 @@ private:
     bool m_localServer = false; // TCP relay in Local mode
     bool m_debugMode = false;
     bool m_bellReceived = false;
-    QStringList m_historyLines; // received text by lines, at most MaxHistoryLines kept
-    TCapture m_capture;         // the capture file while capture runs
+    TReceiveHistory m_history; // received text by lines
+    TCapture m_capture;        // the capture file while capture runs
     class TFirmwareUpdate* m_update = nullptr;
     QString m_productTitle;
     bool m_connecting = false;
@@ -309,9 +301,6 @@ private:
     TAppWindows m_windows;
     QList<QTranslator*> m_qtTranslators;
     bool m_formShown = false;
-    bool m_ending = false;       // EndBySignal: closing as soon as idle
-    QTimer m_endTimer;           // ... looks whether it is
-    QList<QWidget*> m_dismissed; // dialogs told to close by EndWhenIdle
-    QElapsedTimer m_endClock;    // since EndBySignal
-    int m_telnetPort = 0;        // --address's port for Telnet; 0: the sensor's own port
+    TIdleEnd m_end;       // EndBySignal: closing as soon as idle
+    int m_telnetPort = 0; // --address's port for Telnet; 0: the sensor's own port
 };

@@ -6,7 +6,6 @@
 
 #include "CommandKeys.h"
 #include "MsgBox.h"
-#include "TComPort.h"
 #include "TComPortSetupDlg.h"
 #include "TCommandEngine.h"
 #include "TCustomComTerminal.h"
@@ -15,7 +14,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QSettings>
 
 void TMainForm::SendCommands(const QByteArrayList& commands) {
     for (const QByteArray& c : commands)

@@ -3,6 +3,7 @@
 // and what a change of language does beyond the labelling pass.
 #include "TMainForm.h"
 
+#include "ApplyLabels.h"
 #include "FileDialogs.h"
 #include "Labels.h"
 #include "MsgBox.h"
@@ -16,10 +17,7 @@
 #include "WaitCursor.h"
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 
@@ -81,39 +79,12 @@ void TMainForm::ApplyConfigValues(const TConfigValues& values) {
 // --- Language -------------------------------------------------------------------
 
 // After the labelling pass: the status panels that hold a label text are
-// turned into the new language, and every window is told of the change,
-// so that a window building texts in code (list items, formats, texts that
-// depend on its state) rebuilds them in its changeEvent(QEvent::LanguageChange).
+// turned into the new language, and every window is told of the change.
 void TMainForm::LanguageChanged(int previous) {
-    RelabelStatusPanels(previous);
-    const QList<QWidget*> windows = m_windows.MainForm ? m_windows.All() : QList<QWidget*>{this};
-    const QSet<QWidget*> set(windows.begin(), windows.end());
-    QEvent change(QEvent::LanguageChange);
-    for (QWidget* w : windows) {
-        if (!w) continue;
-        // A window below another one of the list hears it from that one.
-        bool reached = false;
-        for (QWidget* p = w->parentWidget(); p && !reached; p = p->parentWidget())
-            reached = set.contains(p);
-        if (!reached) QCoreApplication::sendEvent(w, &change);
-    }
-}
-
-// Panels whose text begins with a label (the link and socket states, the
-// port errors) get that label in the new language; the rest of the text
-// (an address, a port name) stays.
-void TMainForm::RelabelStatusPanels(int previous) {
     UpdatePortStatus();
-    static constexpr int kPanelLabels[] = {116, 117, 118, 119, 120, 126, 127};
-    for (TStatusPanelLabel* panel : Panels) {
-        const QString text = panel->FullText();
-        for (int label : kPanelLabels) {
-            const QString old = LookupLabel(previous, label, true);
-            if (text.isEmpty() || !text.startsWith(old)) continue;
-            panel->SetFullText(LabelText(label) + text.mid(old.size()));
-            break;
-        }
-    }
+    RelabelPanels({std::begin(Panels), std::end(Panels)}, previous,
+                  {116, 117, 118, 119, 120, 126, 127});
+    SendLanguageChange(m_windows.MainForm ? m_windows.All() : QList<QWidget*>{this});
 }
 
 // --- About box ------------------------------------------------------------------

@@ -15,7 +15,6 @@
 #include "TLink.h"
 #include "TParameterForm.h"
 #include "TParameterReader.h"
-#include "TextUtil.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -242,7 +241,7 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
     s.ClientIP = m_options.TCPClientIP;
     if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, ListSerialPorts())) {
         m_linkMode = s.Mode;
-        SaveMode(m_linkMode);
+        m_store.SaveMode(m_linkMode);
         CancelReopen();
         m_port->Close();
         m_port->BeginUpdate();
@@ -251,12 +250,12 @@ void TMainForm::Extras_Konfiguration_COMExecute() {
         m_port->EndUpdate();
         StorePortSettings();
         m_localServer = s.LocalServer;
-        SaveLocalServer(s.LocalServer);
-        SaveTCPServerPort(s.ServerPort.toInt());
-        SaveTCPServerIP(s.ServerIP);
-        SaveTCPClientPort(s.ClientPort.toInt());
-        SaveTCPClientIP(s.ClientIP);
-        SaveTCPTelnetIP(s.TelnetIP);
+        m_store.SaveLocalServer(s.LocalServer);
+        m_store.SaveTCPServerPort(s.ServerPort.toInt());
+        m_store.SaveTCPServerIP(s.ServerIP);
+        m_store.SaveTCPClientPort(s.ClientPort.toInt());
+        m_store.SaveTCPClientIP(s.ClientIP);
+        m_store.SaveTCPTelnetIP(s.TelnetIP);
         StartLink(m_linkMode, m_localServer);
     }
     UpdatePortStatus();
@@ -315,16 +314,6 @@ void TMainForm::ConnectTerminal() {
 void TMainForm::ReceiveChar(char ch) {
     if (ch == '\a') m_bellReceived = true;
     m_capture.Add(ch);
-    if (m_windows.HistoryForm && m_windows.HistoryForm->isVisible()) return;
-    while (m_historyLines.size() > MaxHistoryLines)
-        m_historyLines.removeFirst();
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c > 31) {
-        // A peer that never sends CR must not grow one line without end.
-        if (m_historyLines.isEmpty() || m_historyLines.last().size() >= MaxHistoryLine)
-            m_historyLines.append(QString());
-        m_historyLines.last().append(QChar(c));
-    } else if (ch == '\r') {
-        m_historyLines.append(QString());
-    }
+    // The history stands still while its window shows it.
+    if (!(m_windows.HistoryForm && m_windows.HistoryForm->isVisible())) m_history.Add(ch);
 }

@@ -36,7 +36,7 @@ void TMainForm::ConnectTools() {
     connect(Datei_Mitschnitt, &QAction::triggered, this, &TMainForm::Datei_MitschnittExecute);
     if (THistoryForm* history = m_windows.HistoryForm) {
         connect(Extras_Histogramm, &QAction::triggered, this, &TMainForm::Extras_HistogrammExecute);
-        connect(history, &THistoryForm::Cleared, this, [this] { m_historyLines.clear(); });
+        connect(history, &THistoryForm::Cleared, this, [this] { m_history.Clear(); });
         connect(history, &THistoryForm::Closed, this,
                 [this] { Extras_Histogramm->setChecked(false); });
     }
@@ -112,5 +112,5 @@ void TMainForm::Datei_sendenExecute() {
 
 void TMainForm::Extras_HistogrammExecute() {
     Extras_Histogramm->setChecked(true);
-    m_windows.HistoryForm->ShowHistory(m_historyLines);
+    m_windows.HistoryForm->ShowHistory(m_history.Lines());
 }

@@ -6,6 +6,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,4 +82,16 @@ void ApplyLabels(const QList<QWidget*>& windows, const QList<QWidget*>& captionO
         VisitComponents(w, windowSet);
     for (QWidget* w : captionOrder)
         ApplyFormLabel(w);
+}
+
+void SendLanguageChange(const QList<QWidget*>& windows) {
+    const QSet<QWidget*> set(windows.begin(), windows.end());
+    QEvent change(QEvent::LanguageChange);
+    for (QWidget* w : windows) {
+        if (!w) continue;
+        bool reached = false;
+        for (QWidget* p = w->parentWidget(); p && !reached; p = p->parentWidget())
+            reached = set.contains(p);
+        if (!reached) QCoreApplication::sendEvent(w, &change);
+    }
 }

@@ -20,3 +20,9 @@ void ApplyFormLabel(QWidget* window);
 // window in `windows` (in creation order, each window's own components
 // only), then the captions of `captionOrder`.
 void ApplyLabels(const QList<QWidget*>& windows, const QList<QWidget*>& captionOrder);
+
+// Tells every window of `windows` that the language changed
+// (QEvent::LanguageChange), so that a window building texts in code (list
+// items, formats, texts that depend on its state) rebuilds them. A window
+// below another one of the list hears it from that one.
+void SendLanguageChange(const QList<QWidget*>& windows);

@@ -242,13 +242,13 @@ private slots:
             QSettings s(file, QSettings::IniFormat);
             return s.value(QStringLiteral("Option/") + key);
         };
-        m_main->SaveMode(TLinkMode::Local);
-        m_main->SaveTCPClientIP(QStringLiteral("127.0.0.1"));
+        m_main->Store().SaveMode(TLinkMode::Local);
+        m_main->Store().SaveTCPClientIP(QStringLiteral("127.0.0.1"));
         QVERIFY(!stored(QStringLiteral("Mode")).isValid());
         QVERIFY(!stored(QStringLiteral("TCPClientIP")).isValid());
 
-        m_main->SaveMode(TLinkMode::Remote);
-        m_main->SaveLocalServer(true);
+        m_main->Store().SaveMode(TLinkMode::Remote);
+        m_main->Store().SaveLocalServer(true);
         QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("2"));
         QCOMPARE(stored(QStringLiteral("LocalServer")).toString(), QStringLiteral("1"));
 
@@ -257,9 +257,9 @@ private slots:
             QSettings other(file, QSettings::IniFormat);
             other.setValue(QStringLiteral("Option/Mode"), QStringLiteral("1"));
         }
-        m_main->SaveMode(TLinkMode::Remote);
+        m_main->Store().SaveMode(TLinkMode::Remote);
         QCOMPARE(stored(QStringLiteral("Mode")).toString(), QStringLiteral("1"));
-        m_main->SaveTCPServerIP(QStringLiteral("0.0.0.0 "));
+        m_main->Store().SaveTCPServerIP(QStringLiteral("0.0.0.0 "));
         QCOMPARE(stored(QStringLiteral("TCPServerIP")).toString(), QStringLiteral("0.0.0.0 "));
     }
 
@@ -346,14 +346,14 @@ private slots:
             boxes << r.text;
             return mrOk;
         });
-        m_main->SaveMode(TLinkMode::Remote);
-        m_main->SaveTCPClientIP(QStringLiteral("10.0.0.9"));
+        m_main->Store().SaveMode(TLinkMode::Remote);
+        m_main->Store().SaveTCPClientIP(QStringLiteral("10.0.0.9"));
         QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 5000);
         QCOMPARE(boxes.at(0), LookupLabel(0, 128, true).arg(file));
         QCOMPARE(m_main->Options().Mode, TLinkMode::Remote);
 
         QVERIFY(QDir(file).removeRecursively());
-        m_main->SaveMode(TLinkMode::Telnet);
+        m_main->Store().SaveMode(TLinkMode::Telnet);
         QCoreApplication::processEvents();
         TFormMsgBox::SetResponder(nullptr);
         QCOMPARE(boxes.size(), 1);

@@ -279,11 +279,11 @@ private slots:
         f->CopyData(9, QByteArray(20, 'b'));
         QCOMPARE(f->HistoryLines().last().right(21), u'a' + QString(20, u'b'));
         // A peer that never sends CR does not grow one history line for ever.
-        f->CopyData(9, QByteArray(3 * TMainForm::MaxHistoryLine, 'c'));
+        f->CopyData(9, QByteArray(3 * TReceiveHistory::MaxLine, 'c'));
         QCOMPARE(f->HistoryLines().last().size(),
                  2010); // 2010 + 3 * 4096: three full lines, then 2010
         QCOMPARE(f->HistoryLines().at(f->HistoryLines().size() - 2).size(),
-                 TMainForm::MaxHistoryLine);
+                 TReceiveHistory::MaxLine);
 
         QList<QByteArray> chart;
         QList<QByteArray> number;
