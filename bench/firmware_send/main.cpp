@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
         const double wireMs = double(file.size()) * 10.0 * 1000.0 / r.rate;
         const double tickMs = double(lines.size());
         for (int run = 0; run < runs; ++run) {
-            main->SetCmd(QByteArrayLiteral("*UPDATE\r\n"));
-            main->SetCmd(QByteArrayLiteral("UPDATE\r\n"));
+            main->Engine().SetCmd(QByteArrayLiteral("*UPDATE\r\n"));
+            main->Engine().SetCmd(QByteArrayLiteral("UPDATE\r\n"));
             if (!WaitFor([&] { return sensor.Transferring(); }, 5000)) {
                 std::fprintf(stderr, "firmware_send: the sensor did not start its transfer\n");
                 return 1;
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             // The sensor flashes, then the update mode is left for the next run.
             WaitFor([&] { return sensor.SentBytes().endsWith("update successful\r\n->"); }, 20000);
-            main->SetCmd(QByteArrayLiteral("EXIT\r\n"));
+            main->Engine().SetCmd(QByteArrayLiteral("EXIT\r\n"));
             WaitFor([&] { return !sensor.UpdateMode(); }, 5000);
         }
     }

@@ -5,6 +5,7 @@
 
 #include "FileKind.h"
 #include "ServiceCommands.h"
+#include "TTcpLink.h"
 #include "VersionInfo.h"
 
 #include <QFileInfo>
@@ -156,4 +157,10 @@ void ApplyAddressSwitch(const QString& address, TLinkMode mode, TOptions& option
         options.TCPClientIP = host;
         if (ok) options.TCPClientPort = port;
     }
+}
+
+TClientAddress ClientAddress(TLinkMode mode, const TOptions& options, int telnetPort) {
+    if (mode == TLinkMode::Telnet)
+        return {options.TCPTelnetIP, telnetPort > 0 ? telnetPort : int(TTcpLink::TelnetPort)};
+    return {options.TCPClientIP, options.TCPClientPort};
 }

@@ -36,6 +36,16 @@ struct TSwitches {
 // left as it was.
 void ApplyAddressSwitch(const QString& address, TLinkMode mode, TOptions& options, int& telnetPort);
 
+// Where a client link connects: in Telnet mode the sensor's address and
+// its own network port (or `telnetPort` when not 0), in Remote mode the
+// relay's address and port.
+struct TClientAddress {
+    QString Host;
+    int Port = 0;
+    QString Text() const { return QStringLiteral("%1:%2").arg(Host).arg(Port); }
+};
+TClientAddress ClientAddress(TLinkMode mode, const TOptions& options, int telnetPort);
+
 // Texts for the standard Linux options.
 QString HelpText(const QString& programName);
 QString VersionText();

@@ -3,6 +3,7 @@
 // panels, built in the window's fixed layout.
 #include "MainControls.h"
 
+#include "FixedFont.h"
 #include "StatusPanelLabel.h"
 #include "TCustomComTerminal.h"
 #include "Tag.h"
@@ -10,8 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenu>
@@ -65,18 +64,8 @@ constexpr TPanelDef kPanels[StatusPanelCount] = {
     {140, Qt::AlignCenter, "IP:Port"},
     {200, Qt::AlignLeft | Qt::AlignVCenter, "Socket Status"},
 };
-
 } // namespace
 
-QFont FixedFont() {
-    QFont font(QStringLiteral("Courier New"), 10);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-    }
-    return font;
-}
 void TMainControls::Build(QMainWindow& window) {
     CreateActions(window);
     CreateMenus(window);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "FixedFont.h"
 #include "HostTypes.h"
 
-#include <QFont>
 #include <QList>
 
 class QAction;
@@ -16,10 +16,6 @@ class QToolBar;
 class QWidget;
 class TCustomComTerminal;
 class TStatusPanelLabel;
-
-// The fixed-pitch font of the window: Courier New where the system has it
-// (or a metric-compatible substitute), else the system's fixed font.
-QFont FixedFont();
 
 // The controls of the main window, as its layout has them: the actions
 // with their names, labels, shortcuts and icons, the menus, the tool bar

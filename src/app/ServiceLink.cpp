@@ -23,14 +23,7 @@ TServiceLink::TServiceLink(const TSwitches& switches, TSay say, QObject* parent)
     m_mode = switches.LinkMode.value_or(m_options.Mode);
     if (switches.Address) ApplyAddressSwitch(*switches.Address, m_mode, m_options, m_telnetPort);
 
-    m_port.LoadSettings(*m_settings, m_port.objectName());
-    if (switches.Port) m_port.SetPort(*switches.Port);
-    m_port.BeginUpdate();
-    m_port.SetDataBits(TDataBits::Eight);
-    m_port.SetStopBits(TStopBits::One);
-    m_port.SetParity(TParityBits::None);
-    m_port.SetFlowControl(TFlowControl::Software);
-    m_port.EndUpdate();
+    m_link.LoadPortSettings(*m_settings, switches.Port);
     m_framer.SetMaxBufferSize(4096);
 
     m_engine.DebugMode = switches.Debug;
@@ -56,14 +49,12 @@ void TServiceLink::Received(const QByteArray& data) {
 
 TServiceLink::TConnect TServiceLink::Connect() {
     if (IsTcpClientMode(m_mode)) {
-        const bool telnet = m_mode == TLinkMode::Telnet;
-        const QString host = telnet ? m_options.TCPTelnetIP : m_options.TCPClientIP;
-        const int port = telnet ? (m_telnetPort > 0 ? m_telnetPort : int(TTcpLink::TelnetPort))
-                                : m_options.TCPClientPort;
-        m_say(QStringLiteral("connecting over TCP to %1:%2").arg(host).arg(port));
-        if (port <= 0 || port > 65535 ||
-            m_link.Tcp().Connect(host, quint16(port)) != TTcpLink::TConnectResult::Connected) {
-            m_say(QStringLiteral("%1 %2:%3").arg(LabelText(118), host).arg(port));
+        const TClientAddress address = ClientAddress(m_mode, m_options, m_telnetPort);
+        m_say(QStringLiteral("connecting over TCP to %1").arg(address.Text()));
+        if (address.Port <= 0 || address.Port > 65535 ||
+            m_link.Tcp().Connect(address.Host, quint16(address.Port)) !=
+                TTcpLink::TConnectResult::Connected) {
+            m_say(QStringLiteral("%1 %2").arg(LabelText(118), address.Text()));
             return TConnect::NoLink;
         }
         Greet();

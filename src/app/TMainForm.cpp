@@ -6,6 +6,7 @@
 #include "ApplyLabels.h"
 #include "CommandLine.h"
 #include "Labels.h"
+#include "LinkView.h"
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
@@ -62,21 +63,16 @@ void TMainForm::FormCreate() {
         TFormMsgBox::ShowMsgBox(LabelText(128).arg(file), mtError, mbOK);
     };
     m_sensor = new TSensorState(this);
-    connect(m_sensor, &TSensorState::Changed, this, [this](const TSensorIdentity& identity) {
-        if (!identity.SerialNumber.isEmpty()) m_lastSerial = identity.SerialNumber;
-    });
     m_productTitle = ::ProductTitle();
     setWindowTitle(m_productTitle);
     setFont(FixedFont());
 
-    m_startUpTimer.setInterval(500);
-    m_startUpTimer.setProperty("tag", 0);
     m_errorTimer.setInterval(10000);
     connect(&m_errorTimer, &QTimer::timeout, this, &TMainForm::Timer_ErrorTimer);
-    connect(&m_startUpTimer, &QTimer::timeout, this, &TMainForm::Timer_StartUpTimer);
 
-    CreateLink();
     Build(*this);
+    m_linkView = new TLinkView(*this, *this, m_store, m_windows, this);
+    Engine().Log = [this](const QString& line) { DebugLog(line); };
     ConnectActions();
     ConnectExtras();
     ConnectTerminal();
@@ -193,18 +189,57 @@ void TMainForm::EnableDeviceActions(bool on) {
 void TMainForm::ConnectActions() {
     connect(Datei_beenden, &QAction::triggered, this, &TMainForm::Datei_beendenExecute);
     connect(Fenster_Debug, &QAction::toggled, this, &TMainForm::Fenster_DebugExecute);
-    connect(Datei_Open, &QAction::triggered, this, &TMainForm::Datei_OpenExecute);
-    connect(Extras_Konfiguration_COM, &QAction::triggered, this,
-            &TMainForm::Extras_Konfiguration_COMExecute);
-    // Selecting a radio button from code acts as a click on it.
-    connect(rb_online, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) rb_onlineClick();
-    });
-    connect(rb_offline, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) rb_offlineClick();
-    });
-    // A deliberate click on Offline also ends the wait for a lost device.
-    connect(rb_offline, &QRadioButton::clicked, this, &TMainForm::CancelReopen);
+}
+
+// --- The link ---------------------------------------------------------------
+
+TCommandEngine& TMainForm::Engine() {
+    return m_linkView->Engine();
+}
+TLink& TMainForm::Link() {
+    return m_linkView->Link();
+}
+TComPort* TMainForm::ComPort() const {
+    return m_linkView->ComPort();
+}
+TTcpLink* TMainForm::TcpLink() const {
+    return m_linkView->TcpLink();
+}
+QTimer& TMainForm::StartUpTimer() {
+    return m_linkView->StartUpTimer();
+}
+bool TMainForm::ReadyForRelayData() const {
+    return m_linkView->ReadyForRelayData();
+}
+TLinkMode TMainForm::LinkMode() const {
+    return m_linkView->Mode();
+}
+bool TMainForm::PortOpen() const {
+    return m_linkView->PortOpen();
+}
+bool TMainForm::LinkUp() const {
+    return m_linkView->LinkUp();
+}
+bool TMainForm::OpenPort() {
+    return m_linkView->OpenPort();
+}
+void TMainForm::ClosePort() {
+    m_linkView->ClosePort();
+}
+void TMainForm::UpdatePortStatus() {
+    m_linkView->UpdatePortStatus();
+}
+int TMainForm::BaudRate() const {
+    return m_linkView->BaudRate();
+}
+void TMainForm::RelayMeasurementLine(const QByteArray& line) {
+    m_linkView->RelayMeasurementLine(line);
+}
+void TMainForm::OweSensor(const QByteArrayList& commands) {
+    m_linkView->OweSensor(commands);
+}
+const QByteArrayList& TMainForm::OwedCommands() const {
+    return m_linkView->OwedCommands();
 }
 
 // --- Status display ---------------------------------------------------------
@@ -220,7 +255,7 @@ void TMainForm::CopyData(quint32 kind, const QByteArray& bytes) {
     }
     // Data from another program: with the serial port open it goes to the
     // sensor; otherwise it stands for the sensor's answer.
-    if (!m_link->Relayed(bytes)) m_link->DeliverReceived(bytes);
+    if (!Link().Relayed(bytes)) Link().DeliverReceived(bytes);
 }
 
 void TMainForm::ShowParameterLog(TParameterLog log, const QString& text) {
@@ -301,22 +336,17 @@ void TMainForm::DebugLog(const QString& line) const {
 
 // --- Start-up and shutdown --------------------------------------------------
 
+// The settings, then this run's switches over them.
 void TMainForm::ReadSettings() {
     m_store.Read();
-    m_linkMode = m_options.Mode;
-    m_localServer = m_options.LocalServer;
-    // The batch delay of TCP output: a relay's start sets the stored one.
-    m_link->SetTcpDelay(m_options.TCPServerDelay == 0 ? 0 : 100);
     SetCurrentLanguage(m_options.Language);
-}
-
-void TMainForm::ScanSwitches() {
     const TSwitches s = TSwitches::Scan(m_arguments);
     if (s.Debug) m_debugMode = true;
-    m_engine->DebugMode = m_debugMode;
-    if (s.LinkMode) m_linkMode = *s.LinkMode;
-    if (s.LocalServer) m_localServer = *s.LocalServer;
-    if (s.Address) ApplyAddressSwitch(*s.Address, m_linkMode, m_options, m_telnetPort);
+    Engine().DebugMode = m_debugMode;
+    TLinkMode mode = s.LinkMode.value_or(m_options.Mode);
+    int telnetPort = 0;
+    if (s.Address) ApplyAddressSwitch(*s.Address, mode, m_options, telnetPort);
+    m_linkView->Configure(mode, s.LocalServer.value_or(m_options.LocalServer), telnetPort);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -328,12 +358,11 @@ void TMainForm::FormShow() {
     if (m_formShown) return;
     m_formShown = true;
     ReadSettings();
-    ScanSwitches();
     ApplyLabels();
-    bool firstStart = LoadPortSettings();
+    bool firstStart = m_linkView->LoadPortSettings();
     const TSwitches switches = TSwitches::Scan(m_arguments);
     if (switches.Port) {
-        m_port->SetPort(*switches.Port);
+        ComPort()->SetPort(*switches.Port);
         firstStart = false;
     }
     // A file named on the command line (the file manager's "open") comes up
@@ -344,9 +373,9 @@ void TMainForm::FormShow() {
                            [this, path = *switches.ParameterFile] { OpenParameterFile(path); });
     if (firstStart) {
         // First start: the connection dialog starts the link once confirmed.
-        QTimer::singleShot(0, this, &TMainForm::Extras_Konfiguration_COMExecute);
+        QTimer::singleShot(0, m_linkView, &TLinkView::Extras_Konfiguration_COMExecute);
     } else {
-        StartLink(m_linkMode, m_localServer);
+        m_linkView->StartLink();
     }
     // Typing goes to the sensor from the start, not to a tool bar button.
     ComTerminal->setFocus();
@@ -355,10 +384,10 @@ void TMainForm::FormShow() {
 bool TMainForm::FormCloseQuery() {
     // Not while starting, connecting, or talking to the sensor (a read
     // must get the sensor out of system mode before the program ends).
-    if (m_startUpTimer.isActive() || m_connecting || SensorBusy()) return false;
-    CancelReopen();
+    if (m_linkView->Starting() || SensorBusy()) return false;
+    m_linkView->CancelReopen();
     m_capture.Stop();
-    if (m_port->Connected()) m_port->Close();
+    if (ComPort()->Connected()) ComPort()->Close();
     return true;
 }
 
@@ -368,7 +397,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-    CloseSockets();
+    m_linkView->CloseSockets();
     // The other windows live as long as the main window; close them with it.
     for (QWidget* w : m_windows.All())
         if (w && w != this && w->isVisible()) w->close();
@@ -380,9 +409,9 @@ void TMainForm::Datei_beendenExecute() {
 
 void TMainForm::EndBySignal() {
     if (m_end.Started()) return;
-    m_engine->RequestCancel();
-    m_end.Busy = [this] { return SensorBusy() || m_startUpTimer.isActive() || m_connecting; };
-    m_end.PendingOutput = [this] { return m_port->PendingOutput(); };
+    Engine().RequestCancel();
+    m_end.Busy = [this] { return SensorBusy() || m_linkView->Starting(); };
+    m_end.PendingOutput = [this] { return ComPort()->PendingOutput(); };
     m_end.Close = [this] { return close(); };
     m_end.Quit = [this] {
         if (m_quitProgram) m_quitProgram();

@@ -4,7 +4,6 @@
 #include "IdleEnd.h"
 #include "MainControls.h"
 #include "OptionSettings.h"
-#include "OwedCommands.h"
 #include "ReceiveHistory.h"
 #include "TCapture.h"
 #include "TConfigFormDlg.h"
@@ -25,6 +24,7 @@ class QLabel;
 class QTranslator;
 class TComDataPacket;
 class TCustomComTerminal;
+class TLinkView;
 class TComPort;
 class TCommandEngine;
 class TStatusPanelLabel;
@@ -68,7 +68,7 @@ public:
     void ShowError(const QString& text) override;
     // An error whose reason (the system's text) is shown in the panel's
     // tool tip.
-    void ShowError(const QString& text, const QString& reason);
+    void ShowError(const QString& text, const QString& reason) override;
     // Writes the link description into the COM Port panel.
     void UpdatePortStatus() override;
     QString PanelText(TStatusPanel panel) const;
@@ -122,28 +122,18 @@ public:
     void Datei_DruckenExecute();
     void Datei_BearbeitenExecute();
 
-    // --- Command engine ----------------------------------------------------
-    bool SetCmd(const QByteArray& cmd);
-    QByteArray GetCmd(const QByteArray& cmd, const QByteArray& start, const QByteArray& stop,
-                      int size, int timeoutMs);
-    static void Delay(int ms);
-    void WritePort(const QByteArray& text);
-    TCommandEngine& Engine() override { return *m_engine; }
-
-    // --- Serial link ----------------------------------------------------------
-    // Loads the port settings; true on the first start (no port stored).
-    bool LoadPortSettings();
-    // (Re)starts the link in `mode`; the start-up timer finishes it.
-    void StartLink(TLinkMode mode, bool server);
-    void ComPortAfterOpen();
-    void ComPortAfterClose();
-    void rb_onlineClick();
-    void rb_offlineClick();
-    void Datei_OpenExecute();
-    void Extras_Konfiguration_COMExecute();
-    // True while a lost device is being watched for its return.
-    bool ReopenPending() const;
-    QTimer& ReopenTimer();
+    // --- The link (LinkView) --------------------------------------------------
+    // The link as the window shows and drives it: start-up, port and
+    // connection, the link's panels, the command engine.
+    TLinkView& LinkView() { return *m_linkView; }
+    TCommandEngine& Engine() override;
+    TLink& Link();
+    TComPort* ComPort() const;
+    TTcpLink* TcpLink() const;
+    QTimer& StartUpTimer();
+    // False while so much relayed data waits for the serial line that
+    // reading more from TCP clients (or other programs) should pause.
+    bool ReadyForRelayData() const;
 
     // Handles one character that the terminal shows or acts on: history,
     // BEL and capture.
@@ -152,34 +142,18 @@ public:
     bool BellReceived() const override { return m_bellReceived; }
     void ClearBellReceived() override { m_bellReceived = false; }
 
-    // --- TCP link and relay ---------------------------------------------------
-    // Closes the clients, then the link socket.
-    void CloseSockets();
-    // False while so much relayed data waits for the serial line that
-    // reading more from TCP clients (or other programs) should pause; the
-    // port's RelayRoom says when to go on.
-    bool ReadyForRelayData() const;
-    // True while a client connect is waiting for its outcome.
-    bool Connecting() const { return m_connecting; }
     static constexpr int MaxPanelText = 256; // longer panel texts are cut
-
-    // The link, its serial port and its TCP side.
-    TLink& Link() { return *m_link; }
-    TComPort* ComPort() const { return m_port; }
-    TTcpLink* TcpLink() const;
-    QTimer& StartUpTimer() { return m_startUpTimer; }
     QTimer& ErrorTimer() { return m_errorTimer; }
 
     // --- Commands and special keys ---------------------------------------------
     // Runs the key preview for one key-down; true when the key was consumed.
     bool SpecialKey(int key, Qt::KeyboardModifiers modifiers);
     void SendCommands(const QByteArrayList& commands);
-    void PortSetupExecute();
     void Extras_Terminal_FontExecute();
 
     // --- Host interface ------------------------------------------------------------
     TSensorState& Sensor() override { return *m_sensor; }
-    TLinkMode LinkMode() const override { return m_linkMode; }
+    TLinkMode LinkMode() const override;
     bool PortOpen() const override;
     bool LinkUp() const override;
     bool OpenPort() override;
@@ -191,7 +165,7 @@ public:
     QSettings& SettingsStore() override { return m_store.Writable(); }
     void OweSensor(const QByteArrayList& commands) override;
     // The commands owed to the sensor and not sent yet.
-    const QByteArrayList& OwedCommands() const { return m_owed.Commands(); }
+    const QByteArrayList& OwedCommands() const;
 
     // --- Debug log ----------------------------------------------------------
     bool DebugMode() const { return m_debugMode; }
@@ -244,63 +218,33 @@ private:
     QString ChooseFileToShow(int caption, bool mustExist);
     void SizeToScreen();
     void ReadSettings();
-    void ScanSwitches();
     void InstallQtTranslations();
     void Timer_ErrorTimer();
-    void Timer_StartUpTimer();
     void Fenster_DebugExecute(bool checked);
     void Datei_beendenExecute();
-    void CreateLink();
     void ConnectTerminal();
     void ConnectCommands();
-    void LinkDataReceived(const QByteArray& data);
     void ConnectTools();
     void EndCapture();
     void FlushCapture();
     void UpdateCaptureControls();
-    void ShowOpenError();
-    void CreateTcpLink();
-    bool StartClient(TLinkMode mode);
-    bool StartServer();
-    void SocketError(const QString& text);
-    void TcpAccepted(const QString& peer);
-    void TcpClientClosed();
-    void TcpLinkClosed();
-    void ComPortDeviceLost();
-    // After the sensor has been reached and identified: what was owed to
-    // it is sent, and the windows hear that it is ready.
-    void SensorReached();
-    void PayOwedCommands();
-    void CancelReopen();
-    void StorePortSettings();
 
     QStringList m_arguments;
     TOptionStore m_store; // the settings and the "Option" values
     TOptions& m_options = m_store.Options();
-    TLink* m_link = nullptr;
-    TComPort* m_port = nullptr;         // the link's serial port
-    TComDataPacket* m_framer = nullptr; // command replies
-    QTimer m_startUpTimer; // 500 ms after StartLink; its tag is 1 after a failed connect
-    QTimer m_errorTimer;   // clears COM Status 10 s after an error
+    TLinkView* m_linkView = nullptr;
+    QTimer m_errorTimer; // clears COM Status 10 s after an error
     std::function<void()> m_quitProgram = [] { QCoreApplication::quit(); };
-    TCommandEngine* m_engine = nullptr;
     class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;
-    TLinkMode m_linkMode = TLinkMode::Local;
-    TOwedCommands m_owed;       // commands owed to the sensor (OweSensor)
-    QString m_lastSerial;       // the serial number last identified, kept across a lost link
-    bool m_localServer = false; // TCP relay in Local mode
     bool m_debugMode = false;
     bool m_bellReceived = false;
     TReceiveHistory m_history; // received text by lines
     TCapture m_capture;        // the capture file while capture runs
     class TFirmwareUpdate* m_update = nullptr;
     QString m_productTitle;
-    bool m_connecting = false;
-    bool m_socketErrorShowing = false;
     TAppWindows m_windows;
     QList<QTranslator*> m_qtTranslators;
     bool m_formShown = false;
-    TIdleEnd m_end;       // EndBySignal: closing as soon as idle
-    int m_telnetPort = 0; // --address's port for Telnet; 0: the sensor's own port
+    TIdleEnd m_end; // EndBySignal: closing as soon as idle
 };

@@ -5,8 +5,8 @@
 #include "TMainForm.h"
 
 #include "CommandKeys.h"
+#include "LinkView.h"
 #include "MsgBox.h"
-#include "TComPortSetupDlg.h"
 #include "TCommandEngine.h"
 #include "TCustomComTerminal.h"
 #include "TParameterWriter.h"
@@ -17,7 +17,7 @@
 
 void TMainForm::SendCommands(const QByteArrayList& commands) {
     for (const QByteArray& c : commands)
-        SetCmd(c);
+        Engine().SetCmd(c);
 }
 
 void TMainForm::ConnectCommands() {
@@ -38,22 +38,13 @@ void TMainForm::Extras_Terminal_FontExecute() {
         m_store.ReportFailure();
 }
 
-void TMainForm::PortSetupExecute() {
-    TComPortSettings s = m_port->Settings();
-    if (TComPortSetupDlg::Execute(this, s, ListSerialPorts())) {
-        m_port->SetSettings(s);
-        StorePortSettings();
-    }
-    UpdatePortStatus();
-}
-
 bool TMainForm::SpecialKey(int key, Qt::KeyboardModifiers modifiers) {
     if (!(modifiers & Qt::ControlModifier)) {
         ComTerminal->SetReadOnly(false);
         return false;
     }
     if (key == Qt::Key_F11) {
-        PortSetupExecute();
+        m_linkView->PortSetupExecute();
         return false;
     }
     if (!(modifiers & Qt::ShiftModifier)) return false;

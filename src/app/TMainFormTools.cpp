@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The main window's tools: the firmware update, capture of what the
-// terminal receives, sending a text file and the history window.
+// terminal receives, sending a text file, the history window, and the
+// receive path that feeds capture and history.
 #include "TMainForm.h"
 
 #include "FileDialogs.h"
 #include "Labels.h"
 #include "MsgBox.h"
+#include "TCustomComTerminal.h"
 #include "TFirmwareUpdate.h"
 #include "TFlashDlg.h"
 #include "THistoryForm.h"
@@ -113,4 +115,22 @@ void TMainForm::Datei_sendenExecute() {
 void TMainForm::Extras_HistogrammExecute() {
     Extras_Histogramm->setChecked(true);
     m_windows.HistoryForm->ShowHistory(m_history.Lines());
+}
+
+// --- Receive path --------------------------------------------------------------
+
+// Every character the terminal shows or acts on reaches ReceiveChar.
+void TMainForm::ConnectTerminal() {
+    connect(ComTerminal, &TCustomComTerminal::Chars, this, [this](const QByteArray& text) {
+        for (char ch : text)
+            ReceiveChar(ch);
+        FlushCapture(); // once per received chunk
+    });
+}
+
+void TMainForm::ReceiveChar(char ch) {
+    if (ch == '\a') m_bellReceived = true;
+    m_capture.Add(ch);
+    // The history stands still while its window shows it.
+    if (!(m_windows.HistoryForm && m_windows.HistoryForm->isVisible())) m_history.Add(ch);
 }

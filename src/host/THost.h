@@ -24,6 +24,11 @@ public:
     virtual void ShowStatus(const QString& text, TStatusPanel panel) = 0;
     // COM Status, cleared 10 s after the first of several quick errors.
     virtual void ShowError(const QString& text) = 0;
+    // An error whose reason (the system's words) is shown with it, in the
+    // panel's tool tip where the window has one.
+    virtual void ShowError(const QString& text, const QString& reason) {
+        ShowError(reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
+    }
     // The program's message box: kind and buttons as TFormMsgBox takes
     // them; returns 1 OK, 2 Cancel, 6 Yes or 7 No.
     virtual TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) = 0;

@@ -96,6 +96,17 @@ void TLink::DeliverReceived(const QByteArray& data) {
     m_port.DeliverToFramers(data);
 }
 
+void TLink::LoadPortSettings(QSettings& settings, const std::optional<QString>& port) {
+    m_port.LoadSettings(settings, m_port.objectName());
+    if (port) m_port.SetPort(*port);
+    m_port.BeginUpdate();
+    m_port.SetDataBits(TDataBits::Eight);
+    m_port.SetStopBits(TStopBits::One);
+    m_port.SetParity(TParityBits::None);
+    m_port.SetFlowControl(TFlowControl::Software);
+    m_port.EndUpdate();
+}
+
 QString TLink::DevicePath() const {
     const QString port = m_port.Port().trimmed();
     return port.startsWith(u'/') ? port : QStringLiteral("/dev/") + port;

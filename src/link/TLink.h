@@ -8,7 +8,10 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
+
 class QIODevice;
+class QSettings;
 
 // The link to the sensor, whichever way it is reached: the serial port, or
 // the TCP connection of Telnet and Remote mode, with the relay's clients
@@ -37,6 +40,11 @@ public:
     // The open transport: the serial port while it is open, else the TCP
     // link socket while connected; null when neither is.
     QIODevice* Device();
+
+    // Loads the port's stored settings (port name and rate) and sets the
+    // line as the sensor has it: 8 data bits, 1 stop bit, no parity,
+    // XON/XOFF. `port`, when given, names the device instead.
+    void LoadPortSettings(QSettings& settings, const std::optional<QString>& port = {});
 
     bool SerialOpen() const { return m_port.Connected(); }
     bool TcpUp() const { return m_tcp.LinkConnected(); }

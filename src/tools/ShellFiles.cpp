@@ -2,6 +2,7 @@
 #include "ShellFiles.h"
 
 #include "FileKind.h"
+#include "FixedFont.h"
 #include "Labels.h"
 #include "PrintDialogs.h"
 #include "SafeFile.h"
@@ -12,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
@@ -58,20 +57,10 @@ QString DecodePiece(const QByteArray& bytes) {
     return out;
 }
 
-QFont PrintFont() {
-    QFont font(QStringLiteral("Courier New"), 10);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-    }
-    return font;
-}
-
 // Draws the file onto pages already begun on `painter`; the window stays
 // responsive to everything but input between pages.
 void PrintPages(QFile& file, QPainter& painter, QPrinter& printer) {
-    painter.setFont(PrintFont());
+    painter.setFont(FixedFont());
     const QFontMetrics metrics = painter.fontMetrics();
     const QRect area = painter.viewport();
     const int lineHeight = std::max(1, metrics.lineSpacing());

@@ -2,6 +2,7 @@
 #include "THistoryForm.h"
 
 #include "FileDialogs.h"
+#include "FixedFont.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "SafeFile.h"
@@ -11,25 +12,11 @@
 #include <QAction>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QVBoxLayout>
-
-namespace {
-QFont HistoryFont() {
-    QFont font(QStringLiteral("Courier New"), 10);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-    }
-    return font;
-}
-} // namespace
 
 THistoryForm::THistoryForm(THost& host, QWidget* parent) : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("HistoryForm"));
@@ -63,7 +50,7 @@ THistoryForm::THistoryForm(THost& host, QWidget* parent) : QWidget(parent), m_ho
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setFont(HistoryFont());
+    Memo1->setFont(FixedFont());
     // Read-only, but the caret shows where the reader is.
     Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 

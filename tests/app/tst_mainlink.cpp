@@ -4,6 +4,7 @@
 // errors reach COM Status, and a device that goes away is reopened by
 // itself when it comes back (but not after the user closed the port).
 #include "Labels.h"
+#include "LinkView.h"
 #include "MsgBox.h"
 #include "TComPort.h"
 #include "TComSetupDlg.h"
@@ -40,7 +41,7 @@ class TestMainLink : public QObject {
         settings.setValue(QStringLiteral("ComPort/Port"), port);
         settings.sync();
         m_main.reset(CreateWindows({}).MainForm);
-        m_main->ReopenTimer().setInterval(50);
+        m_main->LinkView().ReopenTimer().setInterval(50);
         m_main->FormShow();
     }
 
@@ -109,13 +110,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected(), 5000);
         QVERIFY(m_main->Ui().rb_offline->isChecked());
         QVERIFY(!m_main->Ui().Befehle_Info->isEnabled());
-        QVERIFY(m_main->ReopenPending());
+        QVERIFY(m_main->LinkView().ReopenPending());
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
         QVERIFY(m_sim->Replug());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(127)));
         QVERIFY(m_main->Ui().rb_online->isChecked());
-        QVERIFY(!m_main->ReopenPending());
+        QVERIFY(!m_main->LinkView().ReopenPending());
     }
 
     // A flapping adapter: the device goes away again while the reopened
@@ -138,13 +139,14 @@ private slots:
             });
         QVERIFY(m_sim->Replug());
         QTRY_VERIFY_WITH_TIMEOUT(!armed, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected() && m_main->ReopenPending(), 5000);
-        QVERIFY(m_main->ReopenTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_main->ComPort()->Connected() && m_main->LinkView().ReopenPending(), 5000);
+        QVERIFY(m_main->LinkView().ReopenTimer().isActive());
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(126)));
         disconnect(flap);
         QVERIFY(m_sim->Replug());
         QTRY_VERIFY_WITH_TIMEOUT(m_main->ComPort()->Connected(), 5000);
-        QVERIFY(!m_main->ReopenPending());
+        QVERIFY(!m_main->LinkView().ReopenPending());
     }
 
     // OK in the connection dialog: mode saved, port closed, the new port
@@ -155,7 +157,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive(), 5000);
         auto* dlg = m_main->Windows().ComSetupDlg;
         QTimer::singleShot(0, this, [dlg] { dlg->Button2->click(); });
-        m_main->Extras_Konfiguration_COMExecute();
+        m_main->LinkView().Extras_Konfiguration_COMExecute();
         QVERIFY(!m_main->StartUpTimer().isActive());
         QCOMPARE(m_main->ComPort()->Port(), m_dir.filePath(QStringLiteral("old-port")));
 
@@ -179,7 +181,7 @@ private slots:
                 ++errors;
             return mrOk;
         });
-        m_main->Extras_Konfiguration_COMExecute();
+        m_main->LinkView().Extras_Konfiguration_COMExecute();
         TFormMsgBox::SetResponder(nullptr);
         QCOMPARE(errors, 1);
         QCOMPARE(focused, dlg->ed_TCPClientIP);
@@ -198,7 +200,7 @@ private slots:
             dlg->rg_Local->button(1)->click();
             dlg->OKBtn->click();
         });
-        m_main->Extras_Konfiguration_COMExecute();
+        m_main->LinkView().Extras_Konfiguration_COMExecute();
         QVERIFY(!m_main->ComPort()->Connected());
         QCOMPARE(m_main->LinkMode(), TLinkMode::Telnet);
         QCOMPARE(m_main->PanelText(TStatusPanel::ComPort), QStringLiteral("Telnet"));
@@ -258,8 +260,8 @@ private slots:
         QVERIFY(!m_main->ComPort()->Connected());
         m_sim->Unplug();
         QVERIFY(m_sim->Replug());
-        QVERIFY(!m_main->ReopenPending());
-        QVERIFY(!m_main->ReopenTimer().isActive());
+        QVERIFY(!m_main->LinkView().ReopenPending());
+        QVERIFY(!m_main->LinkView().ReopenTimer().isActive());
         QVERIFY(!m_main->ComPort()->Connected());
     }
 };

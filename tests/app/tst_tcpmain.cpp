@@ -5,6 +5,7 @@
 // clients, data received over TCP, the measurement line feed, and two
 // ORXTERMs where the second works with the first one's sensor.
 #include "Labels.h"
+#include "LinkView.h"
 #include "MeasurementLine.h"
 #include "MsgBox.h"
 #include "TComDataPacket.h"
@@ -132,11 +133,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.Sensor().ReceivedBytes().startsWith("\r\021\033"), 5000);
         QVERIFY(m_questions.isEmpty());
 
-        QCOMPARE(
-            f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
-            QByteArray("1"));
-        const QByteArray info =
-            f->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 1000);
+        QCOMPARE(f->Engine().GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"),
+                                    QByteArray("\r\n"), 0, 1000),
+                 QByteArray("1"));
+        const QByteArray info = f->Engine().GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"),
+                                                   QByteArray("->"), 0, 1000);
         QVERIFY2(info.startsWith("ORX 9 V4.07"), info.constData());
 
         // An answer that comes in pieces is found once its stop string is there.
@@ -144,9 +145,9 @@ private slots:
         faults.SplitPieces = 4;
         faults.SplitPauseMs = 60;
         sim.Sensor().SetFaults(faults);
-        QCOMPARE(
-            f->GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"), QByteArray("\r\n"), 0, 1000),
-            QByteArray("1"));
+        QCOMPARE(f->Engine().GetCmd(QByteArray("SID\r\n"), QByteArray("SID\r\n"),
+                                    QByteArray("\r\n"), 0, 1000),
+                 QByteArray("1"));
         sim.Sensor().ClearFaults();
 
         // What comes back is shown in the terminal and kept in the history.
@@ -157,7 +158,7 @@ private slots:
         sim.Sensor().ClearTrace();
         QTest::keyClicks(f->Ui().ComTerminal, QStringLiteral("ab"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab"), 5000);
-        f->SetCmd(QByteArray("\r"));
+        f->Engine().SetCmd(QByteArray("\r"));
         QTRY_COMPARE_WITH_TIMEOUT(sim.Sensor().ReceivedBytes(), QByteArray("ab\r"), 5000);
 
         // With a serial port opened as well (F9), typed keys go to both.
@@ -262,7 +263,7 @@ private slots:
         // A failed Telnet connect asks with its own text.
         sensor.close();
         TTcpLink::TelnetPort = ClosedPort();
-        f->StartLink(TLinkMode::Telnet, false);
+        f->LinkView().StartLink(TLinkMode::Telnet, false);
         QTRY_COMPARE_WITH_TIMEOUT(m_questions.size(), 1, 5000);
         QCOMPARE(m_questions.at(0), LabelText(124) + u'\n' + LabelText(122));
     }
@@ -594,11 +595,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!remote->StartUpTimer().isActive(), 5000);
         QVERIFY(remote->Ui().Befehle_Info->isEnabled());
 
-        const QByteArray info = remote->GetCmd(QByteArray("INFO\r\n"), QByteArray("INFO\r\n"),
-                                               QByteArray("->"), 0, 2000);
+        const QByteArray info = remote->Engine().GetCmd(
+            QByteArray("INFO\r\n"), QByteArray("INFO\r\n"), QByteArray("->"), 0, 2000);
         QVERIFY2(info.contains("S/N 40001"), info.constData());
-        QCOMPARE(remote->GetCmd(QByteArray("S1TIME\r\n"), QByteArray("S1TIME\r\n"),
-                                QByteArray("\r\n"), 0, 2000),
+        QCOMPARE(remote->Engine().GetCmd(QByteArray("S1TIME\r\n"), QByteArray("S1TIME\r\n"),
+                                         QByteArray("\r\n"), 0, 2000),
                  QByteArray("1000 ms"));
         // Both terminals show the answer.
         QTRY_VERIFY_WITH_TIMEOUT(relay->HistoryLines().contains(QStringLiteral("1000 ms")), 5000);

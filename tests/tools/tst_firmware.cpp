@@ -7,6 +7,7 @@
 // read and a TCP link that cannot carry the update.
 #include "FileDialogs.h"
 #include "Labels.h"
+#include "LinkView.h"
 #include "MsgBox.h"
 #include "SimulatedMainForm.h"
 #include "TComPort.h"
@@ -365,8 +366,8 @@ private slots:
     // Over TCP the update is refused with a message; nothing is sent.
     void refusedOverTcp() {
         QVERIFY(Start(QStringLiteral("9"), 9600, /*Telnet*/ 1));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive() && !m_main->Connecting(),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_main->StartUpTimer().isActive() && !m_main->LinkView().Connecting(), 10000);
         bool asked = false;
         TFileDialogs::SetResponder([&asked](const TFileDialogRequest&) {
             asked = true;
