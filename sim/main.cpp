@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // orxsim: a simulated ORX sensor on a pseudo-terminal or a TCP port, for
 // demonstrations and manual tests without hardware.
+#include "OrxVersion.h"
 #include "TSimPty.h"
 #include "TSimTcpServer.h"
 
@@ -96,12 +97,14 @@ bool ParseTcp(const QString& text, QHostAddress& address, quint16& port) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orxsim"));
+    QCoreApplication::setApplicationVersion(QLatin1String(OrxVersion::ProductVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated ORX sensor. With --pty it prints the device to open as serial port; "
         "with --tcp it prints ADDRESS:PORT. It serves until SIGINT or SIGTERM."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption ptyOption(QStringLiteral("pty"),
                                        QStringLiteral("Serve on a pseudo-terminal."));
     const QCommandLineOption linkOption(QStringLiteral("link"),

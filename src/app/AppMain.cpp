@@ -21,6 +21,7 @@ int RunOrxTerm(int argc, char** argv, const std::function<void(TMainForm&)>& sho
     if (HandleInfoOptions(argc, argv)) return 0;
     if (IsServiceCommand(argc, argv)) HandOverToServiceProgram(argv);
     if (const int code = RunServiceCommand(argc, argv); code >= 0) return code;
+    if (const int refused = RefuseUnknownOptions(argc, argv); refused >= 0) return refused;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrxTerm"));

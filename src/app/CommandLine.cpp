@@ -21,9 +21,39 @@ static QString SwitchWord(QString arg) {
     return arg;
 }
 
+// The options that the program itself reads before or besides the
+// switches: help, version and the copy-data sender.
+static bool IsInfoOption(const QString& word) {
+    return word == u"h" || word == u"help" || word == u"v" || word == u"version" ||
+           word == u"copydata";
+}
+
+// The command-line options that Qt's application object takes for itself
+// ("-platform offscreen", "--style=fusion", "-reverse"). Those that take a
+// value take it after "=" or as the next argument.
+static bool IsQtOption(const QString& word, bool* takesValue) {
+    static const QStringList withValue = {
+        QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
+        QStringLiteral("session"),       QStringLiteral("display"),
+        QStringLiteral("geometry"),      QStringLiteral("style"),
+        QStringLiteral("stylesheet"),    QStringLiteral("name"),
+        QStringLiteral("title"),         QStringLiteral("visual")};
+    static const QStringList plain = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"),  QStringLiteral("dograb"),
+                                      QStringLiteral("sync"),    QStringLiteral("ncols"),
+                                      QStringLiteral("cmap")};
+    const QString name = word.section(u'=', 0, 0);
+    *takesValue = withValue.contains(name) && !word.contains(u'=');
+    return withValue.contains(name) || plain.contains(name);
+}
+
 TSwitches TSwitches::Scan(const QStringList& arguments) {
     TSwitches s;
-    for (const QString& arg : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
         if (arg.startsWith(QStringLiteral("--port="))) {
             s.Port = arg.mid(7);
             continue;
@@ -52,6 +82,12 @@ TSwitches TSwitches::Scan(const QStringList& arguments) {
         } else if (word == u"server") {
             s.LocalServer = true;
             s.LinkMode = TLinkMode::Local;
+        } else if (arg.startsWith(u'-') && !IsInfoOption(word)) {
+            bool takesValue = false;
+            if (!IsQtOption(word, &takesValue))
+                s.Unknown << arg;
+            else if (takesValue)
+                ++i; // the option's value, not an argument of ours
         }
     }
     return s;
@@ -103,11 +139,25 @@ QString VersionText() {
              info.String(TVersionInfo::FileVersion), info.String(TVersionInfo::LegalCopyright));
 }
 
-int CheckConfigSwitch(int argc, char** argv) {
+QStringList ArgumentList(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const TSwitches switches = TSwitches::Scan(arguments);
+    return arguments;
+}
+
+int RefuseUnknownOptions(int argc, char** argv) {
+    const TSwitches switches = TSwitches::Scan(ArgumentList(argc, argv));
+    if (switches.Unknown.isEmpty()) return -1;
+    const QString name = QString::fromLocal8Bit(argv[0]).section(u'/', -1);
+    std::fprintf(stderr, "%s: unknown option \"%s\"\n\n%s", name.toLocal8Bit().constData(),
+                 switches.Unknown.first().toLocal8Bit().constData(),
+                 HelpText(name).toLocal8Bit().constData());
+    return ServiceExit::Usage;
+}
+
+int CheckConfigSwitch(int argc, char** argv) {
+    const TSwitches switches = TSwitches::Scan(ArgumentList(argc, argv));
     if (!switches.Config) return -1;
     const QString& path = *switches.Config;
     int systemError = 0;

@@ -14,7 +14,9 @@ struct TOptions;
 // later switch overrides an earlier one. A leading "-", "--" or "/" is
 // accepted. A bare argument that ends in ".par" (any case) names a
 // parameter file to open in the editor, the last one counting. Other
-// unknown arguments are ignored.
+// bare arguments are ignored; an argument that starts with "-" and is
+// none of the program's options nor one of Qt's own is listed in Unknown,
+// and the program refuses to start with it.
 struct TSwitches {
     bool Debug = false;
     std::optional<TLinkMode> LinkMode;
@@ -26,6 +28,8 @@ struct TSwitches {
     std::optional<QString> Address;
     // "FILE.par": loaded into the parameter editor once the window is up
     std::optional<QString> ParameterFile;
+    // Options that neither the program nor Qt knows ("--prot=x", "-x.par")
+    QStringList Unknown;
 
     static TSwitches Scan(const QStringList& arguments); // without the program name
 };
@@ -46,6 +50,9 @@ struct TClientAddress {
 };
 TClientAddress ClientAddress(TLinkMode mode, const TOptions& options, int telnetPort);
 
+// argv without the program name, as texts.
+QStringList ArgumentList(int argc, char** argv);
+
 // Texts for the standard Linux options.
 QString HelpText(const QString& programName);
 QString VersionText();
@@ -58,6 +65,11 @@ QString VersionText();
 // it is>" to standard error and returns the usage exit code.
 int CheckConfigSwitch(int argc, char** argv);
 inline constexpr qint64 MaxConfigBytes = 1 << 20;
+
+// Before the window starts: an option that neither the program nor Qt
+// knows is printed with the usage text to standard error, and the usage
+// exit code returned. Returns -1 when every option is known.
+int RefuseUnknownOptions(int argc, char** argv);
 
 // Handles --help/-h and --version/-v before any window exists. Returns
 // true (and prints to standard output) when one of them was given.

@@ -278,28 +278,34 @@ QByteArray DecodeCopyDataText(const QString& text) {
 }
 
 int RunCopyDataCommand(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--copydata") != 0) return -1;
-    if (argc != 4) {
+    // "--copydata KIND TEXT" may follow switches, which it has no use for.
+    int at = 1;
+    while (at < argc && std::strcmp(argv[at], "--copydata") != 0)
+        ++at;
+    if (at == argc) return -1;
+    if (argc - at != 3) {
         std::fputs("Usage: orxterm --copydata KIND TEXT   (TEXT - reads standard input)\n", stderr);
         return 2;
     }
     bool ok = false;
-    const quint32 kind = QString::fromLocal8Bit(argv[2]).toUInt(&ok);
+    const char* const kindText = argv[at + 1];
+    const char* const text = argv[at + 2];
+    const quint32 kind = QString::fromLocal8Bit(kindText).toUInt(&ok);
     if (!ok) {
         std::fprintf(stderr, "orxterm: KIND must be a number from 0 to 4294967295, not \"%s\"\n",
-                     argv[2]);
+                     kindText);
         return 2;
     }
     QCoreApplication app(argc, argv);
     QByteArray bytes;
-    if (std::strcmp(argv[3], "-") == 0) {
+    if (std::strcmp(text, "-") == 0) {
         QString error;
         if (!ReadToEnd(STDIN_FILENO, qint64(TCopyDataServer::MaxMessage), &bytes, &error)) {
             std::fprintf(stderr, "orxterm: standard input: %s\n", error.toLocal8Bit().constData());
             return 1;
         }
     } else {
-        bytes = DecodeCopyDataText(QString::fromLocal8Bit(argv[3]));
+        bytes = DecodeCopyDataText(QString::fromLocal8Bit(text));
     }
     QString error;
     if (!SendCopyData(TCopyDataServer::DefaultPath(), kind, bytes, &error)) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "OptionSettings.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -14,6 +16,14 @@ TOptions TOptions::Defaults() {
     o.FirmDir = documents;
     o.TextDir = documents;
     return o;
+}
+
+QString TOptions::FolderInUse(const QString& chosen) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!chosen.isEmpty() && QDir::cleanPath(chosen) != QDir::cleanPath(documents)) return chosen;
+    if (!documents.isEmpty() && (QFileInfo(documents).isDir() || QDir().mkpath(documents)))
+        return documents;
+    return QDir::homePath();
 }
 
 namespace {

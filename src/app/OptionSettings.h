@@ -30,6 +30,11 @@ struct TOptions {
 
     // Defaults with the three folders set to the user's documents folder.
     static TOptions Defaults();
+    // The folder that files go to for a stored folder option: a folder
+    // the user chose, as it is; for none, or the default, the user's
+    // documents folder, created on first use (a fresh account has none),
+    // else the home folder.
+    static QString FolderInUse(const QString& chosen);
 };
 
 // Names of the stored values.

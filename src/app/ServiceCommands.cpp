@@ -85,6 +85,20 @@ struct TServiceOptions {
     QStringList Switches; // for the main window: link mode, port, config, debug
 };
 
+// What a service command passes on to its link: the link-mode switches
+// and debug (with or without dashes, any case) and --port=, --address=,
+// --config=. The window's "server" is none of them.
+bool IsLinkSwitch(const QString& argument) {
+    if (argument.startsWith(QLatin1String("--port=")) ||
+        argument.startsWith(QLatin1String("--address=")) ||
+        argument.startsWith(QLatin1String("--config=")))
+        return true;
+    QString word = argument.toLower();
+    while (word.startsWith(u'-'))
+        word.remove(0, 1);
+    return word == u"debug" || word == u"local" || word == u"telnet" || word == u"remote";
+}
+
 std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QString* error) {
     TServiceOptions o;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -111,14 +125,12 @@ std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QStrin
             number(&o.Seconds);
         } else if (a.startsWith(QLatin1String("--period"))) {
             number(&o.PeriodMs);
-        } else if (a.startsWith(QLatin1String("--")) ||
-                   a.compare(u"debug", Qt::CaseInsensitive) == 0 ||
-                   a.compare(u"local", Qt::CaseInsensitive) == 0 ||
-                   a.compare(u"telnet", Qt::CaseInsensitive) == 0 ||
-                   a.compare(u"remote", Qt::CaseInsensitive) == 0) {
+        } else if (IsLinkSwitch(a)) {
             o.Switches << a;
-        } else if (o.File.isEmpty() && !o.Command.isEmpty()) {
-            o.File = a;
+        } else if (a.startsWith(u'-')) {
+            *error = QStringLiteral("unknown option \"%1\"").arg(a);
+        } else if (o.File.isEmpty()) {
+            o.File = a; // before or after the command; "read info" reads into "info"
         } else {
             *error = QStringLiteral("unexpected argument \"%1\"").arg(a);
         }
@@ -442,8 +454,16 @@ const char* ServiceUsage() {
            "  answered, 8 port busy.\n";
 }
 
+// A service command may stand anywhere among the switches ("debug read
+// FILE", "--port=X info"): the first argument that names one.
+static bool HasServiceCommand(const QStringList& arguments) {
+    for (const QString& a : arguments)
+        if (Commands.contains(a)) return true;
+    return false;
+}
+
 bool IsServiceCommand(int argc, char** argv) {
-    return argc > 1 && Commands.contains(QString::fromLocal8Bit(argv[1]));
+    return HasServiceCommand(ArgumentList(argc, argv));
 }
 
 void HandOverToServiceProgram(char** argv) {
@@ -466,10 +486,8 @@ void HandOverToServiceProgram(char** argv) {
 }
 
 int RunServiceCommand(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (arguments.isEmpty() || !Commands.contains(arguments.first())) return -1;
+    const QStringList arguments = ArgumentList(argc, argv);
+    if (!HasServiceCommand(arguments)) return -1;
     QString error;
     const std::optional<TServiceOptions> options = ParseOptions(arguments, &error);
     if (!options) {

@@ -289,7 +289,7 @@ void TMainForm::Timer_ErrorTimer() {
 }
 
 QString TMainForm::ParaDir() const {
-    return m_options.ParaDir.isEmpty() ? TOptions::Defaults().ParaDir : m_options.ParaDir;
+    return TOptions::FolderInUse(m_options.ParaDir);
 }
 
 TMsgResult TMainForm::ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) {

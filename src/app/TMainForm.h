@@ -106,8 +106,8 @@ public:
     TOptionStore& Store() { return m_store; }
     // An empty parameter folder means the documents folder.
     QString ParaDir() const override;
-    QString FirmDir() const override { return m_options.FirmDir; }
-    QString TextDir() const override { return m_options.TextDir; }
+    QString FirmDir() const override { return TOptions::FolderInUse(m_options.FirmDir); }
+    QString TextDir() const override { return TOptions::FolderInUse(m_options.TextDir); }
 
     // Translates every window (all tagged components, then the captions),
     // and Qt's own texts (standard buttons and dialogs) with them.

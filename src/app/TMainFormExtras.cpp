@@ -33,9 +33,11 @@ void TMainForm::ConnectExtras() {
 TConfigValues TMainForm::ConfigValues() const {
     TConfigValues v;
     v.Language = m_options.Language;
-    v.ParaDir = m_options.ParaDir;
-    v.FirmDir = m_options.FirmDir;
-    v.TextDir = m_options.TextDir;
+    // The folders in use: the options show no warning over a default
+    // folder that a fresh account did not have yet.
+    v.ParaDir = ParaDir();
+    v.FirmDir = FirmDir();
+    v.TextDir = TextDir();
     v.Caret = int(ComTerminal->Caret());
     v.Columns = ComTerminal->Columns();
     v.Rows = ComTerminal->Rows();

@@ -239,6 +239,11 @@ private slots:
 
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("x"), QStringLiteral("y")}), 2);
         QCOMPARE(run({QStringLiteral("--copydata"), QStringLiteral("3")}), 2);
+        // After switches it is still the copy-data sender, not a window.
+        QCOMPARE(run({QStringLiteral("debug"), QStringLiteral("--copydata"), QStringLiteral("9"),
+                      QStringLiteral("g")}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(form->Engine().Recorded(), QByteArray("12.5\r\nabcdefg"), 5000);
     }
 };
 

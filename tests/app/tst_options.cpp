@@ -4,7 +4,9 @@
 #include "CommandLine.h"
 #include "OptionSettings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -40,6 +42,35 @@ private slots:
         QCOMPARE(o.TCPClientPort, 10001);
         QCOMPARE(o.TCPClientIP, QStringLiteral("127.0.0.1"));
         QCOMPARE(o.TCPTelnetIP, QStringLiteral("127.0.0.1"));
+    }
+
+    // A fresh account has no documents folder: the default is created on
+    // first use, a folder the user chose is never created or replaced.
+    void defaultFolderOnFreshAccount() {
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        const QString fresh = m_dir.filePath(QStringLiteral("fresh"));
+        QVERIFY(QDir().mkpath(fresh));
+        qputenv("HOME", QFile::encodeName(fresh));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(fresh + QStringLiteral("/.config")));
+        const QString documents = fresh + QStringLiteral("/Documents");
+        const QString chosen = fresh + QStringLiteral("/chosen");
+        QVERIFY(!QFileInfo::exists(documents));
+
+        const QString inUse = TOptions::FolderInUse(TOptions::Defaults().ParaDir);
+        const QString empty = TOptions::FolderInUse(QString());
+        const QString kept = TOptions::FolderInUse(chosen);
+        qputenv("HOME", home);
+        if (config.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", config);
+
+        QCOMPARE(inUse, documents);
+        QVERIFY(QFileInfo(documents).isDir());
+        QCOMPARE(empty, documents);
+        QCOMPARE(kept, chosen);
+        QVERIFY(!QFileInfo::exists(chosen));
     }
 
     void storedValuesAsText() {
@@ -153,6 +184,32 @@ private slots:
         const TSwitches s = TSwitches::Scan(args);
         QCOMPARE(s.ParameterFile.value_or(QString()), file);
         QCOMPARE(s.LinkMode ? int(*s.LinkMode) : -1, mode);
+    }
+
+    // What is refused before the window starts: options of neither the
+    // program nor Qt. Qt's own, with their values, and the program's
+    // switches and options in any spelling pass.
+    void unknownOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("unknown");
+        QTest::newRow("misspelt port")
+            << QStringList{"debug", "--prot=/dev/ttyUSB0"} << QStringList{"--prot=/dev/ttyUSB0"};
+        QTest::newRow("dash before a file") << QStringList{"-x.par"} << QStringList{"-x.par"};
+        QTest::newRow("program's own")
+            << QStringList{"-debug",        "/remote", "--port=/dev/x", "--config=a.conf",
+                           "--address=h:1", "-h",      "--version",     "LINE.PAR"}
+            << QStringList{};
+        QTest::newRow("Qt's own with values")
+            << QStringList{"-platform", "offscreen", "--style=fusion",
+                           "-reverse",  "-style",    "-bogus"}
+            << QStringList{};
+        QTest::newRow("after a Qt option's value")
+            << QStringList{"-platform", "xcb", "--bogus"} << QStringList{"--bogus"};
+    }
+    void unknownOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, unknown);
+        QCOMPARE(TSwitches::Scan(args).Unknown, unknown);
     }
 
     void helpListsSwitches() {

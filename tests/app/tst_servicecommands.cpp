@@ -11,6 +11,7 @@
 #include "TSimTcpServer.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -98,11 +99,41 @@ private slots:
         QTest::newRow("both constant options")
             << QStringList{QStringLiteral("write"), QStringLiteral("x.par"),
                            QStringLiteral("--keep-constant"), QStringLiteral("--send-constant")};
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("info"), QStringLiteral("--bogus")};
+        QTest::newRow("unknown option before the command")
+            << QStringList{QStringLiteral("--prot=/dev/null"), QStringLiteral("info")};
+        QTest::newRow("single dash is no file")
+            << QStringList{QStringLiteral("read"), QStringLiteral("-x.par")};
+        // Without a command it is the window's command line: refused before
+        // any window exists.
+        QTest::newRow("window, unknown option") << QStringList{QStringLiteral("--prot=/dev/null")};
     }
     void usage() {
         QFETCH(QStringList, arguments);
         Launch(arguments, false);
         QCOMPARE(Finished(), ServiceExit::Usage);
+        const QByteArray error = m_run->readAllStandardError();
+        QVERIFY2(error.contains("Service commands") || error.contains("Usage:"), error);
+    }
+
+    // The command may follow the switches, the file may come first, and the
+    // port may lead.
+    void anyOrder() {
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("debug"), QStringLiteral("info")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(Output().contains(QStringLiteral("serial number: 40001")));
+
+        const QString file = Path("order.par");
+        Launch({QStringLiteral("-DEBUG"), file, QStringLiteral("read")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(QFileInfo(file).size() > 0);
+
+        Launch({QStringLiteral("--port=") + m_sim->DevicePath(), QStringLiteral("local"),
+                QStringLiteral("compare"), file},
+               false);
+        QCOMPARE(Finished(), ServiceExit::Done);
     }
 
     void info() {

@@ -189,6 +189,12 @@ void TstSimTransport::program() {
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+
+    // --version answers as orxterm's does, without serving anything.
+    process.start(QStringLiteral(ORX_BINARY_DIR "/bin/orxsim"), {QStringLiteral("--version")});
+    QVERIFY(process.waitForFinished(kTimeout));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(process.readAllStandardOutput().startsWith("orxsim "));
 }
 
 QTEST_GUILESS_MAIN(TstSimTransport)
