@@ -76,6 +76,8 @@ public:
     const TSimOptions& Options() const { return m_options; }
     const TSimModel& Model() const { return m_model; }
     QString Serial() const { return m_serial; }
+    // Another unit of the same model on the line (a swapped sensor).
+    void SetSerial(const QString& serial) { m_serial = serial; }
     bool SystemMode() const { return m_systemMode; }
     bool UpdateMode() const;   // after "*UPDATE", until EXIT
     bool Transferring() const; // HEX records expected

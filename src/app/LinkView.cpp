@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QRadioButton>
+#include <QTimer>
 
 TLinkView::TLinkView(THost& host, TMainControls& ui, TOptionStore& store,
                      const TAppWindows& windows, QObject* parent)
@@ -32,7 +33,16 @@ TLinkView::TLinkView(THost& host, TMainControls& ui, TOptionStore& store,
     connect(&m_startUpTimer, &QTimer::timeout, this, &TLinkView::Timer_StartUpTimer);
     connect(&m_host.Sensor(), &TSensorState::Changed, this,
             [this](const TSensorIdentity& identity) {
-                if (!identity.SerialNumber.isEmpty()) m_lastSerial = identity.SerialNumber;
+                if (identity.SerialNumber.isEmpty()) return;
+                // A unit swapped while the link was away is another sensor.
+                if (!m_lastSerial.isEmpty() && identity.SerialNumber != m_lastSerial) {
+                    const QString told = LabelText(141).arg(m_lastSerial, identity.SerialNumber);
+                    m_host.ShowError(told);
+                    // After the identification that found it, not inside it.
+                    QTimer::singleShot(0, this,
+                                       [this, told] { m_host.ShowMsgBox(told, mtWarning, mbOK); });
+                }
+                m_lastSerial = identity.SerialNumber;
             });
     CreateLink();
     ConnectControls();

@@ -324,16 +324,16 @@ void TMainControls::CreatePages(QMainWindow& window) {
     DebugPage->setObjectName(QStringLiteral("DebugPage"));
     auto* debugLayout = new QVBoxLayout(DebugPage);
     debugLayout->setContentsMargins(2, 2, 2, 2);
-    auto memo = [this](QPlainTextEdit*& member, const char* name, const char* hint) {
+    // The labelling pass gives each its hint in the current language.
+    auto memo = [this](QPlainTextEdit*& member, const char* name, int hintLabel) {
         member = new QPlainTextEdit(DebugPage);
         member->setObjectName(QLatin1String(name));
         member->setReadOnly(true);
         member->setLineWrapMode(QPlainTextEdit::NoWrap);
-        member->setToolTip(QLatin1String(hint));
-        member->setStatusTip(QLatin1String(hint));
+        SetTag(member, hintLabel);
     };
-    memo(Memo_Rec, "Memo_Rec", "Memo Parameter lesen");
-    memo(Memo_Par, "Memo_Par", "Memo Parameter schreiben");
+    memo(Memo_Rec, "Memo_Rec", 65);
+    memo(Memo_Par, "Memo_Par", 66);
     debugLayout->addWidget(Memo_Rec);
     debugLayout->addWidget(Memo_Par);
     Notebook->addTab(DebugPage, QStringLiteral("Debug"));

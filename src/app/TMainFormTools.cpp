@@ -5,6 +5,7 @@
 #include "TMainForm.h"
 
 #include "FileDialogs.h"
+#include "FileKind.h"
 #include "Labels.h"
 #include "MsgBox.h"
 #include "TCustomComTerminal.h"
@@ -15,11 +16,15 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
-TFileDialogRequest TextFileRequest(TFileDialogRequest::Kind kind, const QString& folder) {
+// A text file dialog titled with the menu entry it serves.
+TFileDialogRequest TextFileRequest(TFileDialogRequest::Kind kind, const QString& folder,
+                                   int captionLabel) {
     TFileDialogRequest request;
     request.kind = kind;
+    request.caption = LabelText(captionLabel);
     request.directory = folder;
     request.filter = LabelText(101) + u'|' + LabelText(107);
     request.defaultSuffix = QStringLiteral("txt");
@@ -53,7 +58,7 @@ void TMainForm::Datei_UpdateFirmwareExecute() {
 void TMainForm::Datei_MitschnittExecute() {
     if (!m_capture.Active()) {
         const QString file = TFileDialogs::GetSaveFileName(
-            this, TextFileRequest(TFileDialogRequest::Save, TextDir()));
+            this, TextFileRequest(TFileDialogRequest::Save, TextDir(), 11));
         QString error;
         if (!file.isEmpty()) {
             if (m_capture.Start(file, &error))
@@ -83,20 +88,24 @@ void TMainForm::UpdateCaptureControls() {
 }
 
 // Writes what the last received chunk brought; a file that cannot take it
-// ends the capture.
+// ends the capture. The status bar says so, and so does a message box with
+// the file and the reason, once the receive that found it has ended.
 void TMainForm::FlushCapture() {
     if (m_capture.Flush()) return;
+    const QString told =
+        LabelText(110) + u'\n' + FileErrorText(m_capture.FileName(), m_capture.ErrorText());
     ShowError(LabelText(110));
     EndCapture();
     UpdateCaptureControls();
+    QTimer::singleShot(0, this, [this, told] { ShowMsgBox(told, mtError, mbOK); });
 }
 
 // --- Send file and history ------------------------------------------------------
 
 void TMainForm::Datei_sendenExecute() {
     if (!m_windows.FlashDlg || SensorBusy()) return;
-    const QString file =
-        TFileDialogs::GetOpenFileName(this, TextFileRequest(TFileDialogRequest::Open, TextDir()));
+    const QString file = TFileDialogs::GetOpenFileName(
+        this, TextFileRequest(TFileDialogRequest::Open, TextDir(), 19));
     if (file.isEmpty()) return;
     TFlashDlg& dialog = *m_windows.FlashDlg;
     dialog.Send(LabelText(19), LabelText(610), file);

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QSet>
 #include <QTabWidget>
 
@@ -58,9 +59,10 @@ void ApplyComponentLabel(QObject* component) {
         button->setText(RawLabelText(tag));
         const QString hint = LabelText(tag + 1000);
         if (!hint.contains(kMissing)) SetHint(button, hint);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(component)) {
+    } else if (qobject_cast<QLineEdit*>(component) || qobject_cast<QPlainTextEdit*>(component)) {
+        // An edit field's label is its hint.
         const QString hint = LabelText(tag);
-        if (!hint.contains(kMissing)) SetHint(edit, hint);
+        if (!hint.contains(kMissing)) SetHint(static_cast<QWidget*>(component), hint);
     } else if (auto* page = qobject_cast<QWidget*>(component)) {
         // A page of a tab control: its tab's caption.
         auto* stack = page->parentWidget();

@@ -124,12 +124,17 @@ TGrafikDlg::TGrafikDlg(THost& host, TGraphicSetupDlg& setup, QWidget* parent)
     sbZoomIn = glyph("sbZoomIn", acZoomIn, u'+');
     sbResetZoom = glyph("sbResetZoom", acResetZoom, u'=');
     sbZoomOut = glyph("sbZoomOut", acZoomOut, u'-');
+    // Auto scale by its name, one click beside the zoom.
+    sbAutoScale = new QToolButton(this);
+    sbAutoScale->setObjectName(QStringLiteral("sbAutoScale"));
+    sbAutoScale->setDefaultAction(acAutoScale);
+    sbAutoScale->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
     auto* bottom = new QHBoxLayout;
     for (QPushButton* b : {btnStart, btnStop, btnSetup})
         bottom->addWidget(b);
     bottom->addSpacing(12);
-    for (QToolButton* b : {sbZoomIn, sbResetZoom, sbZoomOut})
+    for (QToolButton* b : {sbZoomIn, sbResetZoom, sbZoomOut, sbAutoScale})
         bottom->addWidget(b);
     bottom->addStretch();
     bottom->addWidget(btnCancel);
@@ -235,6 +240,7 @@ void TGrafikDlg::CreateActions() {
     action(acMoveDown, "acMoveDown", 95, &TGrafikDlg::acMoveDownExecute);
     action(acZoomIn, "acZoomIn", 96, &TGrafikDlg::acZoomInExecute, QKeySequence::ZoomIn);
     action(acZoomOut, "acZoomOut", 97, &TGrafikDlg::acZoomOutExecute, QKeySequence::ZoomOut);
+    action(acAutoScale, "acAutoScale", 99, &TGrafikDlg::acAutoScaleExecute);
 
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
@@ -249,8 +255,8 @@ void TGrafikDlg::CreateActions() {
     mnView = new QMenu(RawLabelText(90), MainMenu);
     mnView->setObjectName(QStringLiteral("mnView"));
     SetTag(mnView, 90);
-    mnView->addActions(
-        {acResetZoom, acMoveRight, acMoveLeft, acMoveUp, acMoveDown, acZoomIn, acZoomOut});
+    mnView->addActions({acResetZoom, acAutoScale, acMoveRight, acMoveLeft, acMoveUp, acMoveDown,
+                        acZoomIn, acZoomOut});
     MainMenu->addMenu(mnFile);
     MainMenu->addMenu(mnView);
     // The moves are there for the keyboard and scripts; the mouse pans.
@@ -326,7 +332,7 @@ void TGrafikDlg::CreateChart() {
     });
     connect(Chart, &QCustomPlot::mousePress, this, &TGrafikDlg::PanPress);
     connect(Chart, &QCustomPlot::mouseMove, this, &TGrafikDlg::PanMove);
-    connect(Chart, &QCustomPlot::mouseRelease, this, [this](QMouseEvent*) { m_panning = false; });
+    connect(Chart, &QCustomPlot::mouseRelease, this, [this](QMouseEvent*) { EndPan(); });
 }
 
 QCPAxis* TGrafikDlg::Axis(TAxisIndex axis) const {
@@ -443,8 +449,11 @@ void TGrafikDlg::SetMouseZoom(bool on) {
 
 void TGrafikDlg::btnStartClick() {
     // What Start switches off, to be put back if the run cannot begin.
-    const QList<QAction*> held = {acPrint,  acSaveAs,   acSaveAsBmp, acMoveRight, acMoveLeft,
-                                  acMoveUp, acMoveDown, acZoomIn,    acZoomOut,   acResetZoom};
+    // Open too: a file opened into a run would mix its points and unit
+    // with the run's.
+    const QList<QAction*> held = {acPrint,     acSaveAs,   acSaveAsBmp, acOpen,
+                                  acMoveRight, acMoveLeft, acMoveUp,    acMoveDown,
+                                  acZoomIn,    acZoomOut,  acResetZoom};
     QList<bool> before;
     for (QAction* a : held)
         before.append(a->isEnabled());
@@ -585,7 +594,7 @@ void TGrafikDlg::EndRun(bool sendStop) {
     ShowTitle(LabelText(62));
     btnStop->setEnabled(false);
     btnSetup->setEnabled(true);
-    for (QAction* a : {acPrint, acSaveAs, acSaveAsBmp})
+    for (QAction* a : {acPrint, acSaveAs, acSaveAsBmp, acOpen})
         a->setEnabled(true);
     SetPostMeasurementActions(true);
     acResetZoom->setEnabled(false);
@@ -602,8 +611,11 @@ void TGrafikDlg::EndRun(bool sendStop) {
     if (!stopped) LinkLost();
 }
 
-// Every line of the buffer, not only the ones plotted live.
+// Every line of the buffer, not only the ones plotted live, in the run's
+// unit (which Save as then names).
 void TGrafikDlg::PlotBuffer() {
+    m_plottedUnit = m_setup.VUnit();
+    Chart->yAxis->setLabel(LeftTitle(m_plottedUnit));
     m_points.Clear();
     m_points.Reserve(m_rohdaten.Count());
     for (qsizetype i = 0; i < m_rohdaten.Count(); ++i)
@@ -637,6 +649,17 @@ void TGrafikDlg::acCloseExecute() {
 }
 
 // --- Zoom and move -------------------------------------------------------------
+
+void TGrafikDlg::acAutoScaleExecute() {
+    // While a run goes on, its points keep the axes fitted; afterwards the
+    // scaling before is kept for Reset zoom.
+    const bool running = m_measureState == TMeasureState::Running;
+    if (!running) RememberScaling();
+    m_auto = {true, true, true, true};
+    RescaleAutoAxes();
+    if (!running) acResetZoom->setEnabled(true);
+    Chart->replot(QCustomPlot::rpQueuedReplot);
+}
 
 void TGrafikDlg::RememberScaling() {
     if (m_scalingBeforeZoom) return;
@@ -698,6 +721,9 @@ void TGrafikDlg::acResetZoomExecute() {
 
 void TGrafikDlg::PanPress(QMouseEvent* event) {
     if (!m_mouseEnabled || event->button() != Qt::RightButton) return;
+    // The chart would draw its zoom rectangle for any button: a pan keeps
+    // the span, so no rectangle starts while the right button is down.
+    Chart->setSelectionRectMode(QCP::srmNone);
     m_panning = true;
     m_panOrigin = event->pos();
     for (int i = 0; i < 4; ++i)
@@ -726,6 +752,12 @@ void TGrafikDlg::PanMove(QMouseEvent* event) {
     }
     acResetZoom->setEnabled(true);
     Chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void TGrafikDlg::EndPan() {
+    if (!m_panning) return;
+    m_panning = false;
+    if (m_mouseEnabled) Chart->setSelectionRectMode(QCP::srmZoom);
 }
 
 // --- Files, bitmap and print --------------------------------------------------

@@ -71,6 +71,9 @@ public:
     void acMoveDownExecute();
     void acZoomInExecute();
     void acZoomOutExecute();
+    // Every axis scaled to the points shown, for this view only (the
+    // setup keeps its limits); Reset zoom goes back.
+    void acAutoScaleExecute();
 
     // One measurement line from the serial framer or from TCP.
     void ReceiveLine(const QByteArray& line);
@@ -108,6 +111,7 @@ public:
     QToolButton* sbZoomIn = nullptr;
     QToolButton* sbResetZoom = nullptr;
     QToolButton* sbZoomOut = nullptr;
+    QToolButton* sbAutoScale = nullptr;
     QStatusBar* StatusBar = nullptr;
     QLabel* Panel0 = nullptr; // how far back the buffer has been cut
     QProgressBar* ProgressBar = nullptr;
@@ -126,6 +130,7 @@ public:
     QAction* acMoveDown = nullptr;
     QAction* acZoomIn = nullptr;
     QAction* acZoomOut = nullptr;
+    QAction* acAutoScale = nullptr;
     TAccuTimer* acTimer = nullptr;      // the stopwatch of the run
     TAccuTimer* acTimerProbe = nullptr; // plots the newest line every 100 ms
 
@@ -160,6 +165,7 @@ private:
     QString LeftTitle(int unit) const;
     void PanPress(QMouseEvent* event);
     void PanMove(QMouseEvent* event);
+    void EndPan();
     double Clock() const;
     void ErrorBox(const QString& text);
     TFileDialogRequest CsvRequest(TFileDialogRequest::Kind kind, int caption) const;

@@ -36,8 +36,12 @@ QLabel* Figure(const char* name, const QColor& colour, QWidget* parent) {
     return label;
 }
 
+// The figure as the language writes decimals, without thousands
+// separators: a big number that changes every line must keep its shape.
 QString Fixed(double value, int decimals) {
-    return QLocale().toString(value, 'f', decimals);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
 }
 } // namespace
 

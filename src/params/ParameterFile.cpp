@@ -102,7 +102,9 @@ bool ScanParameterFiles(const QString& folder, QList<TParameterFileHeader>* head
     headers->clear();
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists()) {
-        if (error) *error = QStringLiteral("%1: not an existing folder").arg(folder);
+        if (error)
+            *error = FileErrorText(folder,
+                                   LabelTextOr(270, QStringLiteral("is not an existing folder")));
         return false;
     }
     QFileInfoList files = dir.entryInfoList({QStringLiteral("*.par")}, QDir::Files | QDir::Hidden);

@@ -9,6 +9,7 @@
 #include "TParameterReader.h"
 #include "Tag.h"
 #include "WaitCursor.h"
+#include "WarningLabel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -93,6 +94,7 @@ TParameterForm::TParameterForm(THost& host, QWidget* parent) : QWidget(parent), 
         if (def.Group() == 2) m_systemSlots << m_slots.value(def.Code);
     SetSystemSlotsReadOnly(true, false);
     connect(&host.Sensor(), &TSensorState::Changed, this, &TParameterForm::ShowIdentity);
+    connect(&host.Sensor(), &TSensorState::Changed, this, &TParameterForm::ShowOwnerWarning);
     ShowModelControls(host.Sensor().Firmware32Bit());
 }
 
@@ -120,7 +122,14 @@ void TParameterForm::CreateTopStrip() {
     row->addWidget(lb_seriennummer);
     row->addSpacing(24);
     row->addWidget(TaggedLabel(QStringLiteral("Softwareversion:"), 711, {}, strip));
-    row->addWidget(lb_softwareversion, 1);
+    row->addWidget(lb_softwareversion);
+    lb_otherSensor = new QLabel(strip);
+    lb_otherSensor->setObjectName(QStringLiteral("lb_otherSensor"));
+    lb_otherSensor->setWordWrap(true);
+    MarkAsWarning(lb_otherSensor);
+    lb_otherSensor->hide();
+    row->addSpacing(12);
+    row->addWidget(lb_otherSensor, 1);
     row->addWidget(cb_AutoUpdate);
 }
 
@@ -320,6 +329,7 @@ void TParameterForm::ClearParameters() {
     }
     lb_seriennummer->setText(QStringLiteral("?"));
     lb_softwareversion->setText(QStringLiteral("?"));
+    SetOwner(QString());
 }
 
 void TParameterForm::SetParameterValue(const QString& key, const QString& value) {
@@ -436,6 +446,7 @@ QString TParameterForm::FormatSlotFactorLine(bool padded) const {
 
 void TParameterForm::ShowHeader(const TParameterFileHeader& header) {
     lb_seriennummer->setText(header.SerialNumber);
+    SetOwner(header.SerialNumber);
     lb_softwareversion->setText(header.Software);
     ed_standort->setText(header.Place);
     QString remarks = header.Remarks;
@@ -502,6 +513,22 @@ void TParameterForm::ShowIdentity(const TSensorIdentity& identity) {
                                                              : identity.SerialNumber);
     lb_softwareversion->setText(identity.SoftwareVersion.isEmpty() ? QStringLiteral("?")
                                                                    : identity.SoftwareVersion);
+}
+
+void TParameterForm::SetOwner(const QString& serialNumber) {
+    m_owner = serialNumber.trimmed();
+    ShowOwnerWarning();
+}
+
+void TParameterForm::ShowOwnerWarning() {
+    const QString connected = m_host.Sensor().Identity().SerialNumber;
+    const bool other = !m_owner.isEmpty() && !connected.isEmpty() && m_owner != connected;
+    lb_otherSensor->setText(other ? LabelText(142).arg(m_owner, connected) : QString());
+    lb_otherSensor->setVisible(other);
+}
+
+QString TParameterForm::OtherSensorWarning() const {
+    return lb_otherSensor->isHidden() ? QString() : lb_otherSensor->text();
 }
 
 QString TParameterForm::SerialNumberText() const {

@@ -70,6 +70,13 @@ public:
     // The header fields of a parameter file: serial number, software,
     // place, remarks and type.
     void ShowHeader(const TParameterFileHeader& header);
+    // The sensor whose set the editor holds (read from it, written to it,
+    // or named by the file loaded); empty for none. While another sensor
+    // is connected, a warning above the slots says whose the values are.
+    void SetOwner(const QString& serialNumber);
+    QString Owner() const { return m_owner; }
+    // The warning's text; empty while it is not shown.
+    QString OtherSensorWarning() const;
 
     // --- What the set holds beyond the slots --------------------------------------
     // The identity line of a set loaded from a file ("REM ORX 9 ... 32bit"),
@@ -133,6 +140,7 @@ private:
     void LookUpTypeAndPlace();
     void ExchangeSlot(QLineEdit* slot);
     void ShowIdentity(const TSensorIdentity& identity);
+    void ShowOwnerWarning();
     // System slots read-only or editable (the fixed ones, CONSTANT and
     // FB2TYPE, always read-only); `shaded` gives read-only ones the
     // button-face background.
@@ -151,6 +159,8 @@ private:
     QList<QLineEdit*> m_exchangeQueue;        // slots left during an exchange
     QLabel* lb_seriennummer = nullptr;
     QLabel* lb_softwareversion = nullptr;
+    QLabel* lb_otherSensor = nullptr; // the set belongs to another sensor
+    QString m_owner;
     QWidget* m_pulseTab = nullptr;   // group 4
     QWidget* m_pulse32Tab = nullptr; // group 6
     QList<QLineEdit*> m_systemSlots;

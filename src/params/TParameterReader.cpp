@@ -65,6 +65,7 @@ void TParameterReader::Parameter_auslesen() {
         m_host.EnableParameterActions(true);
         m_editor.ResetChangeMarks();
         m_editor.ShowModelControls(m_host.Sensor().Firmware32Bit());
+        m_editor.SetOwner(m_host.Sensor().Identity().SerialNumber);
     }
     Present(result);
 }

@@ -174,7 +174,10 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
     wait.reset();
     m_result = m_last.Outcome;
     // The editor's marks go once its whole set was taken.
-    if (fromForm && m_last.Taken) m_editor.ResetChangeMarks();
+    if (fromForm && m_last.Taken) {
+        m_editor.ResetChangeMarks();
+        m_editor.SetOwner(m_host.Sensor().Identity().SerialNumber); // now the sensor's set
+    }
     if (!m_last.Message.isEmpty()) m_host.ShowMsgBox(m_last.Message, mtError, mbOK);
 }
 

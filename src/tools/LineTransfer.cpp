@@ -2,6 +2,7 @@
 #include "LineTransfer.h"
 
 #include "FileKind.h"
+#include "Labels.h"
 #include "TComDataPacket.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
@@ -199,10 +200,12 @@ bool TLineTransfer::ReadLines(const QString& file, QList<QByteArray>* lines, QSt
     // A pipe or a device would block the window or never end.
     QFile f;
     if (!OpenRegularFile(f, file, error)) return false;
-    if (f.size() > MaxFileSize) return fail(QStringLiteral("File too large"));
+    const QString tooLarge =
+        LabelTextOr(266, QStringLiteral("is too large (over %1 MB)")).arg(MaxFileSize >> 20);
+    if (f.size() > MaxFileSize) return fail(tooLarge);
     const QByteArray text = f.read(MaxFileSize + 1);
     if (f.error() != QFileDevice::NoError) return fail(f.errorString());
-    if (text.size() > MaxFileSize) return fail(QStringLiteral("File too large"));
+    if (text.size() > MaxFileSize) return fail(tooLarge);
     lines->clear();
     qsizetype from = 0;
     while (from < text.size()) {

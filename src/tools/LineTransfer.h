@@ -51,7 +51,7 @@ public:
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
     // Reads `file` as lines without their line ends (CR LF, LF or CR);
     // false with the file's name and the reason in `error`: what it is
-    // when it is no regular file, "File too large" beyond MaxFileSize.
+    // when it is no regular file, "is too large" beyond MaxFileSize.
     static bool ReadLines(const QString& file, QList<QByteArray>* lines, QString* error);
 
     // Begin a send or a wait; Ended tells the end.

@@ -158,21 +158,29 @@ QStringList EditorCommand(const QString& path,
 bool OpenInTextEditor(const QString& path, QString* error) {
     // An editor would hang on a pipe or open a device; a folder is no text.
     if (!CheckFileTarget(path, error)) return false;
+    bool created = false;
     if (FileKindOf(path) == TFileKind::Missing) {
         QFile create(path);
         if (!create.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (error) *error = Reason(path, create);
             return false;
         }
+        created = true;
     }
+    // The empty file was only made for the editor: where none starts, it
+    // goes again (unless something wrote to it meanwhile).
+    const auto failed = [&] {
+        if (created && QFileInfo(path).size() == 0) QFile::remove(path);
+        return false;
+    };
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return true;
     const QStringList command = EditorCommand(
         path, [](const char* name) { return qEnvironmentVariable(name); },
         [](const QString& name) { return QStandardPaths::findExecutable(name); }, error);
-    if (command.isEmpty()) return false;
+    if (command.isEmpty()) return failed();
     if (QProcess::startDetached(command.constFirst(), command.mid(1))) return true;
     if (error) *error = LabelText(215).arg(command.constFirst());
-    return false;
+    return failed();
 }
 
 } // namespace ShellFiles

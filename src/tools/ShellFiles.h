@@ -38,9 +38,10 @@ bool PrintTextFile(const QString& path, QWidget* parent, QString* error);
 // Opens `path` in the desktop's text editor; where the desktop opens
 // nothing, in $VISUAL or $EDITOR inside a terminal emulator ($TERMINAL,
 // x-terminal-emulator or xterm). A file that does not exist yet is created
-// empty first, so that the editor has something to open; what is no
-// regular file (a folder, a pipe, a device) is refused. False with the
-// reason in `error` when none of this works.
+// empty first, so that the editor has something to open, and removed
+// again when no editor starts; what is no regular file (a folder, a pipe,
+// a device) is refused. False with the reason in `error` when none of
+// this works.
 bool OpenInTextEditor(const QString& path, QString* error);
 
 // The command of the fallback: the terminal emulator running the editor

@@ -44,9 +44,8 @@ TAboutBox::TAboutBox(THost& host, QWidget* parent) : QDialog(parent), m_host(hos
     text(lb_Version, "lb_Version");
     text(lb_copyright, "lb_copyright");
     text(lb_Address, "lb_Address");
-    lb_Address->setText(QString::fromUtf8(OrxVersion::PostalAddress));
-    lb_Web = CreateLink("lb_Web", OrxVersion::WebAddress);
-    lb_Mail = CreateLink("lb_Mail", OrxVersion::MailAddress);
+    lb_Web = CreateLink("lb_Web");
+    lb_Mail = CreateLink("lb_Mail");
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -61,7 +60,6 @@ TAboutBox::TAboutBox(THost& host, QWidget* parent) : QDialog(parent), m_host(hos
     texts->addWidget(lb_copyright);
     texts->addSpacing(10);
     texts->addWidget(lb_Address);
-    texts->addSpacing(6);
     texts->addWidget(lb_Web);
     texts->addWidget(lb_Mail);
 
@@ -81,20 +79,34 @@ TAboutBox::TAboutBox(THost& host, QWidget* parent) : QDialog(parent), m_host(hos
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    SetAddresses(QString::fromUtf8(OrxVersion::PostalAddress),
+                 QString::fromUtf8(OrxVersion::WebAddress),
+                 QString::fromUtf8(OrxVersion::MailAddress));
     FillVersionTexts();
+}
+
+void TAboutBox::SetAddresses(const QString& postal, const QString& web, const QString& mail) {
+    lb_Address->setText(postal);
+    lb_Web->setText(web);
+    lb_Web->setToolTip(web);
+    lb_Mail->setText(mail);
+    lb_Mail->setToolTip(mail);
+    // The postal lines stand apart from the links below them.
+    lb_Address->setContentsMargins(0, 0, 0, postal.isEmpty() ? 0 : 6);
+    for (QLabel* label : {lb_Address, lb_Web, lb_Mail})
+        label->setVisible(!label->text().isEmpty());
 }
 
 // A label that the desktop opens on a click: underlined in the link colour,
 // with the hand cursor.
-QLabel* TAboutBox::CreateLink(const char* name, const char* text) {
-    auto* link = new QLabel(QString::fromUtf8(text), this);
+QLabel* TAboutBox::CreateLink(const char* name) {
+    auto* link = new QLabel(this);
     link->setObjectName(QLatin1String(name));
     QFont font = link->font();
     font.setUnderline(true);
     link->setFont(font);
     link->setForegroundRole(QPalette::Link);
     link->setCursor(Qt::PointingHandCursor);
-    link->setToolTip(link->text());
     link->installEventFilter(this);
     return link;
 }

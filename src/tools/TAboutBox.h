@@ -29,6 +29,10 @@ public:
     // What a click on the web or the e-mail link asks the desktop to open.
     QUrl WebUrl() const;
     QUrl MailUrl() const;
+    // The maker's addresses (postal lines separated by "\n"); those left
+    // empty are not shown. The box starts with those the build was
+    // configured with.
+    void SetAddresses(const QString& postal, const QString& web, const QString& mail);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,7 +40,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* CreateLink(const char* name, const char* text);
+    QLabel* CreateLink(const char* name);
     void FillVersionTexts();
 
     THost& m_host;

@@ -13,7 +13,9 @@ bool TCapture::Start(const QString& file, QString* error) {
     Stop();
     // Only a regular file: opening a pipe would wait for a reader with the
     // window blocked, and a device would take the traffic somewhere else.
-    return OpenFileTarget(m_file, file, error);
+    if (!OpenFileTarget(m_file, file, error)) return false;
+    m_path = file;
+    return true;
 }
 
 void TCapture::Stop() {

@@ -26,15 +26,18 @@ public:
     // ignored. What was collected and not yet written is dropped.
     void Stop();
     bool Active() const { return m_file.isOpen(); }
-    QString FileName() const { return m_file.fileName(); }
+    QString FileName() const { return m_path; }
 
     // Collects one received character (nothing while capture is off).
     void Add(char ch);
     // Writes and flushes what was collected; false when the file could not
     // take it (capture should end then).
     bool Flush();
+    // The system's reason for the last failed write.
+    QString ErrorText() const { return m_file.errorString(); }
 
 private:
-    QFile m_file;
+    QFile m_file; // opened from its descriptor: it knows no name
+    QString m_path;
     QByteArray m_pending;
 };

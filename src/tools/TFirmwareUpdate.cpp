@@ -51,6 +51,7 @@ void TFirmwareUpdate::Run() {
 
     TFileDialogRequest request;
     request.kind = TFileDialogRequest::Open;
+    request.caption = LabelText(18);
     request.directory = m_host.FirmDir();
     request.filter = LabelText(112) + u'|' + LabelText(107);
     request.defaultSuffix = QStringLiteral("hex");

@@ -7,6 +7,7 @@
 #include "FullFileSystem.h"
 #include "Labels.h"
 #include "MsgBox.h"
+#include "OrxVersion.h"
 #include "PrintDialogs.h"
 #include "ShellFiles.h"
 #include "SimulatedMainForm.h"
@@ -380,6 +381,16 @@ private slots:
         QCOMPARE(box->lb_copyright->text(), info.String(TVersionInfo::LegalCopyright));
         QVERIFY(!box->Image->pixmap().isNull());
 
+        // The addresses are the build's: those not configured are not shown.
+        QCOMPARE(box->lb_Web->isHidden(), QByteArray(OrxVersion::WebAddress).isEmpty());
+        QCOMPARE(box->lb_Address->isHidden(), QByteArray(OrxVersion::PostalAddress).isEmpty());
+        box->SetAddresses(QString(), QString(), QString());
+        QVERIFY(box->lb_Address->isHidden() && box->lb_Web->isHidden() && box->lb_Mail->isHidden());
+        box->SetAddresses(QStringLiteral("Line 1\nLine 2"), QStringLiteral("https://example.org"),
+                          QStringLiteral("help@example.org"));
+        QVERIFY(!box->lb_Address->isHidden() && !box->lb_Web->isHidden() &&
+                !box->lb_Mail->isHidden());
+
         TUrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "Open");
@@ -449,6 +460,31 @@ private slots:
         QVERIFY(!ShellFiles::OpenInTextEditor(pipe, &error));
         QCOMPARE(error, pipe + QStringLiteral(": ") + LabelText(261));
         error.clear();
+        // No editor at all: the new file made for it goes again, an
+        // existing one stays.
+        {
+            const QByteArray path = qgetenv("PATH");
+            const QStringList names = {QStringLiteral("VISUAL"), QStringLiteral("EDITOR"),
+                                       QStringLiteral("TERMINAL")};
+            QList<QByteArray> saved;
+            for (const QString& name : names) {
+                saved << qgetenv(name.toLatin1().constData());
+                qunsetenv(name.toLatin1().constData());
+            }
+            qputenv("PATH", QFile::encodeName(Folder(QStringLiteral("nothing-on-path"))));
+            const QString fresh = m_dir.filePath(QStringLiteral("new-notes.txt"));
+            const bool opened = ShellFiles::OpenInTextEditor(fresh, &error);
+            const QString kept = m_dir.filePath(QStringLiteral("kept-notes.txt"));
+            Write(kept, "");
+            const bool openedKept = ShellFiles::OpenInTextEditor(kept, &error);
+            qputenv("PATH", path);
+            for (qsizetype i = 0; i < names.size(); ++i)
+                if (!saved.at(i).isNull()) qputenv(names.at(i).toLatin1().constData(), saved.at(i));
+            QVERIFY(!opened && !openedKept);
+            QVERIFY(!QFileInfo::exists(fresh));
+            QVERIFY(QFileInfo::exists(kept));
+            error.clear();
+        }
         const QString source = m_dir.filePath(QStringLiteral("fine.par"));
         Write(source, "PAR 1\r\n");
         QVERIFY(ShellFiles::CopyForPrint(source, m_dir.filePath(QStringLiteral("no/such")), &error)

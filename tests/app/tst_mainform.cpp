@@ -479,8 +479,15 @@ private slots:
         m_main->Ui().Fenster_Debug->trigger();
         QCOMPARE(m_main->Ui().Notebook->currentWidget(), m_main->Ui().DebugPage);
         QVERIFY(m_main->Ui().Memo_Rec->isReadOnly());
-        QCOMPARE(m_main->Ui().Memo_Rec->toolTip(), QStringLiteral("Memo Parameter lesen"));
-        QCOMPARE(m_main->Ui().Memo_Par->toolTip(), QStringLiteral("Memo Parameter schreiben"));
+        // The hints are in the language of the labels.
+        QStringList hints;
+        for (int language : {1, 0}) {
+            m_main->SaveLanguage(language);
+            QCOMPARE(m_main->Ui().Memo_Rec->toolTip(), LabelText(65));
+            QCOMPARE(m_main->Ui().Memo_Par->toolTip(), LabelText(66));
+            hints << LabelText(65);
+        }
+        QVERIFY(hints.at(0) != hints.at(1) && !hints.at(1).startsWith(QStringLiteral("KEY")));
         m_main->Ui().Fenster_Debug->trigger();
         QCOMPARE(m_main->Ui().Notebook->currentWidget(), m_main->Ui().TerminalPage);
     }

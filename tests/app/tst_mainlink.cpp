@@ -10,6 +10,7 @@
 #include "TComSetupDlg.h"
 #include "TCustomComTerminal.h"
 #include "TMainForm.h"
+#include "TParameterForm.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 #include "Windows.h"
@@ -117,6 +118,35 @@ private slots:
         QVERIFY(m_main->PanelText(TStatusPanel::ComStatus).startsWith(LabelText(127)));
         QVERIFY(m_main->Ui().rb_online->isChecked());
         QVERIFY(!m_main->LinkView().ReopenPending());
+    }
+
+    // A unit swapped while the device was away: a box says so, and the
+    // editor marks the set it holds as the earlier sensor's.
+    void swappedSensorIsTold() {
+        QStringList boxes;
+        TFormMsgBox::SetResponder([&boxes](const TMsgBoxRequest& r) {
+            boxes << r.text;
+            return mrOk;
+        });
+        StartWithPort(m_sim->DevicePath());
+        TParameterForm& editor = *m_main->Windows().ParameterForm;
+        const QString first = m_sim->Sensor().Serial();
+        QTRY_COMPARE_WITH_TIMEOUT(editor.SerialNumberText(), first, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->SensorBusy(), 10000);
+        editor.ReadAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(editor.Owner(), first, 20000);
+        QCOMPARE(editor.OtherSensorWarning(), QString());
+
+        m_sim->Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->ComPort()->Connected(), 5000);
+        m_sim->Sensor().SetSerial(QStringLiteral("40777"));
+        QVERIFY(m_sim->Replug());
+        QTRY_COMPARE_WITH_TIMEOUT(editor.SerialNumberText(), QStringLiteral("40777"), 10000);
+        const QString told = LabelText(141).arg(first, QStringLiteral("40777"));
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(told), 5000);
+        QCOMPARE(editor.OtherSensorWarning(), LabelText(142).arg(first, QStringLiteral("40777")));
+        QCOMPARE(editor.Owner(), first);
+        TFormMsgBox::SetResponder(nullptr);
     }
 
     // A flapping adapter: the device goes away again while the reopened

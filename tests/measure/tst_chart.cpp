@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <qcustomplot.h>
 
@@ -404,6 +405,7 @@ private slots:
         w.btnStartClick();
         QCOMPARE(int(w.MeasureState()), int(TGrafikDlg::TMeasureState::Running));
         QVERIFY(w.btnStop->isEnabled() && !w.btnSetup->isEnabled() && !w.acPrint->isEnabled());
+        QVERIFY(!w.acOpen->isEnabled()); // a file opened now would mix with the run
         QCOMPARE(w.Panel0->text(), QStringLiteral("0 s"));
         w.acTimerProbe->stop();
         double now = 0;
@@ -432,6 +434,7 @@ private slots:
         QCOMPARE(w.Series2->dataCount(), 750);
         QCOMPARE(w.ProgressBar->value(), 750);
         QVERIFY(w.btnStart->isEnabled() && !w.btnStop->isEnabled() && w.acPrint->isEnabled());
+        QVERIFY(w.acOpen->isEnabled());
         QVERIFY(w.acZoomIn->isEnabled() && !w.acResetZoom->isEnabled() && w.MouseZoomEnabled());
 
         // Zoom, move and Reset: the scaling before the first step comes back.
@@ -446,6 +449,52 @@ private slots:
         QCOMPARE(w.AxisSpan(TGrafikDlg::Left), left);
         QCOMPARE(w.AxisSpan(TGrafikDlg::Bottom), bottom);
         QVERIFY(!w.acResetZoom->isEnabled() && w.AxisAuto(TGrafikDlg::Bottom));
+
+        // Auto scale: one click fits every axis, Reset zoom goes back.
+        w.acZoomInExecute();
+        w.sbAutoScale->click();
+        for (auto axis : {TGrafikDlg::Left, TGrafikDlg::Right, TGrafikDlg::Bottom})
+            QVERIFY(w.AxisAuto(axis));
+        QVERIFY(w.AxisSpan(TGrafikDlg::Bottom).Lower != ZoomSpan(bottom, 120).Lower);
+        QVERIFY(w.acResetZoom->isEnabled());
+        w.acResetZoomExecute();
+        QCOMPARE(w.AxisSpan(TGrafikDlg::Left), left);
+        QCOMPARE(w.AxisSpan(TGrafikDlg::Bottom), bottom);
+
+        // A right drag pans: the spans move and keep their width, and no
+        // zoom rectangle takes over on release.
+        {
+            w.resize(800, 600);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.Chart->replot();
+            const QPoint from = w.Chart->axisRect()->rect().center();
+            const QPoint to = from + QPoint(40, 30);
+            auto send = [&w](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                             Qt::MouseButtons held) {
+                QMouseEvent event(type, QPointF(at), w.Chart->mapToGlobal(QPointF(at)), button,
+                                  held, Qt::NoModifier);
+                QCoreApplication::sendEvent(w.Chart, &event);
+            };
+            send(QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
+            send(QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
+            send(QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
+            const TAxisSpan panned = w.AxisSpan(TGrafikDlg::Bottom);
+            QVERIFY2(panned.Lower < bottom.Lower,
+                     qPrintable(QStringLiteral("%1 %2 -> %3 %4 at %5,%6")
+                                    .arg(bottom.Lower)
+                                    .arg(bottom.Upper)
+                                    .arg(panned.Lower)
+                                    .arg(panned.Upper)
+                                    .arg(from.x())
+                                    .arg(from.y())));
+            QVERIFY(qFuzzyCompare(panned.Upper - panned.Lower, bottom.Upper - bottom.Lower));
+            const TAxisSpan pannedLeft = w.AxisSpan(TGrafikDlg::Left);
+            QVERIFY(qFuzzyCompare(pannedLeft.Upper - pannedLeft.Lower, left.Upper - left.Lower));
+            QCOMPARE(w.Chart->selectionRectMode(), QCP::srmZoom);
+            w.acResetZoomExecute();
+            w.hide();
+        }
 
         // A smaller buffer for the next run: the oldest lines are dropped.
         Setup().SetPeriod(1);

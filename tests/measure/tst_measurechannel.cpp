@@ -189,6 +189,13 @@ private slots:
         w.ShowPacket("+00X000 000+000186A0");
         QCOMPARE(w.lb_v->text(), QStringLiteral("-"));
         QCOMPARE(w.lb_l->text(), l.toString(0.01, 'f', 3));
+        // Big figures: the language's decimal sign, never a thousands separator.
+        w.ShowPacket("-FFFFFFx3E8");
+        QCOMPARE(w.lb_v->text(), QStringLiteral("-10066") + l.decimalPoint() + "329");
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        w.ShowPacket("-FFFFFFx3E8");
+        QLocale::setDefault(l);
+        QCOMPARE(w.lb_v->text(), QStringLiteral("-10066,329"));
 
         TSimSensor& sensor = m_sim->Sensor();
         w.btnStartClick();

@@ -231,6 +231,8 @@ private slots:
         QString error;
         QVERIFY(!ScanParameterFiles(m_dir.filePath(QStringLiteral("nowhere")), &records, &error));
         QVERIFY(records.isEmpty() && !error.isEmpty());
+        QVERIFY2(error.endsWith(LabelTextOr(270, QStringLiteral("is not an existing folder"))),
+                 qPrintable(error));
     }
 
     // The browser lists the folder case-independently, shows a row's

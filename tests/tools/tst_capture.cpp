@@ -143,6 +143,12 @@ private slots:
         QCOMPARE(m_main->windowTitle(), ProductTitle());
         QVERIFY(!m_main->Ui().Datei_Mitschnitt->isChecked());
         QVERIFY(ParameterFileActionsEnabled());
+        // Hard to miss: a box names the file and the full disk.
+        QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 1, 10000);
+        QVERIFY(m_boxes.first().startsWith(LabelText(110)));
+        QVERIFY2(m_boxes.first().contains(QStringLiteral("capture.txt")),
+                 qPrintable(QString(m_boxes.first()).replace(u'\n', u'|')));
+        m_boxes.clear();
 
         const QString nowhere = m_dir.filePath(QStringLiteral("no/such/folder/c.txt"));
         Offer(nowhere);

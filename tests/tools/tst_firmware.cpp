@@ -72,7 +72,10 @@ class TestFirmware : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(MakeHexFile(records));
         f.close();
-        TFileDialogs::SetResponder([path](const TFileDialogRequest&) { return path; });
+        // Only the dialog titled as the menu entry gets the file.
+        TFileDialogs::SetResponder([path](const TFileDialogRequest& r) {
+            return r.caption == LabelText(18) ? path : QString();
+        });
     }
     // The position of `text` in what the sensor received, from `from` on.
     qsizetype Find(const QByteArray& text, qsizetype from = 0) const {
