@@ -86,6 +86,7 @@ TParameterForm::TParameterForm(THost& host, QWidget* parent) : QWidget(parent), 
     addTab(CreateGroupTab({{790}}), "ECC", 705);
     addTab(CreateInfoTab(), "Info", 706);
     layout->addWidget(findChild<QWidget*>(QStringLiteral("TopStrip")));
+    layout->addWidget(lb_otherSensor);
     layout->addWidget(pc_parameter, 1);
     CreateBottomStrip();
     layout->addWidget(findChild<QWidget*>(QStringLiteral("BottomStrip")));
@@ -122,15 +123,13 @@ void TParameterForm::CreateTopStrip() {
     row->addWidget(lb_seriennummer);
     row->addSpacing(24);
     row->addWidget(TaggedLabel(QStringLiteral("Softwareversion:"), 711, {}, strip));
-    row->addWidget(lb_softwareversion);
-    lb_otherSensor = new QLabel(strip);
+    row->addWidget(lb_softwareversion, 1);
+    row->addWidget(cb_AutoUpdate);
+    // Its own line below the strip, shown only while it applies.
+    lb_otherSensor = new QLabel(this);
     lb_otherSensor->setObjectName(QStringLiteral("lb_otherSensor"));
-    lb_otherSensor->setWordWrap(true);
     MarkAsWarning(lb_otherSensor);
     lb_otherSensor->hide();
-    row->addSpacing(12);
-    row->addWidget(lb_otherSensor, 1);
-    row->addWidget(cb_AutoUpdate);
 }
 
 QWidget* TParameterForm::CreateParameterTab() {
@@ -557,6 +556,13 @@ void TParameterForm::SystemHeadingDoubleClicked() {
 }
 
 // --- Window events -----------------------------------------------------------------------
+
+// The warning over another sensor's set is composed, not labelled: it
+// follows the language itself.
+void TParameterForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && lb_otherSensor) ShowOwnerWarning();
+}
 
 void TParameterForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -146,6 +146,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(told), 5000);
         QCOMPARE(editor.OtherSensorWarning(), LabelText(142).arg(first, QStringLiteral("40777")));
         QCOMPARE(editor.Owner(), first);
+        // It follows the language.
+        m_main->SaveLanguage(1);
+        QCOMPARE(editor.OtherSensorWarning(), LabelText(142).arg(first, QStringLiteral("40777")));
+        m_main->SaveLanguage(0);
         TFormMsgBox::SetResponder(nullptr);
     }
 
