@@ -4,9 +4,10 @@
 // sensor-like text into the other end as fast as ORXTERM takes it, and
 // prints the rate and ORXTERM's peak resident memory.
 //
-// Then the same inside this process (offscreen), without and with capture
-// to a file: the clock stops when the main window has received every byte,
-// and the capture file is checked to hold what was received.
+// Then the same inside this process (offscreen): with the terminal's
+// scrollback off and at its default of 10,000 lines, side by side, and with
+// capture to a file: the clock stops when the main window has received
+// every byte, and the capture file is checked to hold what was received.
 #include "BenchWait.h"
 #include "FileDialogs.h"
 #include "MsgBox.h"
@@ -119,7 +120,7 @@ static qsizetype CapturedSize(const QByteArray& data) {
 
 // The main window in this process on a fresh pty; 8 MiB written from a
 // thread of its own; the clock stops when the window has received it all.
-static int InProcess(const QByteArray& data, bool capture, const QString& folder) {
+static int InProcess(const QByteArray& data, bool capture, int scrollback, const QString& folder) {
     QString slave;
     const int master = OpenPty(&slave);
     if (master < 0) return 1;
@@ -129,6 +130,7 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
         settings.clear();
         settings.setValue(QStringLiteral("ComPort/Port"), slave);
         settings.setValue(QStringLiteral("ComPort/BaudRate"), QStringLiteral("921600"));
+        settings.setValue(QStringLiteral("Option/ScrollbackLines"), QString::number(scrollback));
     }
     // Nobody answers the greeting; the complaint about that is taken as read.
     TFormMsgBox::SetResponder([](const TMsgBoxRequest&) { return mrOk; });
@@ -184,8 +186,9 @@ static int InProcess(const QByteArray& data, bool capture, const QString& folder
                      static_cast<long long>(received), static_cast<long long>(data.size()));
         return 1;
     }
-    std::printf("in-process, capture %s: %.1f MiB in %.2f s: %.1f MiB/s", capture ? "on " : "off",
-                double(received) / 1048576.0, seconds, double(received) / 1048576.0 / seconds);
+    std::printf("in-process, scrollback %5d lines, capture %s: %.1f MiB in %.2f s: %.1f MiB/s",
+                scrollback, capture ? "on " : "off", double(received) / 1048576.0, seconds,
+                double(received) / 1048576.0 / seconds);
     if (capture)
         std::printf("; capture file %lld bytes (expected %lld)", static_cast<long long>(captured),
                     static_cast<long long>(CapturedSize(data)));
@@ -233,6 +236,10 @@ int main(int argc, char** argv) {
     ::close(master);
 
     const QString folder = home.path();
-    if (InProcess(data, false, folder) != 0 || InProcess(data, true, folder) != 0) return 1;
+    // Off and on twice each, alternating, so that a noisy moment shows.
+    for (int round = 0; round < 2; ++round)
+        for (const int lines : {0, 10000})
+            if (InProcess(data, false, lines, folder) != 0) return 1;
+    if (InProcess(data, true, 10000, folder) != 0) return 1;
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "FixedFont.h"
 #include "StatusPanelLabel.h"
 #include "TCustomComTerminal.h"
+#include "TTermFindBar.h"
 #include "Tag.h"
 
 #include <QAction>
@@ -316,7 +317,9 @@ void TMainControls::CreatePages(QMainWindow& window) {
     ComTerminal->SetScrollBars(ssBoth);
     ComTerminal->setFont(FixedFont());
     ComTerminal->SetStoredProps(TCustomComTerminal::spFont);
-    terminalLayout->addWidget(ComTerminal);
+    terminalLayout->addWidget(ComTerminal, 1);
+    TerminalFind = new TTermFindBar(ComTerminal, TerminalPage);
+    terminalLayout->addWidget(TerminalFind);
     TerminalPage->setFocusProxy(ComTerminal);
     Notebook->addTab(TerminalPage, QStringLiteral("Terminal"));
 

@@ -15,6 +15,7 @@ class QTabWidget;
 class QToolBar;
 class QWidget;
 class TCustomComTerminal;
+class TTermFindBar;
 class TStatusPanelLabel;
 
 // The controls of the main window, as its layout has them: the actions
@@ -30,6 +31,7 @@ struct TMainControls {
     QList<QAction*> DeviceActions() const;
 
     TCustomComTerminal* ComTerminal = nullptr; // the terminal pane
+    TTermFindBar* TerminalFind = nullptr;      // its search line, below it
     QTabWidget* Notebook = nullptr;
     QWidget* TerminalPage = nullptr;
     QWidget* DebugPage = nullptr;

@@ -89,6 +89,7 @@ bool ReadOptions(QSettings& settings, TOptions& options) {
             read.Integer(OptionKey::TCPClientPort, options.TCPClientPort);
             read.Text(OptionKey::TCPClientIP, options.TCPClientIP);
             read.Text(OptionKey::TCPTelnetIP, options.TCPTelnetIP);
+            read.Integer(OptionKey::ScrollbackLines, options.ScrollbackLines);
         } catch (const TReadError&) {
             ok = false;
         }
@@ -176,4 +177,8 @@ void TOptionStore::SaveTCPClientIP(const QString& v) {
 }
 void TOptionStore::SaveTCPTelnetIP(const QString& v) {
     Save(OptionKey::TCPTelnetIP, &TOptions::TCPTelnetIP, v, v);
+}
+
+void TOptionStore::SaveScrollbackLines(int v) {
+    Save(OptionKey::ScrollbackLines, &TOptions::ScrollbackLines, v, QString::number(v));
 }

@@ -27,6 +27,7 @@ struct TOptions {
     int TCPClientPort = 10001;
     QString TCPClientIP = QStringLiteral("127.0.0.1");
     QString TCPTelnetIP = QStringLiteral("127.0.0.1");
+    int ScrollbackLines = 10000; // terminal lines kept above the screen; 0 none
 
     // Defaults with the three folders set to the user's documents folder.
     static TOptions Defaults();
@@ -52,6 +53,7 @@ inline constexpr const char* TCPServerDelay = "TCPServerDelay";
 inline constexpr const char* TCPClientPort = "TCPClientPort";
 inline constexpr const char* TCPClientIP = "TCPClientIP";
 inline constexpr const char* TCPTelnetIP = "TCPTelnetIP";
+inline constexpr const char* ScrollbackLines = "ScrollbackLines";
 } // namespace OptionKey
 
 // Reads every "Option" value in its fixed order. Values are text: integers
@@ -111,6 +113,7 @@ public:
     void SaveTCPClientPort(int value);
     void SaveTCPClientIP(const QString& value);
     void SaveTCPTelnetIP(const QString& value);
+    void SaveScrollbackLines(int value);
     // A write to the store failed.
     void ReportFailure();
     std::function<void(const QString& fileName)> Failed;

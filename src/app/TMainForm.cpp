@@ -340,6 +340,7 @@ void TMainForm::DebugLog(const QString& line) const {
 void TMainForm::ReadSettings() {
     m_store.Read();
     SetCurrentLanguage(m_options.Language);
+    ComTerminal->SetScrollbackLines(m_options.ScrollbackLines);
     const TSwitches s = TSwitches::Scan(m_arguments);
     if (s.Debug) m_debugMode = true;
     Engine().DebugMode = m_debugMode;

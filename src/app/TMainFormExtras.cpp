@@ -41,6 +41,7 @@ TConfigValues TMainForm::ConfigValues() const {
     v.Caret = int(ComTerminal->Caret());
     v.Columns = ComTerminal->Columns();
     v.Rows = ComTerminal->Rows();
+    v.ScrollbackLines = ComTerminal->ScrollbackLines();
     return v;
 }
 
@@ -54,8 +55,9 @@ void TMainForm::Extras_OptionenExecute() {
 // OK of the options dialog: the language (every window re-labelled), the
 // three folders, each stored only when it changed; then the terminal's
 // caret, columns and rows, brought into the pane's limits and always
-// stored with the terminal settings; last the parameter folder scanned
-// afresh for the file browser.
+// stored with the terminal settings; the scrollback's length, stored when
+// it changed; last the parameter folder scanned afresh for the file
+// browser.
 void TMainForm::ApplyConfigValues(const TConfigValues& values) {
     SaveLanguage(values.Language);
     SaveParaDir(values.ParaDir);
@@ -71,6 +73,8 @@ void TMainForm::ApplyConfigValues(const TConfigValues& values) {
     terminal.Rows = std::clamp(values.Rows, TComTermBuffer::MinRows, TComTermBuffer::MaxRows);
     ComTerminal->ApplySettings(terminal);
     if (!ComTerminal->Store(m_store.Writable())) m_store.ReportFailure();
+    ComTerminal->SetScrollbackLines(values.ScrollbackLines);
+    m_store.SaveScrollbackLines(ComTerminal->ScrollbackLines()); // as brought into its limits
 
     // A parameter folder that no longer exists has been pointed out in the
     // dialog; the browser says so again when it is opened.

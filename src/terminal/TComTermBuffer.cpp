@@ -40,6 +40,7 @@ void TComTermBuffer::Fill(const TTermCell& cell) {
 }
 
 void TComTermBuffer::ScrollUp() {
+    m_scrollback.Push(RowData(1), FColumns);
     FTop = FTop + 1 == FRows ? 0 : FTop + 1;
     // The old top row is now the bottom row.
     std::fill_n(RowData(FRows), FColumns, TTermCell{});

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "TTermScrollback.h"
 #include "TermTypes.h"
 
 #include <vector>
@@ -16,6 +17,9 @@
 // flag per stored row (so flags travel with their row when the ring turns),
 // the number of lines scrolled up, and a flag for "everything". The view
 // takes that record with TakeDamage() when it repaints.
+//
+// The row that a scroll up loses goes to the scrollback, which outlives
+// Init(): a new screen size keeps the lines above it.
 class TComTermBuffer {
 public:
     static constexpr int MinColumns = 2, MaxColumns = 256;
@@ -47,7 +51,8 @@ public:
     void EraseRows(int fromRow, int toRow);
     void Fill(const TTermCell& cell);
 
-    // Top row lost, empty bottom row / bottom row lost, empty top row.
+    // Top row to the scrollback, empty bottom row / bottom row lost, empty
+    // top row.
     void ScrollUp();
     void ScrollDown();
 
@@ -58,6 +63,9 @@ public:
     int NextTabStop(int column) const;
 
     TDamage TakeDamage();
+
+    TTermScrollback& Scrollback() { return m_scrollback; }
+    const TTermScrollback& Scrollback() const { return m_scrollback; }
 
 private:
     int PhysRow(int row) const {
@@ -73,4 +81,5 @@ private:
     std::vector<quint8> FDirty;
     int FScrolledUp = 0;
     bool FAllDirty = true;
+    TTermScrollback m_scrollback;
 };

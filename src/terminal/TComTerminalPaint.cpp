@@ -56,31 +56,86 @@ void TCustomComTerminal::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
 }
 
+// Room for the screen, and for the scroll bar that the scrollback brings,
+// so that a window of this size shows every column.
 QSize TCustomComTerminal::sizeHint() const {
     const int frame = 2 * frameWidth();
-    return {Columns() * FCellW + frame, Rows() * FCellH + frame};
+    const int bar = ScrollbackLines() > 0 && verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff
+                        ? verticalScrollBar()->sizeHint().width()
+                        : 0;
+    return {Columns() * FCellW + frame + bar, Rows() * FCellH + frame};
 }
 
+int TCustomComTerminal::VisibleRows() const {
+    return std::max(1, viewport()->height() / FCellH);
+}
+
+qint64 TCustomComTerminal::TopLine() const {
+    return m_paintedTop;
+}
+
+// Top line of the scroll bar's position (what the next repaint draws).
+qint64 TCustomComTerminal::LiveTop() const {
+    return Buffer().Scrollback().Dropped() + verticalScrollBar()->value();
+}
+
+// The vertical range is the scrollback and the screen; the view follows the
+// newest line, or stays on the line the user scrolled to for as long as it
+// is kept.
 void TCustomComTerminal::UpdateScrollBars() {
     const QSize view = viewport()->size();
     const int visibleColumns = std::max(1, view.width() / FCellW);
-    const int visibleRows = std::max(1, view.height() / FCellH);
+    const int visibleRows = VisibleRows();
     horizontalScrollBar()->setRange(0, std::max(0, Columns() - visibleColumns));
     horizontalScrollBar()->setPageStep(visibleColumns);
-    verticalScrollBar()->setRange(0, std::max(0, Rows() - visibleRows));
+
+    const TTermScrollback& history = Buffer().Scrollback();
+    const int maxTop = std::max(0, history.Count() + Rows() - visibleRows);
+    const qint64 held = std::clamp<qint64>(m_heldTop - history.Dropped(), 0, maxTop);
+    const int value = m_follow ? maxTop : int(held);
+    m_settingScroll = true;
+    verticalScrollBar()->setRange(0, maxTop);
     verticalScrollBar()->setPageStep(visibleRows);
+    verticalScrollBar()->setValue(value);
+    m_settingScroll = false;
+    if (value >= maxTop) m_follow = true;
+    m_heldTop = history.Dropped() + value;
 }
 
 void TCustomComTerminal::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBars();
+    // What the resize paints now is drawn at the new origin.
+    m_paintedTop = LiveTop();
     FullRepaint();
 }
 
-// The view origin moved: redraw at once rather than after the write delay.
+// The user moved the view: it follows new data again once back at the
+// bottom. Redrawn at once rather than after the write delay.
 void TCustomComTerminal::scrollContentsBy(int, int) {
+    if (m_settingScroll) return;
+    const QScrollBar* bar = verticalScrollBar();
+    m_follow = bar->value() >= bar->maximum();
+    m_heldTop = Buffer().Scrollback().Dropped() + bar->value();
     FFullRepaint = true;
     FlushRepaint();
+}
+
+void TCustomComTerminal::ScrollToBottom() {
+    if (m_follow) return;
+    m_follow = true;
+    FullRepaint();
+}
+
+// Brings a line into view, in the middle when it was out of it.
+void TCustomComTerminal::ScrollToLine(qint64 line) {
+    const qint64 top = LiveTop();
+    const int rows = VisibleRows();
+    if (line >= top && line < top + rows) return;
+    m_follow = false;
+    m_heldTop = line - rows / 2;
+    UpdateScrollBars();
+    FullRepaint();
 }
 
 void TCustomComTerminal::FullRepaint() {
@@ -88,51 +143,73 @@ void TCustomComTerminal::FullRepaint() {
     ScheduleRepaint();
 }
 
-// Cell (1-based) in viewport coordinates, given the view origin.
+// Cell (1-based column, screen row) in viewport coordinates, as drawn.
 QRect TCustomComTerminal::CellRect(int column, int row) const {
+    return LineCellRect(column, ScreenLine(row));
+}
+
+QRect TCustomComTerminal::LineCellRect(int column, qint64 line) const {
     const int x = (column - 1 - horizontalScrollBar()->value()) * FCellW;
-    const int y = (row - 1 - verticalScrollBar()->value()) * FCellH;
-    return {x, y, FCellW, FCellH};
+    // Far away lines are placed just outside the view, never overflowing.
+    const qint64 offset = std::clamp<qint64>(line - m_paintedTop, -2, MaxRowsInView);
+    return {x, int(offset) * FCellH, FCellW, FCellH};
 }
 
-QRect TCustomComTerminal::ScreenRect() const {
-    const QRect first = CellRect(1, 1);
-    return QRect(first.topLeft(), QSize(Columns() * FCellW, Rows() * FCellH)) & viewport()->rect();
+QRect TCustomComTerminal::LineRect(qint64 first, qint64 last) const {
+    const QRect a = LineCellRect(1, first), b = LineCellRect(1, last);
+    return QRect(QPoint(a.left(), a.top()), QPoint(a.left() + Columns() * FCellW - 1, b.bottom()));
 }
 
-// Runs when the repaint timer fires: turns the buffer's damage record into
-// as few pixels as possible. A scroll moves the drawn pixels with
-// QWidget::scroll when nothing drawn is still waiting to be painted (the
-// pixels then show exactly the state before the scroll); otherwise the
-// whole screen is repainted.
+const TTermCell* TCustomComTerminal::LineCells(qint64 line, int& length) const {
+    const TTermScrollback& history = Buffer().Scrollback();
+    const qint64 index = line - history.Dropped();
+    if (index < 0 || line > LastLine()) {
+        length = 0;
+        return nullptr;
+    }
+    if (index < history.Count()) {
+        length = history.Length(int(index));
+        return history.Line(int(index));
+    }
+    length = Columns();
+    return Buffer().RowData(int(line - ScreenLine(1)) + 1);
+}
+
+// Runs when the repaint timer fires: turns the buffer's damage record and
+// the lines that went into the scrollback into as few pixels as possible.
+// When the view moves with the text, the drawn pixels are moved with
+// QWidget::scroll, provided nothing drawn is still waiting to be painted
+// (the pixels then show exactly the state before); otherwise the whole
+// view is repainted.
 void TCustomComTerminal::FlushRepaint() {
     const TComTermBuffer::TDamage damage = FScreen.Buffer().TakeDamage();
+    const qint64 pushed = Buffer().Scrollback().Pushed();
+    const qint64 newLines = pushed - m_paintedPushed;
+    m_paintedPushed = pushed;
+    UpdateScrollBars();
+    const qint64 top = LiveTop();
+    const qint64 shift = top - m_paintedTop;
+    m_paintedTop = top;
     QWidget* view = viewport();
-    const QRect screen = ScreenRect();
-    if (damage.All || FFullRepaint) {
+    if (damage.All || FFullRepaint || shift < 0 || shift >= VisibleRows() || newLines >= Rows() ||
+        (shift > 0 && FUpdatePending)) {
         FFullRepaint = false;
         FUpdatePending = true;
         view->update();
         return;
     }
     QRegion region;
-    if (damage.ScrolledUp > 0) {
-        if (!FUpdatePending && damage.ScrolledUp * FCellH < screen.height()) {
-            view->scroll(0, -damage.ScrolledUp * FCellH, screen);
-            FPaintedCaret.ry() -= damage.ScrolledUp;
-        } else {
-            region += screen;
-        }
-    }
+    if (shift > 0) view->scroll(0, int(-shift * FCellH));
+    // Rows that went into the scrollback may have changed before they left.
+    if (newLines > 0) region += LineRect(pushed - newLines, pushed - 1);
     for (int r = 1; r <= Rows(); ++r) {
         if (!damage.Rows[size_t(r - 1)]) continue;
         const int first = r;
         while (r < Rows() && damage.Rows[size_t(r)])
             ++r;
-        const QRect top = CellRect(1, first);
-        region += QRect(top.left(), top.top(), Columns() * FCellW, (r - first + 1) * FCellH);
+        region += LineRect(ScreenLine(first), ScreenLine(r));
     }
-    region += CellRect(FPaintedCaret.x(), FPaintedCaret.y());
+    region += LineCellRect(m_paintedCaretColumn, m_paintedCaretLine);
     region += CellRect(CaretX(), CaretY());
     region &= view->rect();
     if (!region.isEmpty()) {
@@ -148,40 +225,62 @@ void TCustomComTerminal::paintEvent(QPaintEvent* event) {
     const QRect clip = event->rect();
     painter.fillRect(clip, QColor::fromRgb(FScreen.BackColor()));
 
-    const int ox = horizontalScrollBar()->value(), oy = verticalScrollBar()->value();
-    const int firstRow = std::max(1, oy + 1 + clip.top() / FCellH);
-    const int lastRow = std::min(Rows(), oy + 1 + clip.bottom() / FCellH);
+    const int ox = horizontalScrollBar()->value();
+    const qint64 firstLine =
+        std::max(m_paintedTop + std::max(0, clip.top()) / FCellH, Buffer().Scrollback().Dropped());
+    const qint64 lastLine = std::min(LastLine(), m_paintedTop + clip.bottom() / FCellH);
     const int firstColumn = std::max(1, ox + 1 + clip.left() / FCellW);
     const int lastColumn = std::min(Columns(), ox + 1 + clip.right() / FCellW);
-    for (int row = firstRow; row <= lastRow; ++row)
-        PaintRow(painter, row, firstColumn, lastColumn);
+    for (qint64 line = firstLine; line <= lastLine; ++line)
+        PaintLine(painter, line, firstColumn, lastColumn);
 
     if (clip.intersects(CellRect(CaretX(), CaretY()))) {
         PaintCaret(painter);
-        FPaintedCaret = QPoint(CaretX(), CaretY());
+        m_paintedCaretColumn = CaretX();
+        m_paintedCaretLine = ScreenLine(CaretY());
     }
 }
 
-// Draws the non-empty cells of a row in runs of equal colours.
-void TCustomComTerminal::PaintRow(QPainter& painter, int row, int firstColumn, int lastColumn) {
-    const TTermCell* cells = FScreen.Buffer().RowData(row);
+// Draws the non-empty cells of a line in runs of equal colours; selected
+// cells in the highlight colours.
+void TCustomComTerminal::PaintLine(QPainter& painter, qint64 line, int firstColumn,
+                                   int lastColumn) {
+    int length = 0;
+    const TTermCell* cells = LineCells(line, length);
+    if (!cells) return;
+    int selFirst = 0, selLast = -1;
+    if (SelectedColumns(line, selFirst, selLast)) {
+        const int a = std::max(selFirst, firstColumn), b = std::min(selLast, lastColumn);
+        if (a <= b) {
+            const QRect first = LineCellRect(a, line);
+            painter.fillRect(QRect(first.topLeft(), QSize((b - a + 1) * FCellW, FCellH)),
+                             palette().color(QPalette::Highlight));
+        }
+    }
+    auto selected = [&](int c) { return c >= selFirst && c <= selLast; };
+    const QColor selectedText = palette().color(QPalette::HighlightedText);
     const QFontMetrics fm(font());
+    const int last = std::min(lastColumn, length);
     QString text;
     int column = firstColumn;
-    while (column <= lastColumn) {
+    while (column <= last) {
         const TTermCell& start = cells[column - 1];
         if (start.Ch == 0) {
             ++column;
             continue;
         }
+        const bool inSelection = selected(column);
         int end = column + 1;
-        while (end <= lastColumn && cells[end - 1].Ch != 0 && cells[end - 1].Fg == start.Fg &&
-               cells[end - 1].Bg == start.Bg && cells[end - 1].Underline == start.Underline)
+        while (end <= last && cells[end - 1].Ch != 0 && cells[end - 1].Fg == start.Fg &&
+               cells[end - 1].Bg == start.Bg && cells[end - 1].Underline == start.Underline &&
+               selected(end) == inSelection)
             ++end;
-        const QRect first = CellRect(column, row);
+        const QRect first = LineCellRect(column, line);
         const QRect area(first.topLeft(), QSize((end - column) * FCellW, FCellH));
-        if (start.Bg != FScreen.BackColor()) painter.fillRect(area, QColor::fromRgb(start.Bg));
-        painter.setPen(QColor::fromRgb(start.Fg));
+        if (!inSelection && start.Bg != FScreen.BackColor())
+            painter.fillRect(area, QColor::fromRgb(start.Bg));
+        const QColor pen = inSelection ? selectedText : QColor::fromRgb(start.Fg);
+        painter.setPen(pen);
         const int baseline = first.top() + FAscent;
         if (FDrawRuns) {
             text.resize(end - column);
@@ -195,8 +294,7 @@ void TCustomComTerminal::PaintRow(QPainter& painter, int row, int firstColumn, i
         }
         if (start.Underline) {
             const int y = std::min(baseline + std::max(1, fm.underlinePos()), area.bottom());
-            painter.fillRect(QRect(area.left(), y, area.width(), std::max(1, fm.lineWidth())),
-                             QColor::fromRgb(start.Fg));
+            painter.fillRect(QRect(area.left(), y, area.width(), std::max(1, fm.lineWidth())), pen);
         }
         column = end;
     }

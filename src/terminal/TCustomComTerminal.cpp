@@ -22,6 +22,7 @@ constexpr int RepaintDelayMs = 10;
 TCustomComTerminal::TCustomComTerminal(QWidget* parent) : QAbstractScrollArea(parent) {
     FScreen.SetEvents(this);
     FScreen.SetColors(0xff000000, 0xffffffff, qRgb(166, 166, 166));
+    FScreen.Buffer().Scrollback().SetCapacity(TTermScrollback::DefaultLines);
     ChooseParser();
 
     setFocusPolicy(Qt::StrongFocus);
@@ -116,6 +117,22 @@ void TCustomComTerminal::MoveCaret(int x, int y) {
 void TCustomComTerminal::ClearScreen() {
     FScreen.Buffer().EraseRows(1, Rows());
     MoveCaret(1, 1);
+}
+
+void TCustomComTerminal::ClearAll() {
+    ClearSelection();
+    FScreen.Buffer().Scrollback().Clear();
+    ClearScreen();
+    m_follow = true;
+    UpdateScrollBars();
+    FullRepaint();
+}
+
+void TCustomComTerminal::SetScrollbackLines(int lines) {
+    FScreen.Buffer().Scrollback().SetCapacity(lines);
+    UpdateScrollBars();
+    updateGeometry();
+    FullRepaint();
 }
 
 TComTermSettings TCustomComTerminal::Settings() const {
@@ -234,6 +251,7 @@ void TCustomComTerminal::TermUnhandled(TEscapeCode code, const QByteArray& data)
 }
 
 void TCustomComTerminal::TermResized() {
+    ClearSelection(); // its columns and rows are gone
     FullRepaint();
     UpdateScrollBars();
     updateGeometry();
@@ -244,6 +262,14 @@ void TCustomComTerminal::TermResized() {
 void TCustomComTerminal::SendOrEcho(char ch) {
     if (FConnected) emit SendData(QByteArray(1, ch));
     if (FLocalEcho) Writing([&] { FScreen.WritePlain(ch); });
+}
+
+// Typed characters shown as they are, not as terminal language.
+void TCustomComTerminal::EchoTyped(const QByteArray& typed) {
+    Writing([&] {
+        for (const char ch : typed)
+            FScreen.WritePlain(ch);
+    });
 }
 
 void TCustomComTerminal::TypeChar(char ch) {
@@ -284,6 +310,10 @@ void TCustomComTerminal::PressCursorKey(TTermKey key) {
 }
 
 void TCustomComTerminal::keyPressEvent(QKeyEvent* event) {
+    if (ShortcutKey(event)) {
+        event->accept();
+        return;
+    }
     if (FReadOnly) {
         event->ignore();
         return;
@@ -312,6 +342,7 @@ void TCustomComTerminal::keyPressEvent(QKeyEvent* event) {
         QAbstractScrollArea::keyPressEvent(event); // page keys scroll the view
         return;
     }
+    ScrollToBottom(); // what is typed is seen
     for (const QChar c : text)
         if (c.unicode() <= 0xff) TypeChar(char(c.unicode()));
     event->accept();

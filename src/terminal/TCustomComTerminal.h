@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
 class QSettings;
 
 // Terminal emulation control: a fixed screen of Columns x Rows cells shown in
@@ -35,6 +36,21 @@ class QSettings;
 //    other signals nothing moves. It is the cheap path for a consumer that
 //    handles characters one by one anyway.
 // Nothing is collected while neither signal is connected.
+//
+// The view. Lines that scroll off the top of the screen are kept in the
+// buffer's scrollback (ScrollbackLines, bounded); the view shows them above
+// the screen, so a window taller than the screen is filled with the latest
+// of them, and the vertical scroll bar, Shift+PgUp/PgDn and Shift+Home/End
+// go back through them. New data keeps the view at the bottom unless the
+// user has scrolled away from it. Positions in the view are absolute line
+// numbers (see TTermScrollback), so a selection or a scrolled-up view stays
+// on its text while lines come in.
+//
+// Selection and clipboard: a drag selects characters, a double click a
+// word, a triple click a line; Ctrl+Insert copies, Shift+Insert pastes the
+// clipboard as typed text, the context menu offers both and Select all,
+// Find and Clear. Ctrl+Alt+F asks for the find bar (FindRequested); Find()
+// searches screen and scrollback.
 //
 // Settings persistence: Store()/Load() write and read the groups chosen by
 // StoredProps in the QSettings group named after objectName().
@@ -111,6 +127,47 @@ public:
     const TComTermBuffer& Buffer() const { return FScreen.Buffer(); }
     // Empties the screen, caret to row 1, column 1.
     void ClearScreen();
+    // Empties the screen and the scrollback, and drops the selection.
+    void ClearAll();
+
+    // Lines kept above the screen; 0 keeps none (clamped to the store's limit).
+    int ScrollbackLines() const { return Buffer().Scrollback().Capacity(); }
+    void SetScrollbackLines(int lines);
+    // The view shows the newest line and follows new data.
+    bool FollowsOutput() const { return m_follow; }
+    void ScrollToBottom();
+    // Absolute number of the line at the top of the view / of screen row 1.
+    qint64 TopLine() const;
+    qint64 ScreenLine(int row) const { return Buffer().Scrollback().Pushed() + row - 1; }
+
+    // A place in the text: absolute line number and 1-based column.
+    struct TTextPos {
+        qint64 Line = 0;
+        int Column = 1;
+        auto operator<=>(const TTextPos&) const = default;
+    };
+    bool HasSelection() const { return m_hasSelection; }
+    // Selects from `from` to `to`, both cells included, in either order.
+    void Select(TTextPos from, TTextPos to);
+    void SelectAll();
+    void ClearSelection();
+    // The selected text, one line per row with its trailing blanks removed.
+    QString SelectedText() const;
+    // Copies the selection to the clipboard; false when there is none.
+    bool CopySelection();
+    // Text as if typed: line ends become Enter (CR), characters outside
+    // Latin-1 are left out. Sent even while the pane is read-only for keys.
+    void PasteText(const QString& text);
+    void PasteClipboard();
+    // Searches screen and scrollback, ignoring case, from the selection (or
+    // the top of the view) down or up, once around; a match is selected
+    // and scrolled into view. `again`: start past the current selection.
+    bool Find(const QString& text, bool backward, bool again = true);
+    // Text of an absolute line (empty cells as blanks, trailing blanks
+    // removed); empty for a line not kept.
+    QString LineText(qint64 line) const;
+    // The context menu: Copy, Paste, Select all, Find, Clear.
+    std::unique_ptr<QMenu> CreateContextMenu();
 
     // In-out hook on received text, after AppendLF and before writing.
     using TStrRecievedHook = std::function<void(QByteArray& text)>;
@@ -142,6 +199,8 @@ public:
 
     QSize sizeHint() const override;
     QSize CellSize() const { return {FCellW, FCellH}; }
+    // Written text not drawn yet (the batched repaint is due).
+    bool RepaintPending() const { return FRepaintTimer.isActive(); }
 
 public slots:
     void ReceiveData(const QByteArray& data);
@@ -153,6 +212,8 @@ signals:
     void UnhandledCode(TEscapeCode code, const QByteArray& data);
     void SendData(const QByteArray& bytes);
     void KeyPressed(char ch);
+    // Ctrl+Alt+F or the context menu's Find.
+    void FindRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,6 +222,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool focusNextPrevChild(bool next) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void TermChars(const char* data, qsizetype length) override;
@@ -171,6 +237,7 @@ private:
     template <class F> void Writing(F&& write);
     void FlushChars();
     void SendOrEcho(char ch);
+    void EchoTyped(const QByteArray& typed);
     void ChooseParser();
     void ClampFont();
     void UpdateMetrics();
@@ -181,9 +248,23 @@ private:
     void FlushRepaint();
     void FullRepaint();
     QRect CellRect(int column, int row) const;
-    QRect ScreenRect() const;
-    void PaintRow(QPainter& painter, int row, int firstColumn, int lastColumn);
+    QRect LineCellRect(int column, qint64 line) const;
+    QRect LineRect(qint64 first, qint64 last) const;
+    static constexpr qint64 MaxRowsInView = 100000;
+    void PaintLine(QPainter& painter, qint64 line, int firstColumn, int lastColumn);
     void PaintCaret(QPainter& painter);
+    // Cells of an absolute line and their count; null for a line not kept.
+    const TTermCell* LineCells(qint64 line, int& length) const;
+    qint64 LastLine() const { return ScreenLine(Rows()); }
+    int VisibleRows() const;
+    qint64 LiveTop() const;
+    TTextPos PosAt(QPoint viewportPos) const;
+    // Selected columns of a line, or false when none of it is selected.
+    bool SelectedColumns(qint64 line, int& first, int& last) const;
+    void SelectWord(TTextPos at);
+    void ScrollToLine(qint64 line);
+    bool ShortcutKey(QKeyEvent* event);
+    bool ScrollKey(QKeyEvent* event);
 
     TTermScreen FScreen;
     TTermEmulation FEmulation = teVT100orANSI;
@@ -203,7 +284,21 @@ private:
     QTimer FRepaintTimer;
     bool FFullRepaint = true;
     bool FUpdatePending = false;
-    QPoint FPaintedCaret{1, 1};
     int FCellW = 8, FCellH = 16, FAscent = 12;
     bool FDrawRuns = false;
+
+    // The view: following the newest line, or held on m_heldTop.
+    bool m_follow = true;
+    qint64 m_heldTop = 0;
+    qint64 m_paintedTop = 0;    // top line of what is drawn on the viewport
+    qint64 m_paintedPushed = 0; // lines in the scrollback when it was drawn
+    int m_paintedCaretColumn = 1;
+    qint64 m_paintedCaretLine = 0;
+    bool m_settingScroll = false;
+
+    bool m_hasSelection = false;
+    TTextPos m_anchor, m_end;
+    bool m_selecting = false;
+    qint64 m_doubleClickTime = -1; // ms timestamp of the last double click
+    QPoint m_doubleClickPos;
 };

@@ -101,6 +101,7 @@ QGroupBox* TConfigFormDlg::CreateTerminalGroup() {
     };
     field(ed_Columns, "ed_Columns");
     field(ed_Rows, "ed_Rows");
+    field(ed_Scrollback, "ed_Scrollback");
     Combo_Caret = new QComboBox(gb_Terminal);
     Combo_Caret->setObjectName(QStringLiteral("Combo_Caret"));
     Combo_Caret->setSizeAdjustPolicy(QComboBox::AdjustToContents); // the items of each language
@@ -119,6 +120,8 @@ QGroupBox* TConfigFormDlg::CreateTerminalGroup() {
     grid->addWidget(ed_Rows, 1, 1, Qt::AlignLeft);
     grid->addWidget(caption("lb_Caret", 303, "Caret", Combo_Caret), 2, 0);
     grid->addWidget(Combo_Caret, 2, 1, Qt::AlignLeft);
+    grid->addWidget(caption("lb_Scrollback", 160, "Scrollback lines", ed_Scrollback), 3, 0);
+    grid->addWidget(ed_Scrollback, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     return gb_Terminal;
 }
@@ -194,6 +197,7 @@ void TConfigFormDlg::Fill(const TConfigValues& values) {
         values.Caret >= 0 && values.Caret < Combo_Caret->count() ? values.Caret : -1);
     ed_Columns->setText(QString::number(values.Columns));
     ed_Rows->setText(QString::number(values.Rows));
+    ed_Scrollback->setText(QString::number(values.ScrollbackLines));
 }
 
 TConfigValues TConfigFormDlg::Values() const {
@@ -205,6 +209,7 @@ TConfigValues TConfigFormDlg::Values() const {
     v.Caret = Combo_Caret->currentIndex();
     v.Columns = IntegerOr(ed_Columns->text(), DefaultColumns);
     v.Rows = IntegerOr(ed_Rows->text(), DefaultRows);
+    v.ScrollbackLines = IntegerOr(ed_Scrollback->text(), DefaultScrollbackLines);
     return v;
 }
 

@@ -17,13 +17,14 @@ class QToolButton;
 // What the options dialog shows and hands back: the language number, the
 // three working folders and the terminal pane's caret, columns and rows.
 struct TConfigValues {
-    int Language = 0; // 0 English, 1 German
-    QString ParaDir;  // parameter files
-    QString FirmDir;  // firmware files
-    QString TextDir;  // capture, sent text, history and measurement files
-    int Caret = 1;    // 0 Block, 1 Underline; -1 keeps the pane's caret
-    int Columns = 65; // as typed; the pane brings it into 2..256
-    int Rows = 32;    // as typed; the pane brings it into 2..100
+    int Language = 0;            // 0 English, 1 German
+    QString ParaDir;             // parameter files
+    QString FirmDir;             // firmware files
+    QString TextDir;             // capture, sent text, history and measurement files
+    int Caret = 1;               // 0 Block, 1 Underline; -1 keeps the pane's caret
+    int Columns = 65;            // as typed; the pane brings it into 2..256
+    int Rows = 32;               // as typed; the pane brings it into 2..100
+    int ScrollbackLines = 10000; // lines kept above the screen; 0 none
 };
 
 // Options dialog: the language, the three working folders (chosen with the
@@ -48,6 +49,7 @@ public:
     // A columns or rows entry that is not an integer.
     static constexpr int DefaultColumns = 65;
     static constexpr int DefaultRows = 32;
+    static constexpr int DefaultScrollbackLines = 10000;
     static constexpr int FolderCount = 3;
 
     QGroupBox* rg_sprache = nullptr;
@@ -60,6 +62,7 @@ public:
     QGroupBox* gb_Terminal = nullptr;
     QLineEdit* ed_Columns = nullptr;
     QLineEdit* ed_Rows = nullptr;
+    QLineEdit* ed_Scrollback = nullptr;
     QComboBox* Combo_Caret = nullptr;
     QPushButton* BitBtn_ok = nullptr;
     QPushButton* BitBtn2 = nullptr;

@@ -221,6 +221,31 @@ private slots:
         QCOMPARE(Stored(QStringLiteral("ComTerminal/Rows")).toInt(), wantRows);
     }
 
+    // The scrollback length: stored only when it changes, brought into the
+    // pane's limit, the default for a text that is not a number.
+    void scrollbackOption() {
+        TConfigFormDlg* dialog = m_w.ConfigFormDlg;
+        TCustomComTerminal* terminal = m_main->Ui().ComTerminal;
+        QCOMPARE(terminal->ScrollbackLines(), 10000);
+        dialog->Fill(m_main->ConfigValues());
+        QCOMPARE(dialog->ed_Scrollback->text(), QStringLiteral("10000"));
+        m_main->ApplyConfigValues(dialog->Values());
+        QVERIFY(!Stored(QStringLiteral("Option/ScrollbackLines")).isValid());
+        dialog->ed_Scrollback->setText(QStringLiteral("500"));
+        m_main->ApplyConfigValues(dialog->Values());
+        QCOMPARE(terminal->ScrollbackLines(), 500);
+        QCOMPARE(Stored(QStringLiteral("Option/ScrollbackLines")).toString(),
+                 QStringLiteral("500"));
+        dialog->ed_Scrollback->setText(QStringLiteral("99999"));
+        m_main->ApplyConfigValues(dialog->Values());
+        QCOMPARE(terminal->ScrollbackLines(), 50000);
+        QCOMPARE(Stored(QStringLiteral("Option/ScrollbackLines")).toString(),
+                 QStringLiteral("50000"));
+        dialog->ed_Scrollback->setText(QStringLiteral("lots"));
+        m_main->ApplyConfigValues(dialog->Values());
+        QCOMPARE(terminal->ScrollbackLines(), 10000);
+    }
+
     // The action: Cancel changes nothing; OK applies what the controls hold.
     void optionsAction() {
         QVERIFY(m_main->Ui().Extras_Optionen->isEnabled());

@@ -10,6 +10,7 @@
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
+#include "TTermFindBar.h"
 #include "Tag.h"
 #include "Windows.h"
 
@@ -317,6 +318,35 @@ private slots:
             reachable.insert(a);
         for (QAction* a : reachable)
             QVERIFY(claim(a->shortcut(), a->objectName()));
+        // The terminal pane's own keys, and its context menu's letters.
+        const std::unique_ptr<QMenu> menu = m_main->Ui().ComTerminal->CreateContextMenu();
+        QSet<QKeySequence> letters;
+        for (QAction* item : menu->actions()) {
+            QVERIFY(claim(item->shortcut(), QStringLiteral("terminal")));
+            const QKeySequence letter = QKeySequence::mnemonic(item->text());
+            QVERIFY2(letter.isEmpty() || !letters.contains(letter), qPrintable(item->text()));
+            letters.insert(letter);
+        }
+        for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End})
+            QVERIFY(claim(QKeySequence(Qt::SHIFT | key), QStringLiteral("terminal")));
+    }
+
+    // The pane's keys pass the window's key preview: the find bar opens
+    // below the terminal and Esc closes it again.
+    void terminalKeysReachThePane() {
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        TCustomComTerminal* terminal = m_main->Ui().ComTerminal;
+        terminal->setFocus();
+        QTRY_VERIFY(terminal->hasFocus());
+        QTest::keyClick(terminal, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+        TTermFindBar* bar = m_main->Ui().TerminalFind;
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->geometry().top() >= terminal->geometry().bottom());
+        QTRY_VERIFY(bar->TextField()->hasFocus());
+        QTest::keyClick(bar->TextField(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(m_main->isVisible());
     }
 
     // Qt's own texts (standard buttons, the font and file dialogs) follow
