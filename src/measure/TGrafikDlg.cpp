@@ -838,9 +838,15 @@ void TGrafikDlg::acSaveAsBmpExecute() {
     if (!error.isEmpty()) ErrorBox(error);
 }
 
+// The page shows what the window shows: the chart is laid out at its size
+// on screen and at the screen's resolution, so that its texts and lines keep
+// their proportions, and scaled as a whole into the page less a margin of
+// 5 % on every side. The printer still gets lines and text, not pixels. A
+// chart is wider than tall, so the page starts out in landscape.
 void TGrafikDlg::acPrintExecute() {
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setDocName(QStringLiteral("Printing Chart"));
+    printer.setPageOrientation(QPageLayout::Landscape);
     if (!TPrintDialogs::Exec(printer, this)) return;
     TWaitCursor wait;
     QCPPainter painter;
@@ -852,21 +858,18 @@ void TGrafikDlg::acPrintExecute() {
                               : QDir::toNativeSeparators(printer.outputFileName())));
         return;
     }
-    // A margin of 5 % of the page on every side; the chart is laid out on
-    // twice its screen width (so lines and text keep their proportions on
-    // paper) and scaled into that rectangle.
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
     const QRect target(page.left() + qRound(page.width() * 0.05),
                        page.top() + qRound(page.height() * 0.05),
                        page.width() - 2 * qRound(page.width() * 0.05),
                        page.height() - 2 * qRound(page.height() * 0.05));
-    const int logicalWidth = std::max(2 * Chart->width(), 200);
-    const int logicalHeight =
-        std::max(1, int(std::lround(double(logicalWidth) * target.height() / target.width())));
+    const QSize shown = Chart->size().expandedTo(QSize(200, 150));
+    const double scale =
+        std::min(double(target.width()) / shown.width(), double(target.height()) / shown.height());
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     painter.translate(target.topLeft() - page.topLeft());
-    painter.scale(double(target.width()) / logicalWidth, double(target.height()) / logicalHeight);
-    Chart->toPainter(&painter, logicalWidth, logicalHeight);
+    painter.scale(scale, scale);
+    Chart->toPainter(&painter, shown.width(), shown.height());
     painter.end();
 }

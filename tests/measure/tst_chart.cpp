@@ -588,12 +588,20 @@ private slots:
         QCOMPARE(image.pixelColor(1, 1), QColor(Qt::white));
 
         const QString pdf = m_dir.filePath(QStringLiteral("chart.pdf"));
-        TPrintDialogs::SetResponder([&pdf](QPrinter& printer) {
+        // The page is laid out at the screen's resolution, so texts keep
+        // their size to the chart, and starts in landscape like the chart.
+        int printDpi = 0;
+        QPageLayout::Orientation orientation = QPageLayout::Portrait;
+        TPrintDialogs::SetResponder([&](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
+            printDpi = printer.resolution();
+            orientation = printer.pageLayout().orientation();
             return true;
         });
         w.acPrintExecute();
+        QCOMPARE(printDpi, w.Chart->logicalDpiX());
+        QCOMPARE(orientation, QPageLayout::Landscape);
         QFile printed(pdf);
         QVERIFY(printed.open(QIODevice::ReadOnly));
         QVERIFY(printed.read(5) == "%PDF-" && printed.size() > 2000);
