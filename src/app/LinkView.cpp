@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 TLinkView::TLinkView(THost& host, TMainControls& ui, TOptionStore& store,
@@ -117,9 +118,10 @@ bool TLinkView::LinkUp() const {
 
 bool TLinkView::OpenPort() {
     if (m_port->Connected()) return true;
+    m_closedByUser = false;
     if (m_port->Open()) return true;
     ShowOpenError();
-    m_ui.rb_offline->setChecked(true);
+    SyncRadioButtons();
     UpdatePortStatus();
     return false;
 }
@@ -129,6 +131,17 @@ void TLinkView::ClosePort() {
     m_port->Close();
 }
 
+bool TLinkView::OpenForCommand() {
+    // In Telnet and Remote mode commands go over TCP; the socket's state
+    // has its own panel.
+    if (m_linkMode != TLinkMode::Local || m_port->Connected()) return true;
+    if (m_closedByUser) {
+        m_host.ShowError(LabelText(613).arg(m_port->Port().trimmed()));
+        return false;
+    }
+    return OpenPort();
+}
+
 // --- Start-up of the link -------------------------------------------------------
 
 bool TLinkView::LoadPortSettings() {
@@ -136,8 +149,7 @@ bool TLinkView::LoadPortSettings() {
     m_link->LoadPortSettings(m_store.Settings());
     bool firstStart = false;
     if (m_port->Port().isEmpty()) {
-        const QStringList ports = ListSerialPorts();
-        if (!ports.isEmpty()) m_port->SetPort(ports.first());
+        m_port->SetPort(ProposePort(SerialPortEntries(), DeviceOpens));
         firstStart = true;
     }
     m_ui.ComTerminal->Load(m_store.Settings());
@@ -162,8 +174,9 @@ void TLinkView::Timer_StartUpTimer() {
     } else {
         m_ui.rb_online->setEnabled(true);
         m_ui.rb_offline->setEnabled(true);
-        m_ui.rb_online->setChecked(true);
+        rb_onlineClick();
     }
+    SyncRadioButtons();
     if (m_startUpTimer.property("tag").toInt() == 1) {
         const QString text = (m_linkMode == TLinkMode::Remote ? LabelText(121) : LabelText(124)) +
                              u'\r' + LabelText(122);
@@ -177,7 +190,9 @@ void TLinkView::Timer_StartUpTimer() {
 void TLinkView::ComPortAfterOpen() {
     m_ui.Datei_Open->setText(QString::fromUtf8("Port schließen"));
     m_ui.ComTerminal->SetConnected(true);
-    m_ui.rb_online->setChecked(true);
+    m_closedByUser = false;
+    ForgetPortProblem();
+    SyncRadioButtons();
     UpdatePortStatus();
     m_engine->SetCmd(SensorCommand::Attention);
     if (m_port->Connected()) m_host.IdentifySensor(); // the port may be gone again already
@@ -190,47 +205,60 @@ void TLinkView::ComPortAfterOpen() {
 void TLinkView::ComPortAfterClose() {
     m_ui.Datei_Open->setText(QString::fromUtf8("Port öffnen"));
     m_ui.ComTerminal->SetConnected(false);
-    m_ui.rb_offline->setChecked(true);
+    SyncRadioButtons();
     m_host.Sensor().ForgetSerialAndVersion();
     UpdatePortStatus();
     if (m_linkMode == TLinkMode::Local) m_host.EnableDeviceActions(false);
 }
 
-// "Open error port: NAME" in COM Status, with the system's reason (busy,
-// permission denied, no such device) in its tool tip.
+// Why the port did not open ("ttyUSB0: permission denied") stays in COM
+// Status while the port is closed, with what to do about it in the tool
+// tip; the connection dialog shows both beside the port.
 void TLinkView::ShowOpenError() {
-    m_host.ShowError(QStringLiteral("Open error port: %1").arg(m_port->Port().trimmed()),
-                     m_port->ErrorText());
+    m_portProblem = DescribeOpenFailure(*m_port);
+    m_host.KeepComStatus(m_portProblem.ShortText(), m_portProblem.FixText());
+}
+
+void TLinkView::RetellPortProblem() {
+    if (m_portProblem.IsProblem() && !m_port->Connected())
+        m_host.KeepComStatus(m_portProblem.ShortText(), m_portProblem.FixText());
+}
+
+void TLinkView::ForgetPortProblem() {
+    m_portProblem = TPortProblem();
+    m_host.KeepComStatus(QString(), QString());
+}
+
+// They are the serial port's ("COM Port Online"): in Telnet and Remote
+// mode, where they are disabled, they show the port closed.
+void TLinkView::SyncRadioButtons() {
+    const bool up = m_port->Connected();
+    const QSignalBlocker onlineBlocker(m_ui.rb_online);
+    const QSignalBlocker offlineBlocker(m_ui.rb_offline);
+    (up ? m_ui.rb_online : m_ui.rb_offline)->setChecked(true);
 }
 
 void TLinkView::rb_onlineClick() {
     if (m_port->Connected()) return;
-    if (!m_port->Open()) {
-        m_ui.rb_offline->setChecked(true);
-        ShowOpenError();
-        UpdatePortStatus();
-    }
+    OpenPort();
 }
 
 void TLinkView::rb_offlineClick() {
     if (!m_port->Connected()) return;
+    m_closedByUser = true;
     m_port->Close();
-    if (m_port->Connected()) {
-        m_ui.rb_online->setChecked(true);
+    if (m_port->Connected())
         m_host.ShowError(QStringLiteral("Close error port: %1").arg(m_port->Port().trimmed()));
-    }
+    SyncRadioButtons();
 }
 
 void TLinkView::Datei_OpenExecute() {
     if (m_port->Connected()) {
+        m_closedByUser = true;
         ClosePort();
         return;
     }
-    if (!m_port->Open()) {
-        ShowOpenError();
-        m_ui.rb_offline->setChecked(true);
-        UpdatePortStatus();
-    }
+    OpenPort();
 }
 
 void TLinkView::UpdatePortStatus() {
@@ -267,7 +295,9 @@ void TLinkView::Extras_Konfiguration_COMExecute() {
     s.ServerDelay = m_options.TCPServerDelay;
     s.ClientPort = QString::number(m_options.TCPClientPort);
     s.ClientIP = m_options.TCPClientIP;
-    if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, ListSerialPorts())) {
+    if (m_windows.ComSetupDlg)
+        m_windows.ComSetupDlg->SetPortProblem(m_port->Connected() ? TPortProblem() : m_portProblem);
+    if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, SerialPortEntries())) {
         m_linkMode = s.Mode;
         m_store.SaveMode(m_linkMode);
         CancelReopen();
@@ -361,6 +391,7 @@ void TLinkView::StartLink(TLinkMode mode, bool server) {
     // the relay's clients, and theirs to the sensor.
     m_link->SetRelay(mode == TLinkMode::Local && server);
     m_ui.Datei_UpdateFirmware->setEnabled(mode == TLinkMode::Local);
+    ForgetPortProblem(); // the new start finds out anew
     for (int panel = 0; panel < StatusPanelCount; ++panel)
         m_host.ShowStatus(QString(), TStatusPanel(panel));
     m_startUpTimer.setProperty("tag", 0);
@@ -458,7 +489,7 @@ void TLinkView::TcpLinkClosed() {
 }
 void TLinkView::PortSetupExecute() {
     TComPortSettings s = m_port->Settings();
-    if (TComPortSetupDlg::Execute(m_host.HostWindow(), s, ListSerialPorts())) {
+    if (TComPortSetupDlg::Execute(m_host.HostWindow(), s, SerialPortEntries())) {
         m_port->SetSettings(s);
         StorePortSettings();
     }

@@ -3,6 +3,7 @@
 
 #include "LinkMode.h"
 #include "OwedCommands.h"
+#include "PortProblem.h"
 
 #include <QByteArrayList>
 #include <QObject>
@@ -70,6 +71,16 @@ public:
     bool LinkUp() const;
     bool OpenPort();
     void ClosePort();
+    // Before a command goes to the sensor: true when the link stands or
+    // the port could be opened for it now. A port the user closed stays
+    // closed; COM Status says how to open it. A port that did not open is
+    // tried once more; when it still does not, COM Status says why.
+    bool OpenForCommand();
+    // Why the port did not open, as last found; no problem while it is
+    // open or was never tried.
+    const TPortProblem& PortProblem() const { return m_portProblem; }
+    // Shows that reason again (in the language now chosen).
+    void RetellPortProblem();
     void UpdatePortStatus();
     // In Local mode a measurement window's lines also go to the relay's clients.
     void RelayMeasurementLine(const QByteArray& line);
@@ -104,6 +115,9 @@ private:
     bool StartClient(TLinkMode mode);
     bool StartServer();
     void ShowOpenError();
+    void ForgetPortProblem();
+    // Online and Offline show whether the link really stands.
+    void SyncRadioButtons();
     void StorePortSettings();
     void SocketError(const QString& text);
     void TcpAccepted(const QString& peer);
@@ -127,10 +141,12 @@ private:
     TCommandEngine* m_engine = nullptr;
     QTimer m_startUpTimer; // 500 ms after StartLink; its tag is 1 after a failed connect
     TLinkMode m_linkMode = TLinkMode::Local;
-    bool m_localServer = false; // TCP relay in Local mode
-    int m_telnetPort = 0;       // --address's port for Telnet; 0: the sensor's own port
-    TOwedCommands m_owed;       // commands owed to the sensor (OweSensor)
-    QString m_lastSerial;       // the serial number last identified, kept across a lost link
+    bool m_localServer = false;  // TCP relay in Local mode
+    int m_telnetPort = 0;        // --address's port for Telnet; 0: the sensor's own port
+    TOwedCommands m_owed;        // commands owed to the sensor (OweSensor)
+    QString m_lastSerial;        // the serial number last identified, kept across a lost link
+    TPortProblem m_portProblem;  // why the port did not open, while it stays closed
+    bool m_closedByUser = false; // Offline or F9 closed the port
     bool m_connecting = false;
     bool m_socketErrorShowing = false;
 };

@@ -2,6 +2,7 @@
 #include "ServiceLink.h"
 
 #include "Labels.h"
+#include "PortProblem.h"
 #include "ReadFlow.h"
 
 #include <QFileInfo>
@@ -67,6 +68,9 @@ TServiceLink::TConnect TServiceLink::Connect() {
         if (!OpenPort()) {
             m_say(QStringLiteral("the port %1 cannot be opened: %2")
                       .arg(m_port.Port(), m_port.ErrorText()));
+            const TPortProblem problem = DescribeOpenFailure(m_port);
+            m_say(problem.ShortText());
+            if (!problem.FixText().isEmpty()) m_say(problem.FixText());
             return m_port.OpenFailure() == TComPort::TOpenFailure::Busy ? TConnect::PortBusy
                                                                         : TConnect::NoLink;
         }

@@ -283,9 +283,26 @@ void TMainForm::ShowError(const QString& text, const QString& reason) {
     if (!m_errorTimer.isActive()) m_errorTimer.start();
 }
 
+void TMainForm::KeepComStatus(const QString& text, const QString& detail) {
+    TStatusPanelLabel* panel = Panels[int(TStatusPanel::ComStatus)];
+    if (text.isEmpty()) {
+        if (!m_keptComStatus.isEmpty() && panel->FullText() == m_keptComStatus.left(MaxPanelText))
+            ShowStatus(QString(), TStatusPanel::ComStatus);
+        m_keptComStatus.clear();
+        m_keptComDetail.clear();
+        return;
+    }
+    m_keptComStatus = text;
+    m_keptComDetail = detail;
+    m_errorTimer.stop();
+    ShowStatus(text, TStatusPanel::ComStatus);
+    if (!detail.isEmpty()) panel->SetFullText(panel->FullText(), detail.left(MaxPanelText * 2));
+}
+
 void TMainForm::Timer_ErrorTimer() {
     m_errorTimer.stop();
     ShowStatus(QString(), TStatusPanel::ComStatus);
+    if (!m_keptComStatus.isEmpty()) KeepComStatus(m_keptComStatus, m_keptComDetail);
 }
 
 QString TMainForm::ParaDir() const {

@@ -69,6 +69,7 @@ public:
     // An error whose reason (the system's text) is shown in the panel's
     // tool tip.
     void ShowError(const QString& text, const QString& reason) override;
+    void KeepComStatus(const QString& text, const QString& detail) override;
     // Writes the link description into the COM Port panel.
     void UpdatePortStatus() override;
     QString PanelText(TStatusPanel panel) const;
@@ -233,7 +234,9 @@ private:
     TOptionStore m_store; // the settings and the "Option" values
     TOptions& m_options = m_store.Options();
     TLinkView* m_linkView = nullptr;
-    QTimer m_errorTimer; // clears COM Status 10 s after an error
+    QTimer m_errorTimer;     // clears COM Status 10 s after an error
+    QString m_keptComStatus; // ... or gives it back to this lasting state
+    QString m_keptComDetail;
     std::function<void()> m_quitProgram = [] { QCoreApplication::quit(); };
     class TParameterWriter* m_paramWriter = nullptr;
     TSensorState* m_sensor = nullptr;

@@ -15,7 +15,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+// A command while the port is closed is not lost silently: the port is
+// opened for it, or COM Status says why it cannot be.
 void TMainForm::SendCommands(const QByteArrayList& commands) {
+    if (!m_linkView->OpenForCommand()) return;
     for (const QByteArray& c : commands)
         Engine().SetCmd(c);
 }

@@ -6,6 +6,7 @@
 #include "ApplyLabels.h"
 #include "FileDialogs.h"
 #include "Labels.h"
+#include "LinkView.h"
 #include "MsgBox.h"
 #include "ShellFiles.h"
 #include "StatusPanelLabel.h"
@@ -88,6 +89,7 @@ void TMainForm::ApplyConfigValues(const TConfigValues& values) {
 // turned into the new language, and every window is told of the change.
 void TMainForm::LanguageChanged(int previous) {
     UpdatePortStatus();
+    m_linkView->RetellPortProblem();
     RelabelPanels({std::begin(Panels), std::end(Panels)}, previous,
                   {116, 117, 118, 119, 120, 126, 127});
     SendLanguageChange(m_windows.MainForm ? m_windows.All() : QList<QWidget*>{this});

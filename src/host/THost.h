@@ -29,6 +29,14 @@ public:
     virtual void ShowError(const QString& text, const QString& reason) {
         ShowError(reason.isEmpty() ? text : text + QStringLiteral(": ") + reason);
     }
+    // A state of the link that lasts (why the port stays closed): COM
+    // Status shows `text`, with `detail` in its tool tip where the window
+    // has one, and keeps it. No timer clears it; a later error replaces it
+    // for its time and then gives the panel back to it. An empty text ends
+    // it and clears the panel if it still shows it.
+    virtual void KeepComStatus(const QString& text, const QString& detail) {
+        if (!text.isEmpty()) ShowError(text, detail);
+    }
     // The program's message box: kind and buttons as TFormMsgBox takes
     // them; returns 1 OK, 2 Cancel, 6 Yes or 7 No.
     virtual TMsgResult ShowMsgBox(const QString& text, TMsgKind kind, TMsgButtons buttons) = 0;

@@ -3,7 +3,9 @@
 
 #include "TComDataPacket.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QSocketNotifier>
@@ -89,6 +91,74 @@ QStringList ListSerialPorts() {
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+QHash<QString, QString> SerialByIdNames(const QString& byIdDir) {
+    QHash<QString, QString> names;
+    const QFileInfoList links = QDir(byIdDir).entryInfoList(
+        QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& link : links) {
+        const QString device = link.canonicalFilePath(); // empty for a dangling link
+        if (!device.isEmpty() && !names.contains(device)) names.insert(device, link.fileName());
+    }
+    return names;
+}
+
+QList<TSerialPortEntry> SerialPortEntries(const QString& byIdDir) {
+    const QHash<QString, QString> byId = SerialByIdNames(byIdDir);
+    QList<TSerialPortEntry> entries;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        TSerialPortEntry e;
+        e.Name = info.portName();
+        e.Location = info.systemLocation();
+        e.Description = info.description().trimmed();
+        e.Manufacturer = info.manufacturer().trimmed();
+        e.Usb = info.hasVendorIdentifier();
+        const QString device = QFileInfo(e.Location).canonicalFilePath();
+        e.ById = byId.value(device.isEmpty() ? e.Location : device);
+        entries << e;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const TSerialPortEntry& a, const TSerialPortEntry& b) { return a.Name < b.Name; });
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const TSerialPortEntry& a, const TSerialPortEntry& b) {
+                                  return a.Name == b.Name;
+                              }),
+                  entries.end());
+    return entries;
+}
+
+QString PortEntryText(const TSerialPortEntry& e) {
+    QStringList parts{e.Name};
+    QString about = e.Description;
+    if (!e.Manufacturer.isEmpty() && !about.contains(e.Manufacturer))
+        about =
+            about.isEmpty() ? e.Manufacturer : QStringLiteral("%1 (%2)").arg(about, e.Manufacturer);
+    if (!about.isEmpty()) parts << about;
+    if (!e.ById.isEmpty()) parts << e.ById;
+    return parts.join(QStringLiteral(" - "));
+}
+
+QString ProposePort(const QList<TSerialPortEntry>& entries,
+                    const std::function<bool(const QString& location)>& opens) {
+    for (const TSerialPortEntry& e : entries)
+        if (e.Usb || e.Name.startsWith(QLatin1String("ttyUSB")) ||
+            e.Name.startsWith(QLatin1String("ttyACM")))
+            return e.Name;
+    // A built-in port is listed whether or not a UART is behind it; only
+    // one that opens is worth proposing.
+    for (const TSerialPortEntry& e : entries)
+        if (opens && opens(e.Location.isEmpty() ? QStringLiteral("/dev/") + e.Name : e.Location))
+            return e.Name;
+    return {};
+}
+
+bool DeviceOpens(const QString& location) {
+    const int fd =
+        ::open(QFile::encodeName(location).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 TComPort::TComPort(QObject* parent) : QObject(parent) {

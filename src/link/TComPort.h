@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSerialPort>
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QSettings;
@@ -67,6 +69,41 @@ TFlowControl StrToFlowControl(const QString& text);
 
 // The serial ports of the system, sorted by name.
 QStringList ListSerialPorts();
+
+// A serial port as the port lists show it: the name the settings store,
+// what the system knows of the device, and its stable name under
+// /dev/serial/by-id where it has one.
+struct TSerialPortEntry {
+    QString Name;         // "ttyUSB0": what is stored and opened
+    QString Location;     // "/dev/ttyUSB0"
+    QString Description;  // "FT232R USB UART"
+    QString Manufacturer; // "FTDI"
+    QString ById;         // "usb-FTDI_FT232R_USB_UART_A10KZ-if00-port0", or empty
+    bool Usb = false;     // a USB adapter (it has a USB vendor id)
+};
+
+inline constexpr const char* SerialByIdDir = "/dev/serial/by-id";
+
+// The names in `byIdDir`, by the device each leads to (its canonical
+// path). Where several name one device the first in sorted order is
+// taken. One listing of the folder.
+QHash<QString, QString> SerialByIdNames(const QString& byIdDir = QLatin1String(SerialByIdDir));
+
+// The serial ports of the system with their descriptions, sorted by name;
+// `byIdDir` is listed once for all of them.
+QList<TSerialPortEntry> SerialPortEntries(const QString& byIdDir = QLatin1String(SerialByIdDir));
+
+// "ttyUSB0 - FT232R USB UART (FTDI) - usb-FTDI_...": the entry as a list
+// shows it, the name first.
+QString PortEntryText(const TSerialPortEntry& entry);
+
+// The port for a first start: a USB adapter (ttyUSB*, ttyACM* or anything
+// with a USB vendor id) when one is present; otherwise the first other
+// port that `opens` says can be opened; otherwise none.
+QString ProposePort(const QList<TSerialPortEntry>& entries,
+                    const std::function<bool(const QString& location)>& opens);
+// Whether the device at `location` opens for reading and writing now.
+bool DeviceOpens(const QString& location);
 
 // The serial port component. It opens the device by name (a system port
 // name such as "ttyUSB0", or a typed device path), keeps the six line

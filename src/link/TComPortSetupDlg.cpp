@@ -5,6 +5,7 @@
 #include "Labels.h"
 #include "Tag.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -64,17 +65,33 @@ TComPortSetupDlg::TComPortSetupDlg(QWidget* parent) : QDialog(parent) {
     ApplyLabels({this}, {this});
 }
 
-void FillPortCombo(QComboBox* combo, const QStringList& ports, const QString& port) {
+void FillPortCombo(QComboBox* combo, const QList<TSerialPortEntry>& ports, const QString& port) {
+    // The field holds what is stored (a name or a path); the list says
+    // what each port is. Choosing an entry puts its name in the field.
+    if (!combo->property("orxPortNames").toBool()) {
+        combo->setProperty("orxPortNames", true);
+        QObject::connect(combo, &QComboBox::activated, combo, [combo](int index) {
+            if (index >= 0) combo->setEditText(combo->itemData(index).toString());
+        });
+    }
     combo->clear();
-    combo->addItems(ports);
-    const int at = combo->findText(port);
-    if (at >= 0)
-        combo->setCurrentIndex(at);
-    else
-        combo->setEditText(port);
+    for (const TSerialPortEntry& e : ports) {
+        combo->addItem(PortEntryText(e), e.Name);
+        combo->setItemData(combo->count() - 1, e.Location, Qt::ToolTipRole);
+    }
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
+    const int at = combo->findData(port.trimmed());
+    if (at >= 0) combo->setCurrentIndex(at);
+    combo->setEditText(port);
 }
 
-void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& ports) {
+QString PortComboName(const QComboBox* combo) {
+    const QString text = combo->currentText().trimmed();
+    const int at = combo->findText(text);
+    return at >= 0 ? combo->itemData(at).toString() : text;
+}
+
+void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QList<TSerialPortEntry>& ports) {
     FillPortCombo(Combo_Port, ports, s.Port);
     Combo_BaudRate->setCurrentIndex(int(s.BaudRate));
     Combo_DataBits->setCurrentIndex(int(s.DataBits));
@@ -85,7 +102,7 @@ void TComPortSetupDlg::SetValues(const TComPortSettings& s, const QStringList& p
 
 TComPortSettings TComPortSetupDlg::Values() const {
     TComPortSettings s;
-    s.Port = Combo_Port->currentText().trimmed();
+    s.Port = PortComboName(Combo_Port);
     s.BaudRate = TBaudRate(Combo_BaudRate->currentIndex());
     s.DataBits = TDataBits(Combo_DataBits->currentIndex());
     s.StopBits = TStopBits(Combo_StopBits->currentIndex());
@@ -95,7 +112,7 @@ TComPortSettings TComPortSetupDlg::Values() const {
 }
 
 bool TComPortSetupDlg::Execute(QWidget* parent, TComPortSettings& settings,
-                               const QStringList& ports) {
+                               const QList<TSerialPortEntry>& ports) {
     TComPortSetupDlg dialog(parent);
     dialog.SetValues(settings, ports);
     if (dialog.exec() != QDialog::Accepted) return false;

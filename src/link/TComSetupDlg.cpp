@@ -63,8 +63,15 @@ TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent) {
     baudCaption->setObjectName(QStringLiteral("lb_Baudrate"));
     SetTag(baudCaption, 884);
     baudCaption->setBuddy(Combo_Baudrate);
+    lb_PortProblem = new QLabel(gbPort);
+    lb_PortProblem->setObjectName(QStringLiteral("lb_PortProblem"));
+    lb_PortProblem->setWordWrap(true);
+    lb_PortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse); // the command can be copied
+    lb_PortProblem->setTextFormat(Qt::RichText);
+    lb_PortProblem->hide();
     auto* portForm = new QFormLayout(gbPort);
     portForm->addRow(QStringLiteral("Port:"), Combo_Port);
+    portForm->addRow(lb_PortProblem);
     portForm->addRow(baudCaption, Combo_Baudrate);
 
     auto* gbTelnet = new QGroupBox(QStringLiteral("ORX Telnet"), this);
@@ -102,6 +109,16 @@ TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent) {
     clientForm->addRow(QStringLiteral("Port:"), ed_TCPClientPort);
     clientForm->addRow(QStringLiteral("IP:"), ed_TCPClientIP);
 
+    // An address and a port number are always shown whole, however much
+    // room the port group takes for its reason.
+    const int addressWidth =
+        fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 12;
+    const int portWidth = fontMetrics().horizontalAdvance(QStringLiteral("655350")) + 12;
+    for (QLineEdit* e : {ed_TelnetIP, ed_TCPServerIP, ed_TCPClientIP})
+        e->setMinimumWidth(addressWidth);
+    for (QLineEdit* e : {ed_TelnetPort, ed_TCPServerPort, ed_TCPClientPort})
+        e->setMinimumWidth(portWidth);
+
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     SetTag(OKBtn, 1);
@@ -126,11 +143,12 @@ TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent) {
 
     connect(rg_Local, &QButtonGroup::idClicked, this, &TComSetupDlg::UpdateEnabled);
     connect(cb_Server, &QCheckBox::toggled, this, &TComSetupDlg::UpdateEnabled);
+    connect(Combo_Port, &QComboBox::editTextChanged, this, &TComSetupDlg::UpdatePortProblem);
     connect(OKBtn, &QPushButton::clicked, this, &TComSetupDlg::OKBtnClick);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports) {
+void TComSetupDlg::FormShow(const TLinkSettings& s, const QList<TSerialPortEntry>& ports) {
     for (QLineEdit* e : {ed_TelnetPort, ed_TCPServerPort, ed_TCPClientPort}) {
         e->setToolTip(LabelText(886));
         e->setStatusTip(LabelText(886));
@@ -156,7 +174,7 @@ void TComSetupDlg::FormShow(const TLinkSettings& s, const QStringList& ports) {
 TLinkSettings TComSetupDlg::Values() const {
     TLinkSettings s;
     s.Mode = LinkModeFromInt(rg_Local->checkedId());
-    s.Port = Combo_Port->currentText().trimmed();
+    s.Port = PortComboName(Combo_Port);
     s.BaudRate = TBaudRate(std::max(0, Combo_Baudrate->currentIndex()));
     s.TelnetIP = ed_TelnetIP->text();
     s.LocalServer = cb_Server->isChecked();
@@ -166,6 +184,25 @@ TLinkSettings TComSetupDlg::Values() const {
     s.ClientPort = ed_TCPClientPort->text();
     s.ClientIP = ed_TCPClientIP->text();
     return s;
+}
+
+void TComSetupDlg::SetPortProblem(const TPortProblem& problem) {
+    m_portProblem = problem;
+    UpdatePortProblem();
+}
+
+void TComSetupDlg::UpdatePortProblem() {
+    const bool shown =
+        m_portProblem.IsProblem() && PortComboName(Combo_Port) == m_portProblem.Port.trimmed();
+    if (shown) {
+        const QString fix = m_portProblem.FixText();
+        // The reason in bold, what to do below it, line by line.
+        QString html = QStringLiteral("<b>%1</b>").arg(m_portProblem.ShortText().toHtmlEscaped());
+        for (const QString& line : fix.split(u'\n', Qt::SkipEmptyParts))
+            html += QStringLiteral("<br>") + line.toHtmlEscaped();
+        lb_PortProblem->setText(html);
+    }
+    lb_PortProblem->setVisible(shown);
 }
 
 void TComSetupDlg::UpdateEnabled() {
@@ -236,7 +273,7 @@ void TComSetupDlg::OKBtnClick() {
     accept();
 }
 
-bool TComSetupDlg::Execute(TLinkSettings& settings, const QStringList& ports) {
+bool TComSetupDlg::Execute(TLinkSettings& settings, const QList<TSerialPortEntry>& ports) {
     FormShow(settings, ports);
     if (exec() != QDialog::Accepted) return false;
     settings = Values();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "LinkMode.h"
+#include "PortProblem.h"
 #include "TComPort.h"
 
 #include <QDialog>
@@ -43,11 +44,15 @@ public:
 
     // Shows the dialog modally with `settings`; on OK writes the edited
     // values back and returns true. `ports` fills the port list.
-    bool Execute(TLinkSettings& settings, const QStringList& ports);
+    bool Execute(TLinkSettings& settings, const QList<TSerialPortEntry>& ports);
 
     // Fills the fields from `settings` (the dialog's FormShow).
-    void FormShow(const TLinkSettings& settings, const QStringList& ports);
+    void FormShow(const TLinkSettings& settings, const QList<TSerialPortEntry>& ports);
     TLinkSettings Values() const;
+    // Why the port did not open, beside the port field with what to do
+    // about it; no problem hides it. It is shown while the field names
+    // that port.
+    void SetPortProblem(const TPortProblem& problem);
     // The OK button's check, over every field whatever the mode: the first
     // invalid field, or null when all are valid. `problem` says what is
     // wrong with it.
@@ -73,11 +78,15 @@ public:
     QLabel* lb_TcpDelay = nullptr;
     QLineEdit* ed_TCPClientPort = nullptr;
     QLineEdit* ed_TCPClientIP = nullptr;
+    QLabel* lb_PortProblem = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* Button2 = nullptr;
 
 private:
     void UpdateEnabled();
+    void UpdatePortProblem();
     void OKBtnClick();
     void ShowInvalidField(QLineEdit* field, const QString& problem);
+
+    TPortProblem m_portProblem;
 };

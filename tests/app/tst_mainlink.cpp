@@ -95,13 +95,62 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive(), 5000);
         QCOMPARE(QApplication::focusWidget(), m_main->Ui().ComTerminal);
-        QVERIFY2(m_main->PanelToolTip(TStatusPanel::ComStatus).contains(QStringLiteral("No such")),
+        // The reason itself, what to do about it in the tool tip.
+        const QString reason =
+            m_dir.filePath(QStringLiteral("no-such-device")) + QStringLiteral(": not present");
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), reason);
+        QVERIFY2(m_main->PanelToolTip(TStatusPanel::ComStatus).contains(QStringLiteral("present")),
                  qPrintable(m_main->PanelToolTip(TStatusPanel::ComStatus)));
         QVERIFY(!m_main->ComPort()->Connected());
         QVERIFY(m_main->Ui().rb_offline->isChecked());
+        QVERIFY(!m_main->ErrorTimer().isActive()); // kept while the port stays closed
+    }
+
+    // A port that did not open keeps saying why; a later error has its
+    // time and gives the panel back. A command tries the port again: while
+    // it is still missing nothing is sent and the reason stays; once it is
+    // there the port opens and the command goes out. Online and Offline
+    // follow the port.
+    void reasonKeptUntilOpen() {
+        m_sim->Unplug();
+        StartWithPort(m_sim->DevicePath());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->StartUpTimer().isActive(), 5000);
+        const QString reason = m_sim->DevicePath() + QStringLiteral(": not present");
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), reason);
+        QVERIFY(m_main->Ui().rb_offline->isChecked());
+        QVERIFY(m_main->Ui().Befehle_Info->isEnabled());
+
+        m_main->ErrorTimer().setInterval(50);
+        m_main->ShowError(QStringLiteral("TxFull error"));
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), QStringLiteral("TxFull error"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_main->PanelText(TStatusPanel::ComStatus), reason, 5000);
+
+        m_main->Ui().rb_online->click(); // still missing: stays offline
+        QVERIFY(m_main->Ui().rb_offline->isChecked());
+        m_main->Ui().Befehle_Info->trigger();
+        QVERIFY(!m_main->ComPort()->Connected());
+        QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus), reason);
+
+        QVERIFY(m_sim->Replug());
+        m_sim->Sensor().ClearTrace();
+        m_main->Ui().Befehle_Info->trigger();
+        QVERIFY(m_main->ComPort()->Connected());
+        QVERIFY(m_main->Ui().rb_online->isChecked());
+        QVERIFY(m_main->PanelText(TStatusPanel::ComStatus) != reason);
+        QVERIFY(!m_main->LinkView().PortProblem().IsProblem());
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->Sensor().ReceivedBytes().endsWith("\r\021\033INFO\r\n"),
+                                 10000);
+
+        // Closed by the user: a command does not reopen it, and says how to.
+        m_main->Ui().rb_offline->click();
+        QVERIFY(!m_main->ComPort()->Connected());
+        QVERIFY(m_main->SpecialKey(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier));
+        QVERIFY(!m_main->ComPort()->Connected());
         QCOMPARE(m_main->PanelText(TStatusPanel::ComStatus),
-                 QStringLiteral("Open error port: ") +
-                     m_dir.filePath(QStringLiteral("no-such-device")));
+                 LabelText(613).arg(m_sim->DevicePath()));
+        m_main->Ui().rb_online->click();
+        QVERIFY(m_main->ComPort()->Connected());
+        QVERIFY(m_main->Ui().rb_online->isChecked());
     }
 
     void lostDeviceIsReopened() {

@@ -141,7 +141,9 @@ private slots:
         TComSetupDlg dlg;
         TLinkSettings s;
         s.ServerPort = QStringLiteral("0080");
-        dlg.FormShow(s, {QStringLiteral("ttyS0")});
+        TSerialPortEntry port;
+        port.Name = QStringLiteral("ttyS0");
+        dlg.FormShow(s, {port});
         QVERIFY(!dlg.Validate());
         dlg.ed_TCPServerPort->setText(QStringLiteral("10001"));
         QVERIFY(dlg.Validate());
