@@ -3,6 +3,7 @@
 
 #include "Labels.h"
 
+#include <QEvent>
 #include <QHeaderView>
 
 TParameterFileGrid::TParameterFileGrid(QWidget* parent) : QTableWidget(parent) {
@@ -15,11 +16,21 @@ TParameterFileGrid::TParameterFileGrid(QWidget* parent) : QTableWidget(parent) {
     horizontalHeader()->setStretchLastSection(true);
     setMinimumWidth(560);
     horizontalHeader()->setResizeContentsPrecision(200); // a folder may hold thousands
+    LabelHeader();
+}
+
+void TParameterFileGrid::LabelHeader() {
+    setHorizontalHeaderLabels(
+        {LabelText(813), LabelText(814), LabelText(710), LabelText(803), LabelText(801)});
+}
+
+void TParameterFileGrid::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) LabelHeader();
+    QTableWidget::changeEvent(event);
 }
 
 void TParameterFileGrid::Fill(const QList<TParameterFileHeader>& records) {
-    setHorizontalHeaderLabels(
-        {LabelText(813), LabelText(814), LabelText(710), LabelText(803), LabelText(801)});
+    LabelHeader();
     setUpdatesEnabled(false);
     clearContents();
     setRowCount(std::max<qsizetype>(1, records.size()));

@@ -16,4 +16,11 @@ public:
 
     // Header row from the labels; the rows of `records`; the first current.
     void Fill(const QList<TParameterFileHeader>& records);
+
+protected:
+    // The header follows the language, also while the grid is shown.
+    void changeEvent(QEvent* event) override;
+
+private:
+    void LabelHeader();
 };

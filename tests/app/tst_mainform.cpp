@@ -10,6 +10,8 @@
 #include "TGrafikDlg.h"
 #include "TMainForm.h"
 #include "TParameterForm.h"
+#include "TParameterReadForm.h"
+#include "TParameterStoreForm.h"
 #include "TTermFindBar.h"
 #include "Tag.h"
 #include "Windows.h"
@@ -28,6 +30,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -272,6 +275,16 @@ private slots:
         QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(1, 21, true));
         QCOMPARE(m_main->Ui().Menu_Datei->title(), LookupLabel(1, 10, false));
         QCOMPARE(m_w.GrafikDlg->windowTitle(), LookupLabel(1, 62, true));
+        // Texts the windows set themselves: the file grids' headers, the
+        // terminal's find bar.
+        for (QWidget* w : {static_cast<QWidget*>(m_w.ParameterReadForm),
+                           static_cast<QWidget*>(m_w.ParameterStoreForm)}) {
+            auto* grid = w->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+            QVERIFY(grid);
+            QCOMPARE(grid->horizontalHeaderItem(0)->text(), LookupLabel(1, 813, false));
+        }
+        QVERIFY(m_main->Ui().TerminalFind->findChild<QLabel*>()->text() ==
+                LookupLabel(1, 155, false));
         m_main->SaveLanguage(0);
         QCOMPARE(m_w.ComSetupDlg->windowTitle(), LookupLabel(0, 21, true));
         QCOMPARE(m_main->Ui().Befehle_Info->text(), LookupLabel(0, 31, false));
