@@ -248,7 +248,7 @@ void TLinkView::rb_offlineClick() {
     m_closedByUser = true;
     m_port->Close();
     if (m_port->Connected())
-        m_host.ShowError(QStringLiteral("Close error port: %1").arg(m_port->Port().trimmed()));
+        m_host.ShowError(LabelText(164).arg(m_port->Port().trimmed()));
     SyncRadioButtons();
 }
 
@@ -438,7 +438,7 @@ bool TLinkView::StartServer() {
     const int port = m_options.TCPServerPort;
     QString error;
     if (port < 0 || port > 65535) {
-        SocketError(QStringLiteral("Invalid port: %1").arg(port));
+        SocketError(LabelText(165).arg(port));
         return false;
     }
     if (!m_link->Tcp().Listen(m_options.TCPServerIP, quint16(port), &error)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TComPort.h"
 
+#include "Labels.h"
 #include "TComDataPacket.h"
 
 #include <QDir>
@@ -361,7 +362,7 @@ qint64 TComPort::Enqueue(QByteArray& lane, qint64 bound, const QByteArray& data)
     const qint64 taken = std::min<qint64>(bound - lane.size(), data.size());
     if (taken < data.size() && !m_txFullShown) {
         m_txFullShown = true;
-        emit LineErrors({QStringLiteral("TxFull error")});
+        emit LineErrors({LabelText(172)});
     }
     if (taken <= 0) return 0;
     const bool waiting = m_outRetry.isActive() || (m_outNotifier && m_outNotifier->isEnabled());
@@ -504,11 +505,11 @@ void TComPort::CheckLineCounters() {
     serial_icounter_struct icount{};
     if (::ioctl(int(m_serial.handle()), TIOCGICOUNT, &icount) != 0) return;
     QStringList texts;
-    if (icount.frame != m_counters.frame) texts << QStringLiteral("Frame error");
-    if (icount.parity != m_counters.parity) texts << QStringLiteral("Parity error");
-    if (icount.overrun != m_counters.overrun) texts << QStringLiteral("Overrun error");
-    if (icount.brk != m_counters.brk) texts << QStringLiteral("Break error");
-    if (icount.buf_overrun != m_counters.bufOverrun) texts << QStringLiteral("RxOver error");
+    if (icount.frame != m_counters.frame) texts << LabelText(167);
+    if (icount.parity != m_counters.parity) texts << LabelText(168);
+    if (icount.overrun != m_counters.overrun) texts << LabelText(169);
+    if (icount.brk != m_counters.brk) texts << LabelText(170);
+    if (icount.buf_overrun != m_counters.bufOverrun) texts << LabelText(171);
     m_counters = {icount.frame, icount.parity,      icount.overrun,
                   icount.brk,   icount.buf_overrun, true};
     if (!texts.isEmpty()) emit LineErrors(texts);

@@ -257,7 +257,7 @@ bool TGraphicSetupDlg::SaveSettings() {
     SetPeriod(period);
     const int least = MinimumUpdate(m_host.BaudRate());
     if (least >= m_update) {
-        m_host.ShowMsgBox(QStringLiteral("Update must be bigger than %1").arg(least), mtError,
+        m_host.ShowMsgBox(LabelText(166).arg(least), mtError,
                           mbOK);
         return false;
     }

@@ -40,7 +40,7 @@ void TParameterReader::Present(const TReadResult& result) {
 void TParameterReader::PublishMemoRec(const QString& text) {
     m_host.ShowParameterLog(THost::TParameterLog::Read, text);
     QGuiApplication::clipboard()->setText(text);
-    m_host.ShowError(QStringLiteral("Copy to clipboard"));
+    m_host.ShowError(LabelText(162));
 }
 
 void TParameterReader::Parameter_auslesen() {

@@ -79,7 +79,7 @@ void TParameterWriter::Parameter_speichern() {
     const QStringList lines = FileLines();
     m_host.ShowParameterLog(THost::TParameterLog::Written, lines.join(u'\n'));
     QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
-    m_host.ShowError(QStringLiteral("Copy to clipboard"));
+    m_host.ShowError(LabelText(162));
 
     // A folder that cannot be listed has been reported: saving ends there
     // (the buffer and the clipboard keep the set).
@@ -218,7 +218,7 @@ void TParameterWriter::SendParameterText(bool fromFile, const QString& file) {
             if (fromFile) return fileLines;
             const QString text = QGuiApplication::clipboard()->text();
             if (text.isEmpty()) return QStringList{QStringLiteral("REM Clipboard not valid")};
-            m_host.ShowError(QStringLiteral("Load from clipboard"));
+            m_host.ShowError(LabelText(163));
             QString normal = text;
             normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
             QStringList lines = normal.split(u'\n');
