@@ -5,12 +5,14 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 
 #include <atomic>
@@ -146,14 +148,22 @@ bool TRecordStore::Open() {
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-    if (!db.open()) return Fail({}, Reason(db.lastError()));
+    if (!db.open()) return Fail(QStringLiteral("opening"), Reason(db.lastError()));
     QSqlQuery q(db);
     // WAL: readers never wait for a writer, and a commit is one append.
     // synchronous FULL: a committed event survives a power loss too.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()) {
-        const QString reason = Reason(q.lastError());
-        db.close();
-        return Fail({}, reason);
+    // Switching to WAL takes the database for itself and SQLite does not
+    // wait for that on its own: while another program switches or holds
+    // it, the switch is tried again until the busy timeout.
+    QDeadlineTimer deadline(BusyTimeoutMs);
+    while (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()) {
+        const bool busy = q.lastError().nativeErrorCode() == u"5"; // SQLITE_BUSY
+        if (!busy || deadline.hasExpired()) {
+            const QString reason = Reason(q.lastError());
+            db.close();
+            return Fail(QStringLiteral("journal"), reason);
+        }
+        QThread::msleep(10);
     }
     if (q.value(0).toString().compare(u"wal", Qt::CaseInsensitive) != 0) {
         db.close();
@@ -163,7 +173,7 @@ bool TRecordStore::Open() {
         if (!q.exec(QString::fromLatin1(pragma))) {
             const QString reason = Reason(q.lastError());
             db.close();
-            return Fail({}, reason);
+            return Fail(QStringLiteral("settings"), reason);
         }
     }
     m_open = true;
@@ -183,7 +193,7 @@ bool TRecordStore::Migrate() {
         return q.value(0).toInt();
     };
     std::optional<int> current = version();
-    if (!current) return Fail({}, Reason(q.lastError()));
+    if (!current) return Fail(QStringLiteral("schema"), Reason(q.lastError()));
     if (*current == SchemaVersion) return true;
     if (*current > SchemaVersion)
         return Fail({}, QStringLiteral("the record has schema version %1, this program knows up "
@@ -192,7 +202,8 @@ bool TRecordStore::Migrate() {
                             .arg(SchemaVersion));
     // Another program may be migrating the same database: the immediate
     // transaction waits for it, and the version is read again inside.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) return Fail({}, Reason(q.lastError()));
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return Fail(QStringLiteral("schema"), Reason(q.lastError()));
     auto rollback = [&](const QString& reason) {
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return Fail(QStringLiteral("schema"), reason);
