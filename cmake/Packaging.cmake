@@ -21,8 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://orxterm.example.org)
 # Qt serial port, QCustomPlot and the C++ runtime.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window and tool bar icons are SVG: Qt's SVG plug-ins load them, and
-# no binary links those. Qt's own texts in German are a recommendation.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# no binary links those; the service record is an SQLite database that
+# Qt SQL opens through its QSQLITE plug-in, which no binary links either.
+# Qt's own texts in German are a recommendation.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "ORXTERM is the desktop program with which operators and service technicians
