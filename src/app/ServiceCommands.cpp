@@ -82,6 +82,10 @@ struct TServiceOptions {
     bool All = false;
     int Seconds = -1;
     int PeriodMs = -1;
+    bool Json = false;    // one JSON document on standard output instead of text
+    QStringList Ports;    // every --port= given (a scan probes them all)
+    QList<int> Rates;     // --rates=LIST
+    QString Since;        // --since DATE
     QStringList Switches; // for the main window: link mode, port, config, debug
 };
 
@@ -125,7 +129,28 @@ std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QStrin
             number(&o.Seconds);
         } else if (a.startsWith(QLatin1String("--period"))) {
             number(&o.PeriodMs);
+        } else if (a == u"--json") {
+            o.Json = true;
+        } else if (a.startsWith(QLatin1String("--rates"))) {
+            const QString list = a.contains(u'=')           ? a.section(u'=', 1)
+                                 : i + 1 < arguments.size() ? arguments.at(++i)
+                                                            : QString();
+            for (const QString& item : list.split(u',', Qt::SkipEmptyParts)) {
+                bool ok = false;
+                const int rate = item.trimmed().toInt(&ok);
+                if (!ok || rate <= 0)
+                    *error = QStringLiteral("--rates needs rates such as 9600,115200");
+                o.Rates << rate;
+            }
+            if (o.Rates.isEmpty())
+                *error = QStringLiteral("--rates needs rates such as 9600,115200");
+        } else if (a.startsWith(QLatin1String("--since"))) {
+            o.Since = a.contains(u'=')           ? a.section(u'=', 1)
+                      : i + 1 < arguments.size() ? arguments.at(++i)
+                                                 : QString();
+            if (o.Since.isEmpty()) *error = QStringLiteral("--since needs a date");
         } else if (IsLinkSwitch(a)) {
+            if (a.startsWith(QLatin1String("--port="))) o.Ports << a.section(u'=', 1);
             o.Switches << a;
         } else if (a.startsWith(u'-')) {
             *error = QStringLiteral("unknown option \"%1\"").arg(a);
