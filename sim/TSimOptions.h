@@ -25,10 +25,14 @@ bool IsKnownSimModel(const QString& name);
 // Construction options of one simulated sensor.
 struct TSimOptions {
     QString Model = QStringLiteral("9");
-    int Sid = 1;             // interface the host talks to (1 or 2)
-    quint64 Seed = 1;        // drives the velocity profile; same seed, same profile
-    QString Serial;          // "S/N" in INFO; empty: derived from the seed
-    int LineRate = 9600;     // recorded line rate in bit/s
+    int Sid = 1;         // interface the host talks to (1 or 2)
+    quint64 Seed = 1;    // drives the velocity profile; same seed, same profile
+    QString Serial;      // "S/N" in INFO; empty: derived from the seed
+    int LineRate = 9600; // recorded line rate in bit/s
+    // On a pseudo-terminal: the line rate the sensor is set to (0: any).
+    // While the host's side runs at another rate, what the host sends
+    // arrives garbled and the sensor answers nothing, as on a real line.
+    int RequiredRate = 0;
     int MaxLineLength = 256; // longer command lines are cut
     int FlashStepMs = 150;   // pause between the progress lines after an upload
 };

@@ -38,7 +38,8 @@ QString SystemError(const char* what) {
 } // namespace
 
 TSimPty::TSimPty(const TSimOptions& options, QObject* parent)
-    : QObject(parent), m_sensor(options), m_linkPath(DefaultLinkPath()) {
+    : QObject(parent), m_sensor(options), m_linkPath(DefaultLinkPath()),
+      m_requiredRate(options.RequiredRate) {
     connect(&m_sensor, &TSimSensor::Send, this, &TSimPty::Write);
     connect(&m_sensor, &TSimSensor::HangUpRequested, this, &TSimPty::Unplug);
     m_hostCheck.setInterval(kHostCheckMs);
@@ -220,6 +221,7 @@ void TSimPty::OnReadable() {
     }
     if (n > 0) {
         SetHostConnected(true);
+        if (m_requiredRate > 0 && HostLineRate() != m_requiredRate) return; // noise to the sensor
         m_sensor.Receive(QByteArray(buffer, qsizetype(n)));
         return;
     }

@@ -57,6 +57,8 @@ public:
     // fast as they come; what waits stays in the pseudo-terminal. Off by
     // default. For measuring transfers against the wire time.
     void SetPacedInput(bool on);
+    // The rate the sensor insists on (0: any), see TSimOptions::RequiredRate.
+    void SetRequiredRate(int rate) { m_requiredRate = rate; }
 
     TSimSensor& Sensor() { return m_sensor; }
 
@@ -78,6 +80,7 @@ private:
 
     TSimSensor m_sensor;
     QString m_linkPath;
+    int m_requiredRate = 0; // TSimOptions::RequiredRate
     QString m_slavePath;
     QString m_error;
     int m_master = -1;

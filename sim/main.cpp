@@ -132,8 +132,13 @@ int main(int argc, char* argv[]) {
         QStringLiteral("trace"),
         QStringLiteral("Write every byte received (<) and sent (>) to FILE."),
         QStringLiteral("FILE"));
+    const QCommandLineOption rateOption(
+        QStringLiteral("rate"),
+        QStringLiteral("With --pty: answer only while the host's line runs at RATE bit/s, as a "
+                       "sensor set to that rate. Default: any rate."),
+        QStringLiteral("RATE"), QStringLiteral("0"));
     parser.addOptions({ptyOption, linkOption, tcpOption, modelOption, sidOption, seedOption,
-                       serialOption, traceOption});
+                       serialOption, traceOption, rateOption});
     parser.process(app);
 
     if (parser.isSet(ptyOption) == parser.isSet(tcpOption)) {
@@ -158,6 +163,11 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     options.Serial = parser.value(serialOption);
+    options.RequiredRate = parser.value(rateOption).toInt(&ok);
+    if (!ok || options.RequiredRate < 0) {
+        std::fprintf(stderr, "orxsim: --rate takes a line rate in bit/s\n");
+        return 2;
+    }
     if (!InstallSignalHandlers(app)) {
         std::fprintf(stderr, "orxsim: cannot install signal handlers\n");
         return 1;

@@ -11,6 +11,7 @@
 #include "ParameterCompare.h"
 #include "ParameterFile.h"
 #include "ReadFlow.h"
+#include "SensorFinder.h"
 #include "ServiceLink.h"
 #include "SignalWatch.h"
 #include "TComPort.h"
@@ -25,6 +26,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +39,8 @@
 namespace {
 const QStringList Commands = {QStringLiteral("read"),    QStringLiteral("write"),
                               QStringLiteral("log"),     QStringLiteral("info"),
-                              QStringLiteral("compare"), QStringLiteral("update")};
+                              QStringLiteral("compare"), QStringLiteral("update"),
+                              QStringLiteral("scan")};
 
 void Progress(const QString& text) {
     std::fprintf(stderr, "orxterm: %s\n", text.toLocal8Bit().constData());
@@ -162,7 +167,7 @@ std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QStrin
         if (!error->isEmpty()) return std::nullopt;
     }
     if (o.Command.isEmpty()) return std::nullopt;
-    const bool needsFile = o.Command != u"info";
+    const bool needsFile = o.Command != u"info" && o.Command != u"scan";
     if (needsFile && o.File.isEmpty()) *error = QStringLiteral("%1 needs a file").arg(o.Command);
     if (o.KeepConstant && o.SendConstant)
         *error = QStringLiteral("--keep-constant and --send-constant exclude each other");
@@ -186,6 +191,7 @@ private:
     int Compare();
     int Log();
     int Update();
+    int Scan();
     TMsgResult Ask(TFlowQuestion question, const QString& text, TMsgButtons buttons) override;
     int Outcome(TFlowResult result, const QString& message);
 
@@ -410,8 +416,147 @@ int TCoreRun::Update() {
     return Outcome(result.Outcome, result.Message);
 }
 
+// The rate stored for the port, as the window and the other commands use it.
+int StoredRate(const TSwitches& switches) {
+    std::unique_ptr<QSettings> settings =
+        switches.Config
+            ? std::make_unique<QSettings>(*switches.Config, QSettings::IniFormat)
+            : std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                          QStringLiteral("OrxTerm"), QStringLiteral("OrxTerm"));
+    TComPort port;
+    port.LoadSettings(*settings, port.objectName());
+    return BaudRateValue(port.BaudRate());
+}
+
+// "/dev/ttyUSB0  115200 bit/s  S/N 4711  ORX 9  V 3.10 32bit  interface 1  usb-FTDI_...".
+QString FoundLine(const TFoundSensor& s) {
+    const TSensorIdentity& id = s.Identity;
+    QString line =
+        QStringLiteral("%1  %2 bit/s  S/N %3  ORX %4  %5  interface %6")
+            .arg(s.Device)
+            .arg(s.Rate)
+            .arg(id.SerialNumber, id.Model.isEmpty() ? QStringLiteral("?") : id.Model,
+                 id.SoftwareVersion.isEmpty() ? QStringLiteral("?") : id.SoftwareVersion,
+                 id.SensorPort >= 0 ? QString::number(id.SensorPort) : QStringLiteral("?"));
+    if (!s.ById.isEmpty()) line += QStringLiteral("  ") + s.ById;
+    return line;
+}
+
+QJsonDocument ScanJson(const TScanResult& r) {
+    QJsonArray sensors;
+    for (const TFoundSensor& s : r.Found)
+        sensors.append(QJsonObject{{QStringLiteral("device"), s.Device},
+                                   {QStringLiteral("byId"), s.ById},
+                                   {QStringLiteral("rate"), s.Rate},
+                                   {QStringLiteral("serialNumber"), s.Identity.SerialNumber},
+                                   {QStringLiteral("model"), s.Identity.Model},
+                                   {QStringLiteral("softwareVersion"), s.Identity.SoftwareVersion},
+                                   {QStringLiteral("firmware32Bit"), s.Identity.Firmware32Bit},
+                                   {QStringLiteral("interface"), s.Identity.SensorPort}});
+    QJsonArray skipped;
+    for (const TSkippedPort& p : r.Skipped)
+        skipped.append(QJsonObject{{QStringLiteral("device"), p.Device},
+                                   {QStringLiteral("reason"), p.Problem.ShortText()},
+                                   {QStringLiteral("holderPid"), p.Problem.Holder.Pid},
+                                   {QStringLiteral("holderProgram"), p.Problem.Holder.Program}});
+    QJsonArray rates;
+    for (const int rate : r.Rates)
+        rates.append(rate);
+    return QJsonDocument(
+        QJsonObject{{QStringLiteral("sensors"), sensors},
+                    {QStringLiteral("skipped"), skipped},
+                    {QStringLiteral("silent"), QJsonArray::fromStringList(r.Silent)},
+                    {QStringLiteral("missing"), QJsonArray::fromStringList(r.Missing)},
+                    {QStringLiteral("ports"), QJsonArray::fromStringList(r.Ports)},
+                    {QStringLiteral("rates"), rates}});
+}
+
+// Every given port (or every port of the system) at each rate, side by
+// side; one line per sensor found on standard output.
+int TCoreRun::Scan() {
+    const TSwitches switches = TSwitches::Scan(m_options.Switches);
+    const QList<int> rates = m_options.Rates.isEmpty()
+                                 ? TSensorFinder::DefaultRates(StoredRate(switches))
+                                 : m_options.Rates;
+    for (const int rate : rates) {
+        if (TSensorFinder::KnownRate(rate)) continue;
+        Progress(QStringLiteral("%1 is not a rate of the connection dialog").arg(rate));
+        return ServiceExit::Usage;
+    }
+    QList<TScanPort> ports;
+    if (m_options.Ports.isEmpty()) {
+        ports = TSensorFinder::SystemPorts();
+    } else {
+        QStringList seen; // the same device under two names is probed once
+        for (const QString& given : m_options.Ports) {
+            const QString device = given.trimmed();
+            const QString canonical = QFileInfo(PortDevicePath(device)).canonicalFilePath();
+            const QString key = canonical.isEmpty() ? device : canonical;
+            if (device.isEmpty() || seen.contains(key)) continue;
+            seen << key;
+            ports.append({device, QString()});
+        }
+    }
+    QStringList rateTexts;
+    for (const int rate : rates)
+        rateTexts << QString::number(rate);
+    if (ports.isEmpty()) {
+        Progress(QStringLiteral("no serial port to scan: none is present (give --port=DEVICE)"));
+        if (m_options.Json) std::fputs(ScanJson({}).toJson().constData(), stdout);
+        return ServiceExit::NoAnswer;
+    }
+    Progress(QStringLiteral("looking for sensors on %1 ports at %2 bit/s (at most %3 s)")
+                 .arg(ports.size())
+                 .arg(rateTexts.join(u','))
+                 .arg((TSensorFinder::ScanTimeoutMs(rates) + 999) / 1000));
+    TSensorFinder finder;
+    bool finished = false;
+    QObject::connect(&finder, &TSensorFinder::Finished, [&finished] { finished = true; });
+    QObject::connect(&finder, &TSensorFinder::SensorFound, [](const TFoundSensor& s) {
+        Progress(QStringLiteral("found S/N %1 on %2 at %3 bit/s")
+                     .arg(s.Identity.SerialNumber, s.Device)
+                     .arg(s.Rate));
+    });
+    finder.Start(ports, rates);
+    WaitUntil([&] { return finished || m_interrupted; },
+              TSensorFinder::ScanTimeoutMs(rates) + 10000);
+    if (!finished) {
+        finder.Cancel();
+        WaitUntil([&] { return finished; }, 5000);
+    }
+    const TScanResult& result = finder.Result();
+    for (const TSkippedPort& skipped : result.Skipped) {
+        Progress(QStringLiteral("skipped: %1").arg(skipped.Problem.ShortText()));
+        const QString fix = skipped.Problem.FixText();
+        if (!fix.isEmpty()) Progress(QString(fix).replace(u'\n', QStringLiteral("; ")));
+    }
+    if (m_options.Json) {
+        std::fputs(ScanJson(result).toJson().constData(), stdout);
+    } else {
+        for (const TFoundSensor& s : result.Found)
+            std::printf("%s\n", FoundLine(s).toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+    if (m_interrupted) return ServiceExit::Cancelled;
+    if (result.Found.isEmpty()) {
+        Progress(QStringLiteral("no sensor found: tried %1 at %2 bit/s")
+                     .arg(result.Ports.join(QStringLiteral(", ")), rateTexts.join(u',')));
+        return ServiceExit::NoAnswer;
+    }
+    return ServiceExit::Done;
+}
+
 int TCoreRun::Run() {
     if (!m_options.File.isEmpty()) m_options.File = QFileInfo(m_options.File).absoluteFilePath();
+    if (m_options.Command == u"scan") {
+        // No link: the scan opens the ports itself, and closes them again.
+        TSignalWatch signalWatch(ServiceExit::Cancelled);
+        QObject::connect(&signalWatch, &TSignalWatch::Signalled, [this] { m_interrupted = true; });
+        const int code = Scan();
+        Progress(code == ServiceExit::Done ? QStringLiteral("done")
+                                           : QStringLiteral("ended with exit code %1").arg(code));
+        return code;
+    }
     m_link = std::make_unique<TServiceLink>(TSwitches::Scan(m_options.Switches), &Progress);
 
     // SIGINT and SIGTERM end the running flow's steps before the program ends.
@@ -473,6 +618,8 @@ const char* ServiceUsage() {
            "  orxterm log FILE.csv --seconds N [--period MS]\n"
            "                                    log every measurement line as CSV\n"
            "  orxterm update FILE.hex           update the sensor's firmware (serial port)\n"
+           "  orxterm scan [--port=DEVICE ...] [--rates=LIST] [--json]\n"
+           "                                    find sensors: every port at each rate\n"
            "  with the switches local|telnet|remote, --port=DEVICE, --address=HOST[:PORT],\n"
            "  --config=FILE, debug. Exit codes: 0 done, 1 usage, 2 no link, 3 no answer,\n"
            "  4 sensor error, 5 file error, 6 interrupted, 7 differing factory constant not\n"

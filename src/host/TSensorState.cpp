@@ -23,6 +23,7 @@ void TSensorState::ForgetSerialAndVersion() {
     TSensorIdentity next = m_identity;
     next.SerialNumber.clear();
     next.SoftwareVersion.clear();
+    next.Model.clear();
     SetIdentity(next);
 }
 

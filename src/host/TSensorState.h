@@ -10,6 +10,7 @@ struct TSensorIdentity {
     bool Firmware32Bit = false; // its INFO answer names 32-bit firmware
     QString SerialNumber;       // empty while unknown
     QString SoftwareVersion;    // empty while unknown
+    QString Model;              // the word after "ORX" in its INFO answer; empty while unknown
 
     // The output channel n of "S<n>ON" and related commands: 2 when the
     // sensor talks to the program on its interface 2, else 1.

@@ -75,6 +75,13 @@ TLockHolder FindLockHolder(const QString& devicePath, const QStringList& lockDir
     const QString target = QFileInfo(devicePath).canonicalFilePath();
     if (!target.isEmpty() && !names.contains(QFileInfo(target).fileName()))
         names << QFileInfo(target).fileName();
+    // A device in a folder below /dev is named with '_' for '/' by the
+    // serial port library: "LCK..pts_3" for /dev/pts/3.
+    for (const QString& path : {devicePath, target}) {
+        if (!path.startsWith(QLatin1String("/dev/"))) continue;
+        const QString flat = path.mid(5).replace(u'/', u'_');
+        if (!names.contains(flat)) names << flat;
+    }
     for (const QString& dir : lockDirs) {
         for (const QString& name : names) {
             const auto pid = ReadLockPid(dir + QStringLiteral("/LCK..") + name);

@@ -37,17 +37,20 @@ QString TReadFlow::ReplaceParameterLine(const QString& text, const QString& key,
 }
 
 void TReadFlow::ParseInfo(const QStringList& lines, TSensorIdentity& identity) {
-    // The first word of a text, and the rest after its blank.
+    // The first word of a text, and the rest after its blank (`rest` may
+    // be the text itself).
     auto split = [](const QString& text, QString* rest) {
         const qsizetype blank = text.indexOf(u' ');
+        const QString word = blank < 0 ? text : text.left(blank);
         *rest = blank < 0 ? QString() : text.mid(blank + 1);
-        return blank < 0 ? text : text.left(blank);
+        return word;
     };
     for (const QString& line : lines) {
         QString rest;
         QString word = split(line, &rest);
         if (word.compare(QLatin1String("ORX"), Qt::CaseInsensitive) == 0) {
             word = split(rest, &rest);
+            identity.Model = word;
             identity.SoftwareVersion = rest;
             identity.Firmware32Bit = rest.toLower().contains(QLatin1String("32bit"));
         } else if (rest.toLower().contains(QLatin1String("32bit"))) {

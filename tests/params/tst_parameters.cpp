@@ -175,7 +175,7 @@ private slots:
     // The newest parameter file of the sensor supplies type and place,
     // wherever it stands in the list; unreadable dates are passed over.
     void typeAndPlace() {
-        m_main->Sensor().SetIdentity({1, false, QStringLiteral("40001"), QStringLiteral("V1")});
+        m_main->Sensor().SetIdentity({1, false, QStringLiteral("40001"), QStringLiteral("V1"), {}});
         const auto header = [](const char* name, const char* serial, const QString& date,
                                const char* type, const char* place) {
             TParameterFileHeader h;
@@ -241,16 +241,21 @@ private slots:
         QTest::addColumn<bool>("firmware32");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("model");
         QTest::newRow("ORX 32bit") << QStringList{"orx 9 V4.07 32BIT 2023", "S/N 40001"} << false
                                    << true << "V4.07 32BIT 2023"
-                                   << "40001";
+                                   << "40001"
+                                   << "9";
         QTest::newRow("ORX 16bit")
             << QStringList{"ORX 5 V2.10", "s/n 7"} << true << false << "V2.10"
-            << "7";
+            << "7"
+            << "5";
         QTest::newRow("other sensor")
             << QStringList{"LSV 42 V9 32bit"} << false << true << "V9 32bit"
+            << ""
             << "";
         QTest::newRow("nothing known") << QStringList{"OPTICS 100/35 mm"} << true << true << ""
+                                       << ""
                                        << "";
     }
     void parseInfo() {
@@ -260,6 +265,7 @@ private slots:
         QCOMPARE(id.Firmware32Bit, FETCHED(bool, firmware32));
         QCOMPARE(id.SoftwareVersion, FETCHED(QString, version));
         QCOMPARE(id.SerialNumber, FETCHED(QString, serial));
+        QCOMPARE(id.Model, FETCHED(QString, model)); // the word after "ORX"
     }
 };
 
