@@ -247,8 +247,7 @@ void TLinkView::rb_offlineClick() {
     if (!m_port->Connected()) return;
     m_closedByUser = true;
     m_port->Close();
-    if (m_port->Connected())
-        m_host.ShowError(LabelText(164).arg(m_port->Port().trimmed()));
+    if (m_port->Connected()) m_host.ShowError(LabelText(164).arg(m_port->Port().trimmed()));
     SyncRadioButtons();
 }
 

@@ -257,8 +257,7 @@ bool TGraphicSetupDlg::SaveSettings() {
     SetPeriod(period);
     const int least = MinimumUpdate(m_host.BaudRate());
     if (least >= m_update) {
-        m_host.ShowMsgBox(LabelText(166).arg(least), mtError,
-                          mbOK);
+        m_host.ShowMsgBox(LabelText(166).arg(least), mtError, mbOK);
         return false;
     }
     // An axis whose minimum lies above its maximum cannot be shown.
