@@ -16,11 +16,13 @@
 #include "THost.h"
 #include "TLink.h"
 #include "TParameterForm.h"
+#include "TSensorFinderDlg.h"
 #include "TSensorState.h"
 #include "WaitCursor.h"
 #include "Windows.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -282,6 +284,29 @@ void TLinkView::StorePortSettings() {
     if (!m_port->StoreSettings(m_store.Writable(), m_port->objectName())) m_store.ReportFailure();
 }
 
+// "Find sensor" in the connection dialog: every port of the system at the
+// dialog's rates, the stored one first. The port this window has open is
+// not probed; its sensor is listed as it is known.
+bool TLinkView::FindSensor(QString* port, int* rate) {
+    QList<TScanPort> ports = TSensorFinder::SystemPorts();
+    TSensorFinderDlg dialog(m_windows.ComSetupDlg ? static_cast<QWidget*>(m_windows.ComSetupDlg)
+                                                  : m_host.HostWindow());
+    const int stored = BaudRateValue(m_port->BaudRate());
+    if (m_port->Connected()) {
+        const QString own = QFileInfo(m_link->DevicePath()).canonicalFilePath();
+        ports.removeIf(
+            [&own](const TScanPort& p) { return QFileInfo(p.Device).canonicalFilePath() == own; });
+        const TSensorIdentity identity = m_host.Sensor().Identity();
+        if (!identity.SerialNumber.isEmpty())
+            dialog.AddKnown({m_port->Port().trimmed(), QString(), stored, identity});
+    }
+    TFoundSensor chosen;
+    if (!dialog.Execute(ports, TSensorFinder::DefaultRates(stored), &chosen)) return false;
+    *port = chosen.Device;
+    *rate = chosen.Rate;
+    return true;
+}
+
 void TLinkView::Extras_Konfiguration_COMExecute() {
     TLinkSettings s;
     s.Mode = m_linkMode;
@@ -294,8 +319,12 @@ void TLinkView::Extras_Konfiguration_COMExecute() {
     s.ServerDelay = m_options.TCPServerDelay;
     s.ClientPort = QString::number(m_options.TCPClientPort);
     s.ClientIP = m_options.TCPClientIP;
-    if (m_windows.ComSetupDlg)
+    if (m_windows.ComSetupDlg) {
         m_windows.ComSetupDlg->SetPortProblem(m_port->Connected() ? TPortProblem() : m_portProblem);
+        m_windows.ComSetupDlg->FindSensor = [this](QString* port, int* rate) {
+            return FindSensor(port, rate);
+        };
+    }
     if (m_windows.ComSetupDlg && m_windows.ComSetupDlg->Execute(s, SerialPortEntries())) {
         m_linkMode = s.Mode;
         m_store.SaveMode(m_linkMode);

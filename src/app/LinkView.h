@@ -94,6 +94,7 @@ public:
     void rb_onlineClick();
     void rb_offlineClick();
     void Datei_OpenExecute();
+    bool FindSensor(QString* port, int* rate);
     void Extras_Konfiguration_COMExecute();
     void PortSetupExecute();
     // True while a lost device is being watched for its return.

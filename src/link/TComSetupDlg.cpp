@@ -69,10 +69,16 @@ TComSetupDlg::TComSetupDlg(QWidget* parent) : QDialog(parent) {
     lb_PortProblem->setTextInteractionFlags(Qt::TextSelectableByMouse); // the command can be copied
     lb_PortProblem->setTextFormat(Qt::RichText);
     lb_PortProblem->hide();
+    btn_FindSensor = new QPushButton(gbPort);
+    btn_FindSensor->setObjectName(QStringLiteral("btn_FindSensor"));
+    SetTag(btn_FindSensor, 180);
+    btn_FindSensor->setAutoDefault(false);
+    connect(btn_FindSensor, &QPushButton::clicked, this, &TComSetupDlg::FindSensorClick);
     auto* portForm = new QFormLayout(gbPort);
     portForm->addRow(QStringLiteral("Port:"), Combo_Port);
     portForm->addRow(lb_PortProblem);
     portForm->addRow(baudCaption, Combo_Baudrate);
+    portForm->addRow(btn_FindSensor);
 
     auto* gbTelnet = new QGroupBox(QStringLiteral("ORX Telnet"), this);
     gbTelnet->setObjectName(QStringLiteral("gb_Telnet"));
@@ -168,7 +174,30 @@ void TComSetupDlg::FormShow(const TLinkSettings& s, const QList<TSerialPortEntry
     Combo_Baudrate->setCurrentIndex(int(s.BaudRate));
     cb_Server->setChecked(s.LocalServer);
     rg_Local->button(int(s.Mode))->setChecked(true);
+    btn_FindSensor->setVisible(bool(FindSensor));
     UpdateEnabled();
+}
+
+// A port found on the system is put in as its name, as the list does;
+// any other (a path given by hand) as it is.
+void TComSetupDlg::ChoosePortAndRate(const QString& port, int rate) {
+    int at = -1;
+    for (int i = 0; i < Combo_Port->count() && at < 0; ++i)
+        if (Combo_Port->itemData(i, Qt::ToolTipRole).toString() == port ||
+            Combo_Port->itemData(i).toString() == port)
+            at = i;
+    if (at >= 0) Combo_Port->setCurrentIndex(at);
+    Combo_Port->setEditText(at >= 0 ? Combo_Port->itemData(at).toString() : port);
+    Combo_Baudrate->setCurrentIndex(int(StrToBaudRate(QString::number(rate))));
+    rg_Local->button(int(TLinkMode::Local))->setChecked(true);
+    UpdateEnabled();
+    UpdatePortProblem();
+}
+
+void TComSetupDlg::FindSensorClick() {
+    QString port;
+    int rate = 0;
+    if (FindSensor && FindSensor(&port, &rate)) ChoosePortAndRate(port, rate);
 }
 
 TLinkSettings TComSetupDlg::Values() const {

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -66,6 +68,13 @@ public:
     // accepts, other than 255.255.255.255.
     static bool IsValidAddress(const QString& text);
 
+    // "Find sensor": looks for sensors and lets the user choose one; true
+    // with its port (a name or device path) and rate. Without it the
+    // button is hidden.
+    std::function<bool(QString* port, int* rate)> FindSensor;
+    // Puts a port and rate into the fields, as "Find sensor" does.
+    void ChoosePortAndRate(const QString& port, int rate);
+
     QButtonGroup* rg_Local = nullptr;
     QGroupBox* gb_Local = nullptr;
     QComboBox* Combo_Port = nullptr;
@@ -79,6 +88,7 @@ public:
     QLineEdit* ed_TCPClientPort = nullptr;
     QLineEdit* ed_TCPClientIP = nullptr;
     QLabel* lb_PortProblem = nullptr;
+    QPushButton* btn_FindSensor = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* Button2 = nullptr;
 
@@ -86,6 +96,7 @@ private:
     void UpdateEnabled();
     void UpdatePortProblem();
     void OKBtnClick();
+    void FindSensorClick();
     void ShowInvalidField(QLineEdit* field, const QString& problem);
 
     TPortProblem m_portProblem;

@@ -4,8 +4,11 @@
 // on 38400 bit/s), a port nobody answers on and one that is not there; and
 // the finder in this process with a busy port and a port's own settings
 // that must be left as they were.
+#include "Labels.h"
 #include "SensorFinder.h"
 #include "ServiceCommands.h"
+#include "TComSetupDlg.h"
+#include "TSensorFinderDlg.h"
 #include "TSimPty.h"
 #include "TSimSensor.h"
 
@@ -13,8 +16,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -188,6 +193,45 @@ private slots:
         QCOMPARE(TSensorFinder::DefaultRates(300).first(), 9600);
         QVERIFY(TSensorFinder::ProbeTimeoutMs(1200) > 2 * TSensorFinder::ProbeTimeoutMs(115200));
         QVERIFY(!TSensorFinder::KnownRate(12345) && TSensorFinder::KnownRate(110));
+    }
+
+    // The window: the dialog lists the connected sensor and what the scan
+    // finds, with its progress; the connection dialog's button puts the
+    // chosen port and rate into its fields.
+    void findSensorWindow() {
+        SetLabelFilePath(QStringLiteral(ORX_SOURCE_DIR "/labels/orxterm.lab"));
+        const auto a = Sensor("d", "31004", 57600);
+        QVERIFY(a);
+        TSensorFinderDlg dialog;
+        TSensorIdentity known;
+        known.SerialNumber = QStringLiteral("30000");
+        dialog.AddKnown({QStringLiteral("ttyUSB9"), {}, 115200, known});
+        dialog.show();
+        dialog.Start({{a->DevicePath(), {}}}, {9600, 57600});
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.Finder().Running(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.List()->rowCount(), 2, 5000);
+        QCOMPARE(dialog.List()->item(1, 2)->text(), QStringLiteral("31004"));
+        QCOMPARE(dialog.List()->item(1, 1)->text(), QStringLiteral("57600"));
+        QCOMPARE(dialog.StatusText(), LabelText(183).arg(2));
+        dialog.List()->selectRow(1);
+        TFoundSensor chosen;
+        QVERIFY(dialog.UseButton()->isEnabled() && dialog.Current(&chosen));
+        QCOMPARE(chosen.Rate, 57600);
+
+        TComSetupDlg setup;
+        setup.FindSensor = [&](QString* port, int* rate) {
+            *port = chosen.Device;
+            *rate = chosen.Rate;
+            return true;
+        };
+        TLinkSettings settings;
+        settings.Mode = TLinkMode::Telnet;
+        setup.FormShow(settings, {});
+        QVERIFY(!setup.btn_FindSensor->isHidden());
+        setup.btn_FindSensor->click();
+        QCOMPARE(setup.Values().Port, a->DevicePath());
+        QCOMPARE(setup.Values().BaudRate, TBaudRate::br57600);
+        QCOMPARE(setup.Values().Mode, TLinkMode::Local);
     }
 
     // Probes end at once when there is nothing to probe.
