@@ -21,6 +21,7 @@
 #include "Windows.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -247,8 +248,7 @@ void TLinkView::rb_offlineClick() {
     if (!m_port->Connected()) return;
     m_closedByUser = true;
     m_port->Close();
-    if (m_port->Connected())
-        m_host.ShowError(LabelText(164).arg(m_port->Port().trimmed()));
+    if (m_port->Connected()) m_host.ShowError(LabelText(164).arg(m_port->Port().trimmed()));
     SyncRadioButtons();
 }
 
@@ -277,6 +277,14 @@ void TLinkView::UpdatePortStatus() {
         m_host.ShowStatus(QStringLiteral("%1 %2").arg(m_port->Port().trimmed(), LabelText(125)),
                           TStatusPanel::ComPort);
     }
+}
+
+QString TLinkView::RecordLinkText() const {
+    if (IsTcpClientMode(m_linkMode))
+        return QStringLiteral("tcp ") + ClientAddress(m_linkMode, m_options, m_telnetPort).Text();
+    return QStringLiteral("%1 %2")
+        .arg(QFileInfo(m_port->Port().trimmed()).fileName())
+        .arg(BaudRate());
 }
 
 void TLinkView::StorePortSettings() {
