@@ -280,6 +280,14 @@ void TLinkView::UpdatePortStatus() {
     }
 }
 
+QString TLinkView::RecordLinkText() const {
+    if (IsTcpClientMode(m_linkMode))
+        return QStringLiteral("tcp ") + ClientAddress(m_linkMode, m_options, m_telnetPort).Text();
+    return QStringLiteral("%1 %2")
+        .arg(QFileInfo(m_port->Port().trimmed()).fileName())
+        .arg(BaudRate());
+}
+
 void TLinkView::StorePortSettings() {
     if (!m_port->StoreSettings(m_store.Writable(), m_port->objectName())) m_store.ReportFailure();
 }

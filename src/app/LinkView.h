@@ -82,6 +82,9 @@ public:
     // Shows that reason again (in the language now chosen).
     void RetellPortProblem();
     void UpdatePortStatus();
+    // The link as the service record names it: "ttyUSB0 115200",
+    // "tcp 192.168.0.5:10001".
+    QString RecordLinkText() const;
     // In Local mode a measurement window's lines also go to the relay's clients.
     void RelayMeasurementLine(const QByteArray& line);
     void OweSensor(const QByteArrayList& commands);

@@ -159,6 +159,8 @@ void TMainControls::CreateActions(QMainWindow& window) {
          nullptr},
         {&M::Parameter_vergleichen, "Parameter_vergleichen", 920, none, "Mit Sensor vergleichen",
          nullptr, nullptr},
+        {&M::Parameter_Serviceprotokoll, "Parameter_Serviceprotokoll", 630, none,
+         "Serviceprotokoll", nullptr, nullptr},
     };
     for (const TActionDef& d : defs) {
         auto* action = new QAction(QIcon(ActionIcon(d.themeIcon, d.icon)),
@@ -204,6 +206,8 @@ void TMainControls::CreateMenus(QMainWindow& window) {
     Menu_Parameter->addAction(Datei_Parameter_lesen);
     Menu_Parameter->addAction(Datei_Parameter_schreiben);
     Menu_Parameter->addAction(Parameter_vergleichen);
+    Menu_Parameter->addSeparator();
+    Menu_Parameter->addAction(Parameter_Serviceprotokoll);
 
     menu(Menu_Befehle, "Befehle", 30, "&Befehle");
     for (QAction* a : {Befehle_Info, Befehle_Test, Befehle_Tesystem, Befehle_Video, Befehle_Esc})

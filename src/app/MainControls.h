@@ -85,7 +85,8 @@ struct TMainControls {
     QAction* Parameter_programmieren = nullptr;
     QAction* Parameter_speichern = nullptr;
     QAction* Parameter_oeffnen = nullptr;
-    QAction* Parameter_vergleichen = nullptr; // the editor's set against the sensor's
+    QAction* Parameter_vergleichen = nullptr;      // the editor's set against the sensor's
+    QAction* Parameter_Serviceprotokoll = nullptr; // the connected sensor's service record
 
     QMenu* Menu_Datei = nullptr;
     QMenu* Menu_Parameter = nullptr;

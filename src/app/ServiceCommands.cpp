@@ -4,6 +4,7 @@
 #include "ChartSettings.h"
 #include "CommandLine.h"
 #include "FirmwareFlow.h"
+#include "FlowRecords.h"
 #include "Labels.h"
 #include "MeasurementCsv.h"
 #include "MeasurementLine.h"
@@ -12,12 +13,15 @@
 #include "ParameterFile.h"
 #include "ReadFlow.h"
 #include "SensorFinder.h"
+#include "RecordPrint.h"
 #include "ServiceLink.h"
 #include "SignalWatch.h"
 #include "TComPort.h"
 #include "TCommandEngine.h"
+#include "TFlowRecorder.h"
 #include "TLineWatch.h"
 #include "TMeasurementChannel.h"
+#include "TRecordStore.h"
 #include "WriteFlow.h"
 
 #include <QCoreApplication>
@@ -40,7 +44,7 @@ namespace {
 const QStringList Commands = {QStringLiteral("read"),    QStringLiteral("write"),
                               QStringLiteral("log"),     QStringLiteral("info"),
                               QStringLiteral("compare"), QStringLiteral("update"),
-                              QStringLiteral("scan")};
+                              QStringLiteral("scan"),    QStringLiteral("record")};
 
 void Progress(const QString& text) {
     std::fprintf(stderr, "orxterm: %s\n", text.toLocal8Bit().constData());
@@ -167,7 +171,9 @@ std::optional<TServiceOptions> ParseOptions(const QStringList& arguments, QStrin
         if (!error->isEmpty()) return std::nullopt;
     }
     if (o.Command.isEmpty()) return std::nullopt;
-    const bool needsFile = o.Command != u"info" && o.Command != u"scan";
+    // "record" takes a serial number where the others take a file, and
+    // lists the sensors without one; "scan" takes none.
+    const bool needsFile = o.Command != u"info" && o.Command != u"record" && o.Command != u"scan";
     if (needsFile && o.File.isEmpty()) *error = QStringLiteral("%1 needs a file").arg(o.Command);
     if (o.KeepConstant && o.SendConstant)
         *error = QStringLiteral("--keep-constant and --send-constant exclude each other");
@@ -192,6 +198,7 @@ private:
     int Log();
     int Update();
     int Scan();
+    int Record();
     TMsgResult Ask(TFlowQuestion question, const QString& text, TMsgButtons buttons) override;
     int Outcome(TFlowResult result, const QString& message);
 
@@ -231,8 +238,20 @@ int TCoreRun::Outcome(TFlowResult result, const QString& message) {
     return ExitCode(result);
 }
 
+// A JSON document on standard output, whole.
+void PrintJson(const QJsonObject& object) {
+    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Indented).constData(), stdout);
+}
+
 int TCoreRun::Info() {
     const TSensorIdentity id = m_link->Sensor().Identity();
+    if (m_options.Json) {
+        PrintJson({{QStringLiteral("serial"), id.SerialNumber},
+                   {QStringLiteral("softwareVersion"), id.SoftwareVersion},
+                   {QStringLiteral("firmware32Bit"), id.Firmware32Bit},
+                   {QStringLiteral("interface"), id.SensorPort}});
+        return ServiceExit::Done;
+    }
     std::printf("serial number: %s\nsoftware version: %s\n32-bit: %s\ninterface: %d\n",
                 id.SerialNumber.toLocal8Bit().constData(),
                 id.SoftwareVersion.toLocal8Bit().constData(), id.Firmware32Bit ? "yes" : "no",
@@ -243,13 +262,14 @@ int TCoreRun::Info() {
 int TCoreRun::Read() {
     Progress(QStringLiteral("reading the parameters into %1").arg(m_options.File));
     const TReadResult result = TReadFlow(*m_link).Read(TReadTarget::File, m_options.File);
+    RecordRead(*m_link, TRecordAction::ReadToFile, result);
     return Outcome(result.Outcome, result.Message);
 }
 
 int TCoreRun::Write() {
     // As the menu's "send file": the sensor is identified again first, and
     // the file is read once, before the sensor is touched.
-    TReadFlow(*m_link).Identify();
+    RecordIdentify(*m_link, TReadFlow(*m_link).Identify());
     QStringList lines;
     QString error;
     if (!ReadParameterLines(m_options.File, &lines, &error, /*asBytes=*/true))
@@ -264,6 +284,7 @@ int TCoreRun::Write() {
         Progress(QStringLiteral("sent %1 of %2 lines").arg(done).arg(total));
     });
     const TWriteResult result = flow.Send([&lines] { return lines; }, true, false);
+    RecordWrite(*m_link, result);
     for (const TRefusedLine& refused : result.Refused)
         Progress(QStringLiteral("refused: %1 (%2)").arg(refused.Line, refused.Answer));
     return Outcome(result.Outcome, result.Message);
@@ -276,15 +297,30 @@ int TCoreRun::Compare() {
         return Outcome(TFlowResult::FileError, error);
     Progress(QStringLiteral("reading the sensor's parameters"));
     const TReadResult result = TReadFlow(*m_link).Read(TReadTarget::Compare);
+    RecordRead(*m_link, TRecordAction::Compare, result);
     if (!result.Done()) return Outcome(result.Outcome, result.Message);
     const auto rows = CompareParameterSets(ours, result.Text.split(u'\n'), m_options.All);
+    qsizetype differing = 0;
+    for (const TParameterDifference& row : rows)
+        if (row.Differs()) ++differing;
+    if (m_options.Json) {
+        QJsonArray list;
+        for (const TParameterDifference& row : rows)
+            list.append(QJsonObject{
+                {QStringLiteral("key"), row.Key},
+                {QStringLiteral("file"), row.InOurs ? QJsonValue(row.Ours) : QJsonValue()},
+                {QStringLiteral("sensor"), row.InSensor ? QJsonValue(row.Sensor) : QJsonValue()},
+                {QStringLiteral("differs"), row.Differs()}});
+        PrintJson({{QStringLiteral("file"), QFileInfo(m_options.File).fileName()},
+                   {QStringLiteral("rows"), list},
+                   {QStringLiteral("differing"), differing}});
+        Progress(QStringLiteral("%1 parameters differ").arg(differing));
+        return ServiceExit::Done;
+    }
     std::fputs(DifferenceTable(rows, QFileInfo(m_options.File).fileName(), QStringLiteral("sensor"))
                    .toLocal8Bit()
                    .constData(),
                stdout);
-    qsizetype differing = 0;
-    for (const TParameterDifference& row : rows)
-        if (row.Differs()) ++differing;
     Progress(QStringLiteral("%1 parameters differ").arg(differing));
     return ServiceExit::Done;
 }
@@ -404,7 +440,7 @@ int TCoreRun::Update() {
     // As the menu entry: the sensor is identified again, and the file read
     // before the sensor is put into its update mode.
     m_link->Engine().SetCmd(SensorCommand::Attention);
-    TReadFlow(*m_link).Identify();
+    RecordIdentify(*m_link, TReadFlow(*m_link).Identify());
     QList<QByteArray> lines;
     QString error;
     if (!TLineTransfer::ReadLines(m_options.File, &lines, &error))
@@ -412,7 +448,10 @@ int TCoreRun::Update() {
     Progress(QStringLiteral("updating the firmware from %1").arg(m_options.File));
     TTransferProgress steps(*m_link);
     TFirmwareFlow flow(*m_link, steps);
+    const QString serial = m_link->Sensor().Identity().SerialNumber.trimmed();
     const TFirmwareResult result = flow.Update(lines);
+    if (!serial.isEmpty())
+        m_link->Recorder()->FirmwareUpdated(serial, result.Outcome, result.Message, m_options.File);
     return Outcome(result.Outcome, result.Message);
 }
 
@@ -546,7 +585,72 @@ int TCoreRun::Scan() {
     return ServiceExit::Done;
 }
 
+// The service record: a sensor's events newest first, or every sensor
+// known with its last event. No link: only the database is read.
+int TCoreRun::Record() {
+    QDateTime since;
+    if (!m_options.Since.isEmpty()) {
+        since = ParseSince(m_options.Since);
+        if (!since.isValid()) {
+            Progress(QStringLiteral("--since needs a date such as 2024-05-02 or 2024-05-02T14:00"));
+            return ServiceExit::Usage;
+        }
+    }
+    TRecordStore store;
+    if (!QFileInfo::exists(store.Path())) { // nothing recorded yet: nothing to create
+        if (m_options.File.isEmpty()) {
+            if (m_options.Json) PrintJson(SensorsJson({}).object());
+            return ServiceExit::Done;
+        }
+        Progress(QStringLiteral("nothing is recorded of S/N %1").arg(m_options.File));
+        return ServiceExit::NoAnswer;
+    }
+    if (!store.Open()) {
+        Progress(QStringLiteral("the service record cannot be read: %1").arg(store.Error()));
+        return ServiceExit::FileError;
+    }
+    if (m_options.File.isEmpty()) {
+        const auto sensors = store.Sensors();
+        if (!sensors) {
+            Progress(QStringLiteral("the service record cannot be read: %1").arg(store.Error()));
+            return ServiceExit::FileError;
+        }
+        if (m_options.Json)
+            PrintJson(SensorsJson(*sensors).object());
+        else
+            std::fputs(SensorsText(*sensors).toLocal8Bit().constData(), stdout);
+        return ServiceExit::Done;
+    }
+    const QString serial = m_options.File;
+    const auto events = store.Events(serial, since);
+    if (!events) {
+        Progress(QStringLiteral("the service record cannot be read: %1").arg(store.Error()));
+        return ServiceExit::FileError;
+    }
+    // A sensor with no event since the date is still known; one with no
+    // event at all is not.
+    bool known = !events->isEmpty();
+    if (!known && since.isValid()) {
+        const auto all = store.Events(serial);
+        known = all && !all->isEmpty();
+    }
+    if (!known) {
+        Progress(QStringLiteral("nothing is recorded of S/N %1").arg(serial));
+        return ServiceExit::NoAnswer;
+    }
+    if (m_options.Json) {
+        PrintJson(EventsJson(serial, *events).object());
+    } else {
+        QString text;
+        for (const TRecordEvent& event : *events)
+            text += EventText(event);
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+    }
+    return ServiceExit::Done;
+}
+
 int TCoreRun::Run() {
+    if (m_options.Command == u"record") return Record();
     if (!m_options.File.isEmpty()) m_options.File = QFileInfo(m_options.File).absoluteFilePath();
     if (m_options.Command == u"scan") {
         // No link: the scan opens the ports itself, and closes them again.
@@ -620,6 +724,10 @@ const char* ServiceUsage() {
            "  orxterm update FILE.hex           update the sensor's firmware (serial port)\n"
            "  orxterm scan [--port=DEVICE ...] [--rates=LIST] [--json]\n"
            "                                    find sensors: every port at each rate\n"
+           "  orxterm record [S/N] [--since DATE]\n"
+           "                                    a sensor's service record newest first, or the\n"
+           "                                    sensors recorded with their last event (no link)\n"
+           "  info, compare, record and scan take --json: one JSON document on standard output.\n"
            "  with the switches local|telnet|remote, --port=DEVICE, --address=HOST[:PORT],\n"
            "  --config=FILE, debug. Exit codes: 0 done, 1 usage, 2 no link, 3 no answer,\n"
            "  4 sensor error, 5 file error, 6 interrupted, 7 differing factory constant not\n"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ServiceLink.h"
 
+#include "FlowRecords.h"
 #include "Labels.h"
 #include "PortProblem.h"
 #include "ReadFlow.h"
@@ -8,7 +9,11 @@
 #include <QFileInfo>
 
 TServiceLink::TServiceLink(const TSwitches& switches, TSay say, QObject* parent)
-    : QObject(parent), m_say(std::move(say)), m_port(m_link.Port()), m_engine(m_link, m_framer) {
+    : QObject(parent), m_say(std::move(say)), m_port(m_link.Port()), m_engine(m_link, m_framer),
+      m_recorder([this] { return LinkText(); },
+                 [this](const QString& error) {
+                     m_say(QStringLiteral("the service record cannot be written: %1").arg(error));
+                 }) {
     // The same settings store as the window: the user's, or --config's.
     if (switches.Config)
         m_settings = std::make_unique<QSettings>(*switches.Config, QSettings::IniFormat);
@@ -98,11 +103,20 @@ void TServiceLink::Greet() {
     m_engine.SetCmd(SensorCommand::Attention);
     if (LinkUp()) {
         const TIdentifyResult result = TReadFlow(*this).Identify();
+        RecordIdentify(*this, result);
         if (!result.Message.isEmpty()) m_say(result.Message);
     }
     if (LinkUp()) m_owed.Pay(m_engine, m_sensor.Identity().SerialNumber);
     if (LinkUp()) m_sensor.ReportLinkReady();
     m_greeting = false;
+}
+
+QString TServiceLink::LinkText() const {
+    if (IsTcpClientMode(m_mode))
+        return QStringLiteral("tcp ") + ClientAddress(m_mode, m_options, m_telnetPort).Text();
+    return QStringLiteral("%1 %2")
+        .arg(QFileInfo(m_link.Port().Port().trimmed()).fileName())
+        .arg(BaudRate());
 }
 
 void TServiceLink::OweSensor(const QByteArrayList& commands) {

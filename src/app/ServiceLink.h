@@ -7,6 +7,7 @@
 #include "TComDataPacket.h"
 #include "TCommandEngine.h"
 #include "TFlowHost.h"
+#include "TFlowRecorder.h"
 #include "TLink.h"
 
 #include <QByteArrayList>
@@ -49,8 +50,12 @@ public:
     int BaudRate() const override { return BaudRateValue(m_link.Port().BaudRate()); }
     bool BellReceived() const override { return m_bell; }
     void ClearBellReceived() override { m_bell = false; }
+    TFlowRecorder* Recorder() override { return &m_recorder; }
 
     TComPort& Port() { return m_link.Port(); }
+    // The link as the service record names it: "ttyUSB0 115200",
+    // "tcp 192.168.0.5:10001".
+    QString LinkText() const;
     // Commands owed to the sensor that could not be paid before the end.
     const QByteArrayList& Owed() const { return m_owed.Commands(); }
     QSettings& Settings() { return *m_settings; }
@@ -73,4 +78,5 @@ private:
     bool m_greeting = false;
     bool m_bell = false;
     TOwedCommands m_owed;
+    TFlowRecorder m_recorder;
 };

@@ -13,6 +13,7 @@
 #include "TCustomComTerminal.h"
 #include "TFirmwareUpdate.h"
 #include "TFlashDlg.h"
+#include "TFlowRecorder.h"
 #include "TGrafikDlg.h"
 #include "TLink.h"
 #include "TNumberDlg.h"
@@ -21,6 +22,7 @@
 #include "TParameterReadForm.h"
 #include "TParameterReader.h"
 #include "TParameterWriter.h"
+#include "TServiceRecordForm.h"
 #include "VersionInfo.h"
 
 #include <QAction>
@@ -134,6 +136,12 @@ void TMainForm::SetWindows(const TAppWindows& windows) {
                                                     LabelText(925), editor);
         });
     }
+    if (TServiceRecordForm* record = m_windows.ServiceRecordForm) {
+        record->SetEditor(m_windows.ParameterForm, m_windows.ParameterReadForm);
+        connect(Parameter_Serviceprotokoll, &QAction::triggered, this, [this, record] {
+            if (!SensorBusy()) record->Execute();
+        });
+    }
     for (QAction* a : {Fenster_Parameter, Fenster_Parameter2})
         connect(a, &QAction::triggered, this, &TMainForm::Fenster_ParameterExecute);
     if (TGrafikDlg* chart = m_windows.GrafikDlg)
@@ -228,6 +236,13 @@ void TMainForm::ClosePort() {
 }
 void TMainForm::UpdatePortStatus() {
     m_linkView->UpdatePortStatus();
+}
+TFlowRecorder* TMainForm::Recorder() {
+    if (!m_recorder)
+        m_recorder = std::make_unique<TFlowRecorder>(
+            [this] { return m_linkView->RecordLinkText(); },
+            [this](const QString& error) { ShowError(LabelText(635), error); });
+    return m_recorder.get();
 }
 int TMainForm::BaudRate() const {
     return m_linkView->BaudRate();

@@ -18,6 +18,9 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+
+class TFlowRecorder;
 
 class QAction;
 class QLabel;
@@ -165,6 +168,9 @@ public:
     int BaudRate() const override;
     QSettings& SettingsStore() override { return m_store.Writable(); }
     void OweSensor(const QByteArrayList& commands) override;
+    // The program's service record, opened at its first event; an event
+    // that cannot be recorded is told in COM Status.
+    TFlowRecorder* Recorder() override;
     // The commands owed to the sensor and not sent yet.
     const QByteArrayList& OwedCommands() const;
 
@@ -250,4 +256,5 @@ private:
     QList<QTranslator*> m_qtTranslators;
     bool m_formShown = false;
     TIdleEnd m_end; // EndBySignal: closing as soon as idle
+    std::unique_ptr<TFlowRecorder> m_recorder;
 };

@@ -14,6 +14,7 @@
 #include "TParameterForm.h"
 #include "TParameterReadForm.h"
 #include "TParameterStoreForm.h"
+#include "TServiceRecordForm.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -21,7 +22,7 @@
 QList<QWidget*> TAppWindows::All() const {
     return {MainForm,        AboutBox,  ConfigFormDlg,     ComSetupDlg,        HistoryForm,
             FormMsgBox,      FlashDlg,  ParameterReadForm, ParameterStoreForm, ParameterForm,
-            GraphicSetupDlg, GrafikDlg, NumberDlg};
+            GraphicSetupDlg, GrafikDlg, NumberDlg,         ServiceRecordForm};
 }
 
 QList<QWidget*> TAppWindows::CaptionOrder() const {
@@ -54,6 +55,7 @@ TAppWindows CreateWindows(const QStringList& arguments) {
     w.GraphicSetupDlg = new TGraphicSetupDlg(host, owner);
     w.GrafikDlg = new TGrafikDlg(host, *w.GraphicSetupDlg, owner);
     w.NumberDlg = new TNumberDlg(host, owner);
+    w.ServiceRecordForm = new TServiceRecordForm(host, owner);
     // Windows that are not dialogs still open as windows of their own.
     w.HistoryForm->setWindowFlag(Qt::Window);
     w.ParameterForm->setWindowFlag(Qt::Window);

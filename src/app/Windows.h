@@ -13,6 +13,7 @@ class TFormMsgBox;
 class TFlashDlg;
 class TParameterReadForm;
 class TParameterStoreForm;
+class TServiceRecordForm;
 class TParameterForm;
 class TGraphicSetupDlg;
 class TGrafikDlg;
@@ -35,6 +36,7 @@ struct TAppWindows {
     TGraphicSetupDlg* GraphicSetupDlg = nullptr;
     TGrafikDlg* GrafikDlg = nullptr;
     TNumberDlg* NumberDlg = nullptr;
+    TServiceRecordForm* ServiceRecordForm = nullptr;
 
     // All windows in creation order. A change of language re-applies the
     // labels to every tagged component of these windows and then sends each

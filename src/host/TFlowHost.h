@@ -12,6 +12,7 @@
 #include <functional>
 
 class TCommandEngine;
+class TFlowRecorder;
 
 // What an exchange with the sensor (a flow: identifying, reading, writing,
 // a measurement channel) needs of whoever runs it. The main window
@@ -48,6 +49,9 @@ public:
     // Set when the sensor sends BEL: it refuses what it was sent.
     virtual bool BellReceived() const = 0;
     virtual void ClearBellReceived() = 0;
+    // The service record of this program, where it keeps one: whoever
+    // presents a flow's result records it there. Null: nothing is recorded.
+    virtual TFlowRecorder* Recorder() { return nullptr; }
 
     // A flow may talk to the sensor: the port is open, or the link is
     // one of the TCP modes (where the engine sends over TCP).

@@ -187,6 +187,16 @@ void TParameterReadForm::LoadIntoEditor(const TParameterFileHeader& record) {
     QStringList lines;
     if (!QFileInfo::exists(record.Path) || !ReadParameterLines(record.Path, &lines, nullptr))
         return;
+    LoadLinesIntoEditor(record, lines, false);
+}
+
+void TParameterReadForm::LoadLinesIntoEditor(const TParameterFileHeader& record,
+                                             const QStringList& lines, bool clear) {
+    if (!m_editor) return;
+    if (clear) {
+        m_editor->ClearParameters();
+        m_editor->ShowHeader(record);
+    }
     TWaitCursor wait;
     m_host.ShowParameterLog(THost::TParameterLog::Read, lines.join(u'\n'));
     m_editor->ShowModelControls(lines.join(u'\n').contains(QLatin1String("32bit")));

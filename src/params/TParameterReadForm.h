@@ -43,6 +43,10 @@ public:
     // file, not text, too large) is told in a message box with its name and
     // the reason, and the editor is left as it was; false then.
     bool OpenFile(const QString& path);
+    // Loads a set's lines into the editor as a file's are loaded, with
+    // `record` as its head (cleared first unless `clear` is false).
+    void LoadLinesIntoEditor(const TParameterFileHeader& record, const QStringList& lines,
+                             bool clear = true);
 
     TParameterFileGrid* StringGrid1 = nullptr;
     QLineEdit* Edit1 = nullptr;

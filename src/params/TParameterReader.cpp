@@ -2,6 +2,7 @@
 #include "TParameterReader.h"
 
 #include "FileDialogs.h"
+#include "FlowRecords.h"
 #include "Labels.h"
 #include "TParameterForm.h"
 #include "WaitCursor.h"
@@ -28,6 +29,7 @@ void TParameterReader::IdentifySensor() {
     });
     TWaitCursor wait;
     const TIdentifyResult result = TReadFlow(m_host).Identify();
+    RecordIdentify(m_host, result);
     if (!result.Message.isEmpty()) m_host.ShowMsgBox(result.Message, mtError, mbOK);
 }
 
@@ -55,6 +57,7 @@ void TParameterReader::Parameter_auslesen() {
         emit ReadFinished();
     });
     const TReadResult result = TReadFlow(m_host).Read(TReadTarget::Editor);
+    RecordRead(m_host, TRecordAction::Read, result);
     if (result.HasSet()) {
         const QStringList lines = result.Text.split(u'\n');
         m_editor.Memo_bemerkung->setPlainText(result.Info.join(u'\n'));
@@ -89,6 +92,7 @@ bool TParameterReader::ReadSensorSet(QStringList* lines) {
     });
     TWaitCursor wait;
     const TReadResult result = TReadFlow(m_host).Read(TReadTarget::Compare);
+    RecordRead(m_host, TRecordAction::Compare, result);
     if (result.HasSet()) m_host.ShowParameterLog(THost::TParameterLog::Read, result.Text);
     Present(result);
     if (!result.Done()) return false;
@@ -117,6 +121,7 @@ void TParameterReader::Datei_Parameter_lesen() {
         m_reading = false;
     });
     const TReadResult result = TReadFlow(m_host).Read(TReadTarget::File, file);
+    RecordRead(m_host, TRecordAction::ReadToFile, result);
     if (result.HasSet()) PublishMemoRec(result.Text);
     Present(result);
 }

@@ -2,6 +2,7 @@
 #include "TParameterWriter.h"
 
 #include "FileDialogs.h"
+#include "FlowRecords.h"
 #include "Labels.h"
 #include "LineAnswers.h"
 #include "MsgBox.h"
@@ -171,6 +172,7 @@ void TParameterWriter::Send(const std::function<QStringList()>& fill, bool store
         m_sending = false;
     });
     m_last = flow.Send(fill, store, fromForm);
+    RecordWrite(m_host, m_last);
     wait.reset();
     m_result = m_last.Outcome;
     // The editor's marks go once its whole set was taken.

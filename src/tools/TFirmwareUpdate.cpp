@@ -6,6 +6,7 @@
 #include "MsgBox.h"
 #include "TCommandEngine.h"
 #include "TFlashDlg.h"
+#include "TFlowRecorder.h"
 #include "WaitCursor.h"
 
 #include <QScopeGuard>
@@ -71,8 +72,11 @@ void TFirmwareUpdate::Run() {
     TFirmwareFlow flow(m_host, *this);
     flow.FlashLimitMs = FlashLimitMs;
     flow.PortChanged = [this] { m_host.UpdatePortStatus(); };
+    const QString serial = m_host.Sensor().Identity().SerialNumber.trimmed();
     const TFirmwareResult result = flow.Update(lines);
     m_busy.reset();
+    if (TFlowRecorder* recorder = m_host.Recorder(); recorder && !serial.isEmpty())
+        recorder->FirmwareUpdated(serial, result.Outcome, result.Message, file);
     m_result = result.Outcome;
     if (!result.Message.isEmpty()) m_host.ShowMsgBox(result.Message, mtError, mbOK);
 }

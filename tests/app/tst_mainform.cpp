@@ -71,11 +71,11 @@ private slots:
         QStringList classes;
         for (QWidget* w : m_w.All())
             classes << QString::fromLatin1(w->metaObject()->className());
-        QCOMPARE(
-            classes,
-            (QStringList{"TMainForm", "TAboutBox", "TConfigFormDlg", "TComSetupDlg", "THistoryForm",
-                         "TFormMsgBox", "TFlashDlg", "TParameterReadForm", "TParameterStoreForm",
-                         "TParameterForm", "TGraphicSetupDlg", "TGrafikDlg", "TNumberDlg"}));
+        QCOMPARE(classes,
+                 (QStringList{"TMainForm", "TAboutBox", "TConfigFormDlg", "TComSetupDlg",
+                              "THistoryForm", "TFormMsgBox", "TFlashDlg", "TParameterReadForm",
+                              "TParameterStoreForm", "TParameterForm", "TGraphicSetupDlg",
+                              "TGrafikDlg", "TNumberDlg", "TServiceRecordForm"}));
         QList<int> captionTags;
         for (QWidget* w : m_w.CaptionOrder())
             captionTags << Tag(w);

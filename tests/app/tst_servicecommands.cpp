@@ -12,6 +12,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +49,8 @@ class TestServiceCommands : public QObject {
     QTemporaryDir m_dir;
     std::unique_ptr<TSimPty> m_sim;
     std::unique_ptr<QProcess> m_run;
+    QString m_data;
+    int m_case = 0;
 
     bool StartSensor(const QString& model = QStringLiteral("9")) {
         TSimOptions options;
@@ -64,6 +69,8 @@ class TestServiceCommands : public QObject {
         m_run = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Path("config"));
+        // Each test case its own service record.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_data);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         for (const auto& [name, value] : environment)
             if (value.isNull())
@@ -81,7 +88,15 @@ class TestServiceCommands : public QObject {
     }
     QString Output() { return QString::fromLocal8Bit(m_run->readAllStandardOutput()); }
 
+    QJsonObject JsonOutput() {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(m_run->readAllStandardOutput(), &error);
+        if (error.error != QJsonParseError::NoError) qWarning() << error.errorString();
+        return doc.object();
+    }
+
 private slots:
+    void init() { m_data = m_dir.filePath(QStringLiteral("data%1").arg(++m_case)); }
     void cleanup() {
         if (m_run && m_run->state() != QProcess::NotRunning) {
             m_run->kill();
@@ -355,6 +370,125 @@ private slots:
                                                           QStringLiteral("20 m/s")));
         QVERIFY(
             !TParameterDifference::SameParameterValue(QStringLiteral("1"), QStringLiteral("1 2")));
+    }
+    // The service record: a read, then a write of a changed AVERAGE, both
+    // listed newest first with the write's change beneath it.
+    void recordReadAndWrite() {
+        QVERIFY(StartSensor());
+        const QString serial = Sensor().Serial();
+        const QString par = Path("record.par");
+        Launch({QStringLiteral("read"), par});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QCOMPARE(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("100"));
+        QVERIFY(WriteLines(
+            par, WithValue(ReadLines(par), QStringLiteral("AVERAGE"), QStringLiteral("420"))));
+        Launch({QStringLiteral("write"), par, QStringLiteral("--keep-constant")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QCOMPARE(Sensor().Value(QStringLiteral("AVERAGE")), QStringLiteral("420"));
+
+        Launch({QStringLiteral("record"), serial}, false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QStringList lines = Output().split(u'\n', Qt::SkipEmptyParts);
+        const auto find = [&lines](const QString& word, qsizetype from = 0) {
+            for (qsizetype i = from; i < lines.size(); ++i)
+                if (!lines[i].startsWith(u' ') && lines[i].contains(word)) return i;
+            return qsizetype(-1);
+        };
+        const qsizetype write = find(QStringLiteral("Write"));
+        const qsizetype read = find(QStringLiteral("ReadToFile"));
+        QVERIFY2(write >= 0 && read > write, qPrintable(lines.join(u'\n'))); // newest first
+        QVERIFY(lines[write].contains(QStringLiteral("Done")));
+        // Only what changed, beneath the write.
+        QCOMPARE(lines.value(write + 1).trimmed(), QStringLiteral("AVERAGE 100 -> 420"));
+        QVERIFY(lines.value(write + 2).isEmpty() || !lines.value(write + 2).startsWith(u' '));
+        QVERIFY(find(QStringLiteral("Identify")) >= 0); // every link's identification
+
+        Launch({QStringLiteral("record"), serial, QStringLiteral("--json")}, false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QJsonObject json = JsonOutput();
+        QCOMPARE(json.value(QStringLiteral("serial")).toString(), serial);
+        QVERIFY(json.value(QStringLiteral("events")).toArray().size() >= 4);
+
+        // A date after every event: nothing printed, the sensor still known.
+        Launch({QStringLiteral("record"), serial, QStringLiteral("--since"),
+                QDate::currentDate().addDays(2).toString(Qt::ISODate)},
+               false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(Output().isEmpty());
+
+        // The sensors known, each with its last event.
+        Launch({QStringLiteral("record")}, false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QString sensors = Output();
+        QVERIFY2(sensors.contains(serial) && sensors.contains(QStringLiteral("Write")),
+                 qPrintable(sensors));
+
+        Launch({QStringLiteral("record"), QStringLiteral("99999")}, false);
+        QCOMPARE(Finished(), ServiceExit::NoAnswer);
+        QVERIFY(Output().isEmpty());
+        Launch({QStringLiteral("record"), serial, QStringLiteral("--since=yesterday")}, false);
+        QCOMPARE(Finished(), ServiceExit::Usage);
+    }
+
+    // Before anything was recorded: no sensor known, and no database made.
+    void recordEmpty() {
+        Launch({QStringLiteral("record"), QStringLiteral("40001")}, false);
+        QCOMPARE(Finished(), ServiceExit::NoAnswer);
+        Launch({QStringLiteral("record")}, false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(Output().isEmpty());
+        QVERIFY(!QFileInfo::exists(m_data));
+    }
+
+    void infoAndCompareJson() {
+        QVERIFY(StartSensor());
+        Launch({QStringLiteral("info"), QStringLiteral("--json")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QJsonObject info = JsonOutput();
+        QCOMPARE(info.value(QStringLiteral("serial")).toString(), Sensor().Serial());
+        QVERIFY(!info.value(QStringLiteral("softwareVersion")).toString().isEmpty());
+        QCOMPARE(info.value(QStringLiteral("firmware32Bit")).toBool(), true);
+        QCOMPARE(info.value(QStringLiteral("interface")).toInt(), 1);
+
+        const QString par = Path("json.par");
+        Launch({QStringLiteral("read"), par});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(WriteLines(
+            par, WithValue(ReadLines(par), QStringLiteral("AVERAGE"), QStringLiteral("300"))));
+        Launch({QStringLiteral("compare"), par, QStringLiteral("--json")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        // The progress stays on standard error.
+        QVERIFY(m_run->readAllStandardError().contains("parameters differ"));
+        const QJsonObject compare = JsonOutput();
+        const QJsonArray rows = compare.value(QStringLiteral("rows")).toArray();
+        QCOMPARE(rows.size(), 1);
+        const QJsonObject row = rows.first().toObject();
+        QCOMPARE(row.value(QStringLiteral("key")).toString(), QStringLiteral("AVERAGE"));
+        QCOMPARE(row.value(QStringLiteral("file")).toString(), QStringLiteral("300"));
+        QVERIFY(row.value(QStringLiteral("sensor")).toString().startsWith(u"100"));
+        QCOMPARE(row.value(QStringLiteral("differs")).toBool(), true);
+
+        Launch({QStringLiteral("compare"), par, QStringLiteral("--json"), QStringLiteral("--all")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(JsonOutput().value(QStringLiteral("rows")).toArray().size() > 10);
+    }
+
+    // A record that cannot be written is told on standard error; the
+    // flows end as they would without it.
+    void recordNotWritable() {
+        QVERIFY(StartSensor());
+        QFile blocker(Path("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("x") == 1);
+        blocker.close();
+        m_data = Path("blocker"); // a file where the folder should be
+        Launch({QStringLiteral("info")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(m_run->readAllStandardError().contains("service record cannot be written"));
+        QVERIFY(Output().contains(QStringLiteral("serial number: ") + Sensor().Serial()));
+        Launch({QStringLiteral("read"), Path("unrecorded.par")});
+        QCOMPARE(Finished(), ServiceExit::Done);
+        QVERIFY(m_run->readAllStandardError().contains("service record cannot be written"));
+        QVERIFY(QFileInfo(Path("unrecorded.par")).size() > 0);
     }
 };
 
