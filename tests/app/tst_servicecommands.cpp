@@ -10,6 +10,7 @@
 #include "TSimSensor.h"
 #include "TSimTcpServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -329,6 +330,17 @@ private slots:
         QVERIFY2(progress.contains(QStringLiteral("sent 100 %")), qPrintable(progress));
         QVERIFY(!Sensor().UpdateMode());
         QVERIFY(Sensor().ReceivedBytes().contains("EXIT"));
+        // The service record names the file and its SHA-256.
+        Launch({QStringLiteral("record"), Sensor().Serial()}, false);
+        QCOMPARE(Finished(), ServiceExit::Done);
+        const QString record = QString::fromLocal8Bit(m_run->readAllStandardOutput());
+        QFile file(hex);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString sha = QString::fromLatin1(
+            QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
+        QVERIFY2(record.contains(QStringLiteral("FirmwareUpdate")) &&
+                     record.contains(QStringLiteral("firmware.hex")) && record.contains(sha),
+                 qPrintable(record));
 
         TSimTcpServer server;
         QVERIFY(server.Listen());

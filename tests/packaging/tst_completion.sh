@@ -65,10 +65,10 @@ expect_lacks() { # LINE WORD...: none of the words among the replies
 }
 
 # First word: commands, switches, and parameter files for the editor.
-expect_has "orxterm " info read write compare log update debug local telnet remote server \
+expect_has "orxterm " info read write compare log update scan record debug local telnet remote server \
     a.par B.PAR sub
 expect_lacks "orxterm " run.csv orx9.hex notes.txt --port=
-expect "orxterm re" "read remote"
+expect "orxterm re" "read record remote"
 expect_has "orxterm --" --port= --config= --address= --help --version --copydata
 # Commands only as the first word.
 expect_lacks "orxterm local " info read
@@ -80,7 +80,9 @@ expect "orxterm compare " "B.PAR a.par sub"
 expect "orxterm write local " "B.PAR a.par sub"
 expect "orxterm log " "run.csv sub"
 expect "orxterm update " "orx9.hex sub"
-expect "orxterm info " "--address= --config= --port= debug local remote telnet"
+expect "orxterm info " "--address= --config= --json --port= debug local remote telnet"
+expect "orxterm scan --r" "--rates="
+expect "orxterm record --" "--address= --config= --json --port= --since"
 
 # Options once the file is there, each command its own.
 expect "orxterm write a.par --" "--address= --config= --keep-constant --port= --send-constant --store"
