@@ -12,6 +12,8 @@
 #include "TParameterReadForm.h"
 #include "TRecordStore.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -112,16 +114,30 @@ bool TServiceRecordForm::Fill() {
         const TRecordEvent& e = m_events.at(row);
         const QStringList cells = {
             e.Time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            RecordActionName(e.Action), FlowResultName(e.Outcome), e.User};
+            ActionText(e.Action), OutcomeText(e.Outcome), e.User};
         for (int column = 0; column < cells.size(); ++column)
             Table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
     }
     Table->resizeColumnsToContents();
+    // A header wider than its column's cells keeps its room.
+    for (int column = 0; column < Table->columnCount() - 1; ++column)
+        Table->setColumnWidth(column, std::max(Table->columnWidth(column),
+                                               Table->horizontalHeader()->sectionSizeHint(column)));
     if (!m_events.isEmpty()) Table->setCurrentCell(0, 0);
     ShowEvent(Table->currentRow());
     const bool linked = m_host.LinkOpen() && !m_serial.isEmpty();
     BtnSinceLast->setEnabled(linked && !m_events.isEmpty());
     return ok;
+}
+
+// The list's words in the window's language; the record itself keeps
+// its fixed English names.
+QString TServiceRecordForm::ActionText(TRecordAction action) {
+    return LabelText(642 + int(action));
+}
+
+QString TServiceRecordForm::OutcomeText(TFlowResult outcome) {
+    return LabelText(650 + int(outcome));
 }
 
 const TRecordEvent* TServiceRecordForm::Current() const {

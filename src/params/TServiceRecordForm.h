@@ -55,6 +55,10 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
 
+    // An action and an outcome as the list shows them.
+    static QString ActionText(TRecordAction action);
+    static QString OutcomeText(TFlowResult outcome);
+
 private:
     void Retranslate();
     void ShowEvent(int row);
