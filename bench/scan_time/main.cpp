@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         }
         TSensorFinder finder;
         QEventLoop loop;
-        QObject::connect(&finder, &TSensorFinder::Finished, &loop, &QEventLoop::quit);
+        finder.Finished = [&loop] { loop.quit(); };
         QElapsedTimer clock;
         clock.start();
         finder.Start(ports, rates);

@@ -550,12 +550,12 @@ int TCoreRun::Scan() {
                  .arg((TSensorFinder::ScanTimeoutMs(rates) + 999) / 1000));
     TSensorFinder finder;
     bool finished = false;
-    QObject::connect(&finder, &TSensorFinder::Finished, [&finished] { finished = true; });
-    QObject::connect(&finder, &TSensorFinder::SensorFound, [](const TFoundSensor& s) {
+    finder.Finished = [&finished] { finished = true; };
+    finder.SensorFound = [](const TFoundSensor& s) {
         Progress(QStringLiteral("found S/N %1 on %2 at %3 bit/s")
                      .arg(s.Identity.SerialNumber, s.Device)
                      .arg(s.Rate));
-    });
+    };
     finder.Start(ports, rates);
     WaitUntil([&] { return finished || m_interrupted; },
               TSensorFinder::ScanTimeoutMs(rates) + 10000);

@@ -197,7 +197,7 @@ void TSensorFinder::Start(const QList<TScanPort>& ports, const QList<int>& rates
     m_running = int(m_probes.size());
     if (m_probes.empty() || rates.isEmpty()) {
         m_running = 0;
-        QTimer::singleShot(0, this, &TSensorFinder::Finished);
+        QTimer::singleShot(0, this, &TSensorFinder::Finish);
         return;
     }
     // Each probe opens its port now; the answers come through the events.
@@ -212,20 +212,22 @@ void TSensorFinder::Cancel() {
 
 void TSensorFinder::ProbeStepped() {
     ++m_probesDone;
-    emit Progressed(m_probesDone, m_probesTotal);
+    if (Progressed) Progressed(m_probesDone, m_probesTotal);
 }
 
 void TSensorFinder::ProbeEnded(TPortProbe* probe) {
     // The rates a probe no longer needs count as done.
     m_probesDone += probe->RatesLeft();
-    if (probe->Ending() == TPortProbe::TEnd::Found) {
-        emit SensorFound(probe->Found());
-    }
-    emit Progressed(m_probesDone, m_probesTotal);
+    if (probe->Ending() == TPortProbe::TEnd::Found && SensorFound) SensorFound(probe->Found());
+    if (Progressed) Progressed(m_probesDone, m_probesTotal);
     if (--m_running > 0) return;
     Collect();
     // Told after the probe's own call has returned.
-    QTimer::singleShot(0, this, &TSensorFinder::Finished);
+    QTimer::singleShot(0, this, &TSensorFinder::Finish);
+}
+
+void TSensorFinder::Finish() {
+    if (Finished) Finished();
 }
 
 void TSensorFinder::Collect() {

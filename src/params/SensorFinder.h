@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -55,8 +56,11 @@ class TPortProbe;
 // All ports are probed side by side, each with its own port object, on the
 // calling thread and driven by its events, so a scan takes about as long
 // as the rates' time-outs of one port, however many ports there are.
+//
+// It tells its progress through plain callbacks rather than signals, so
+// that the service program, which loads no window library, links it
+// without the windows' meta objects.
 class TSensorFinder : public QObject {
-    Q_OBJECT
 public:
     explicit TSensorFinder(QObject* parent = nullptr);
     ~TSensorFinder() override;
@@ -76,7 +80,7 @@ public:
 
     // Starts probing; Finished comes when every port is done (at once
     // when there is none). Not to be called from SensorFound or
-    // Progressed, which come from inside a probe.
+    // Progressed, which are called from inside a probe.
     void Start(const QList<TScanPort>& ports, const QList<int>& rates);
     // Ends every probe and closes the ports; Finished follows.
     void Cancel();
@@ -85,12 +89,14 @@ public:
     int ProbesDone() const { return m_probesDone; }
     int ProbesTotal() const { return m_probesTotal; }
 
-signals:
-    void Progressed(int done, int total);
-    void SensorFound(const TFoundSensor& sensor);
-    void Finished();
+    // Probes done of all; a sensor as it is found; the end of the scan
+    // (always after Start has returned).
+    std::function<void(int done, int total)> Progressed;
+    std::function<void(const TFoundSensor& sensor)> SensorFound;
+    std::function<void()> Finished;
 
 private:
+    void Finish();
     friend class TPortProbe;
     void ProbeStepped();
     void ProbeEnded(TPortProbe* probe);

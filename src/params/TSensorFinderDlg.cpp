@@ -57,13 +57,12 @@ TSensorFinderDlg::TSensorFinderDlg(QWidget* parent) : QDialog(parent) {
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] {
         if (m_list->currentRow() >= 0) accept();
     });
-    connect(&m_finder, &TSensorFinder::Progressed, this, [this](int done, int total) {
+    m_finder.Progressed = [this](int done, int total) {
         m_progress->setMaximum(std::max(1, total));
         m_progress->setValue(done);
-    });
-    connect(&m_finder, &TSensorFinder::SensorFound, this,
-            [this](const TFoundSensor& s) { AddRow(s, false); });
-    connect(&m_finder, &TSensorFinder::Finished, this, &TSensorFinderDlg::ScanFinished);
+    };
+    m_finder.SensorFound = [this](const TFoundSensor& s) { AddRow(s, false); };
+    m_finder.Finished = [this] { ScanFinished(); };
 }
 
 void TSensorFinderDlg::AddKnown(const TFoundSensor& sensor) {

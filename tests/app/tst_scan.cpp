@@ -18,7 +18,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,14 +160,16 @@ private slots:
         QCOMPARE(before, speed_t(B2400));
 
         TSensorFinder finder;
-        QSignalSpy found(&finder, &TSensorFinder::SensorFound);
-        QSignalSpy finished(&finder, &TSensorFinder::Finished);
+        QList<TFoundSensor> found;
+        int finished = 0;
+        finder.SensorFound = [&found](const TFoundSensor& s) { found << s; };
+        finder.Finished = [&finished] { ++finished; };
         finder.Start({{a->DevicePath(), QStringLiteral("usb-Test_Adapter")},
                       {silent.Path(), {}},
                       {alone.Path(), {}}},
                      {9600, 19200});
         QVERIFY(finder.Running());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 30000);
         const TScanResult& r = finder.Result();
         QCOMPARE(found.size(), 1);
         QCOMPARE(r.Found.size(), 1);
@@ -237,9 +238,11 @@ private slots:
     // Probes end at once when there is nothing to probe.
     void noPorts() {
         TSensorFinder finder;
-        QSignalSpy finished(&finder, &TSensorFinder::Finished);
+        int finished = 0;
+        finder.Finished = [&finished] { ++finished; };
         finder.Start({}, {9600});
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(finished, 0); // told after Start has returned
+        QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 5000);
         QVERIFY(finder.Result().Found.isEmpty());
     }
 };
