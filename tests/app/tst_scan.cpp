@@ -213,7 +213,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dialog.List()->rowCount(), 2, 5000);
         QCOMPARE(dialog.List()->item(1, 2)->text(), QStringLiteral("31004"));
         QCOMPARE(dialog.List()->item(1, 1)->text(), QStringLiteral("57600"));
-        QCOMPARE(dialog.StatusText(), LabelText(183).arg(2));
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.StatusText(), LabelText(183).arg(2), 5000); // told last
         dialog.List()->selectRow(1);
         TFoundSensor chosen;
         QVERIFY(dialog.UseButton()->isEnabled() && dialog.Current(&chosen));
